@@ -1,0 +1,38 @@
+// A serial device through POSIX termios: open exclusive and raw, apply a settings text
+// ("19200,N,8,1"), and the byte operations a transaction needs. No Qt, no threads.
+#pragma once
+
+#include <string>
+
+#include "transaction.h"
+
+namespace portwright {
+
+// Checks a settings text the way the control's Settings property does.
+bool ValidSettingsText(const std::string& text);
+
+class SerialPort : public BytePort {
+ public:
+  SerialPort() = default;
+  ~SerialPort() override;
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  // Opens the device and applies the settings; false (port left closed) on any failure,
+  // including settings the line cannot take.
+  bool Open(const std::string& device, const std::string& settings);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+
+  void Purge() override;
+  bool BytesWaiting(size_t& count) override;
+  bool Write(const uint8_t* data, size_t length) override;
+  bool Read(uint8_t* data, size_t wanted, size_t& got) override;
+  void WaitReadable(int timeoutMs) override;
+  uint32_t TickMs() override;
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace portwright
