@@ -32,7 +32,13 @@ void LongEncode(int32_t value, uint16_t& registerA, uint16_t& registerB);
 // Decodes four reply bytes (A high, A low, B high, B low) through their BCD forms.
 int32_t LongDecode(const uint8_t* bytes);
 
-// Builds the request of a record into out (kBufferSize bytes); returns its length.
+// The quantity field a read request carries: DataQty, or 2 x DataQty registers for Long and
+// Float register reads.
+uint16_t RequestQuantity(const TransactionRecord& record);
+
+// Builds the request of a record into out (kBufferSize bytes); returns its length. Values beyond
+// the record's arrays or beyond the buffer are never read or written: a quantity too large for
+// them (far above what one Modbus frame can carry) gives a frame cut short.
 size_t BuildRtuRequest(const TransactionRecord& record, uint8_t* out);
 size_t BuildAsciiRequest(const TransactionRecord& record, char* out);
 

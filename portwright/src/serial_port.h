@@ -8,8 +8,20 @@
 
 namespace portwright {
 
-// Checks a settings text the way the control's Settings property does.
+// The line settings a settings text names.
+struct LineSettings {
+  unsigned baud = 19200;
+  char parity = 'N';       // N, E, O, M (mark) or S (space)
+  int dataBits = 8;        // 7 or 8
+  int stopBitsTimes2 = 2;  // 2 (one), 3 (one and a half) or 4 (two)
+};
+
+// Checks a settings text the way the control's Settings property does: baud,parity,data,stop
+// (the baud and data bits read from their leading digits, parity in either case, stop bits
+// exactly 1, 1.5 or 2).
 bool ValidSettingsText(const std::string& text);
+// Parses a settings text; false when it is not valid.
+bool ParseSettingsText(const std::string& text, LineSettings& settings);
 
 class SerialPort : public BytePort {
  public:

@@ -1,0 +1,13 @@
+#include "portwright/IModbusAtl.h"
+#include "portwright/server.h"
+
+namespace portwright {
+
+AutomationError::AutomationError(const std::string& description)
+    : std::runtime_error(description) {}
+
+std::string AutomationError::source() const { return kProgId; }
+
+std::string AutomationError::interfaceName() const { return "IModbusAtl"; }
+
+}  // namespace portwright

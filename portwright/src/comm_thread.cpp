@@ -1,0 +1,95 @@
+#include "comm_thread.h"
+
+#include <system_error>
+
+namespace portwright {
+
+CommThread::CommThread(ThreadShared& shared, Apartment& apartment, WorkerClient& client,
+                       FrameObserver* observer)
+    : shared_(shared), apartment_(apartment), client_(client), observer_(observer) {}
+
+CommThread::~CommThread() {
+  RequestStop();
+  Join();
+}
+
+bool CommThread::Start(std::unique_ptr<SerialPort> port) {
+  port_ = std::move(port);
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (const std::system_error&) {
+    port_.reset();
+    return false;
+  }
+  return true;
+}
+
+void CommThread::RequestStop() {
+  stop_.store(true, std::memory_order_release);
+  shared_.Notify();
+}
+
+void CommThread::Join() {
+  if (thread_.joinable()) thread_.join();
+}
+
+bool CommThread::StopWanted() const {
+  return stop_.load(std::memory_order_acquire) ||
+         shared_.designMode.load(std::memory_order_acquire);
+}
+
+void CommThread::Run() {
+  auto pollReference = SteadyClock::now();
+  for (;;) {
+    if (shared_.busy.load(std::memory_order_acquire) == -1) ServeUserTransaction();
+    if (StopWanted()) break;
+    const int16_t interval = shared_.pollInterval.load(std::memory_order_acquire);
+    const auto now = SteadyClock::now();
+    if (interval <= 0) {
+      pollReference = now;
+    } else if (now - pollReference >= std::chrono::milliseconds(interval)) {
+      pollReference = now;
+      ServePoll();
+    }
+    WaitForWork(pollReference, interval);
+  }
+  port_->Close();
+  finished_.store(true, std::memory_order_release);
+  apartment_.Wake();
+}
+
+void CommThread::ServeUserTransaction() {
+  work_ = client_.UserRecord();
+  const auto mode = static_cast<enumPLCMode>(shared_.mode.load(std::memory_order_relaxed));
+  const int16_t timeout = shared_.msgTimeOut.load(std::memory_order_relaxed);
+  const int16_t result =
+      RunTransaction(work_, mode, *port_, timeout, shared_.resultCode, buffer_, observer_);
+  apartment_.Call([&] { client_.UserTransactionDone(work_, result); });
+}
+
+void CommThread::ServePoll() {
+  apartment_.Call([&] { client_.PollStarting(work_); });
+  const auto mode = static_cast<enumPLCMode>(shared_.mode.load(std::memory_order_relaxed));
+  const int16_t timeout = shared_.msgTimeOut.load(std::memory_order_relaxed);
+  const int16_t result =
+      RunTransaction(work_, mode, *port_, timeout, shared_.resultCode, buffer_, observer_);
+  apartment_.Call([&] { client_.PollTransactionDone(work_, result); });
+}
+
+void CommThread::WaitForWork(SteadyClock::time_point& pollReference, int16_t interval) {
+  std::unique_lock lock(shared_.mutex);
+  auto workWaiting = [&] {
+    return shared_.busy.load(std::memory_order_relaxed) == -1 || StopWanted() ||
+           shared_.pollInterval.load(std::memory_order_relaxed) != interval;
+  };
+  if (interval > 0) {
+    shared_.wake.wait_until(lock, pollReference + std::chrono::milliseconds(interval), workWaiting);
+  } else {
+    shared_.wake.wait(lock, workWaiting);
+    // While polling was off the reference followed the clock, so a newly set interval
+    // counts from now, not from the last pass.
+    pollReference = SteadyClock::now();
+  }
+}
+
+}  // namespace portwright

@@ -1,0 +1,354 @@
+// The control over a pseudo-terminal with a scripted slave: transactions, the poll cycle,
+// the hand-over between them, and closing while the worker is busy.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <memory>
+#include <mutex>
+
+#include "control_test_support.h"
+#include "portwright/port_map.h"
+#include "pty_slave.h"
+
+using namespace portwright;
+using pwtest::ErrorText;
+using pwtest::RunEventsUntil;
+
+namespace {
+
+using Control = std::unique_ptr<IModbusAtl, pwtest::ControlDeleter>;
+
+constexpr int kComNumber = 15;
+
+class CountingTrace : public IModbusAtlTrace {
+ public:
+  void Request(const uint8_t*, size_t) override {
+    std::lock_guard lock(mutex_);
+    ++requests_;
+  }
+  void Reply(const uint8_t*, size_t, int16_t result) override {
+    std::lock_guard lock(mutex_);
+    ++replies_;
+    lastResult_ = result;
+  }
+  int Requests() {
+    std::lock_guard lock(mutex_);
+    return requests_;
+  }
+  int Replies() {
+    std::lock_guard lock(mutex_);
+    return replies_;
+  }
+
+ private:
+  std::mutex mutex_;
+  int requests_ = 0, replies_ = 0;
+  int16_t lastResult_ = 0;
+};
+
+class ControlThread : public testing::Test {
+ protected:
+  void SetUp() override {
+    slave_.EnableRegisters(1, 64);
+    for (size_t i = 0; i < 64; ++i) slave_.SetRegister(i, static_cast<uint16_t>(100 + i));
+    MapComPort(kComNumber, slave_.DevicePath());
+    control_.reset(pwtest::NewControl());
+    ASSERT_NE(control_, nullptr);
+    cookie_ = control_->Advise(&events_);
+    control_->put_ComPort(static_cast<enumComPort>(kComNumber - 1));
+    control_->put_MsgTimeOut(5000);
+  }
+  void TearDown() override {
+    control_->put_PollInterval(0);
+    control_->put_PortOpen(VARIANT_FALSE);
+    control_->Unadvise(cookie_);
+    control_.reset();
+  }
+
+  void LoadRead(int16_t address, int16_t quantity) {
+    control_->put_NodeAddr(1);
+    control_->put_Function(ReadHoldingReg);
+    control_->put_DataType(Integer);
+    control_->put_DataAddr(address);
+    control_->put_DataQty(quantity);
+  }
+  bool WaitForDone(size_t count) {
+    return RunEventsUntil([&] { return events_.done.size() >= count; });
+  }
+  bool WaitForPolls(size_t count) {
+    return RunEventsUntil([&] { return events_.polls.size() >= count; });
+  }
+  // Start address (1-based) of a request the slave received.
+  int RequestAddress(size_t index) {
+    const pwtest::Bytes message = slave_.RequestMessage(index);
+    return message.size() >= 4 ? (message[2] << 8 | message[3]) + 1 : -1;
+  }
+
+  pwtest::PtySlave slave_;
+  pwtest::EventRecorder events_;
+  Control control_;
+  uint32_t cookie_ = 0;
+};
+
+TEST_F(ControlThread, ActionReadsRegistersAndDoneDeliversThem) {
+  CountingTrace trace;
+  control_->SetTrace(&trace);
+  control_->put_PortOpen(VARIANT_TRUE);
+  EXPECT_EQ(control_->get_PortOpen(), VARIANT_TRUE);
+  LoadRead(1, 3);
+  control_->put_Action(1);
+
+  // Done arrives only through this thread's events, so the control is still busy here.
+  EXPECT_EQ(control_->IsBusy(), VARIANT_TRUE);
+  EXPECT_EQ(ErrorText([&] { control_->put_Action(1); }), "Control is Busy");
+  EXPECT_EQ(ErrorText([&] { control_->put_NodeAddr(2); }), "Sorry, I'm busy with a transaction");
+  EXPECT_EQ(ErrorText([&] { control_->put_NodeAddr(0); }), "Sorry, I'm busy with a transaction");
+  EXPECT_EQ(ErrorText([&] { control_->put_Data(0, 1); }), "Sorry, I'm busy with a transaction");
+  EXPECT_EQ(ErrorText([&] { control_->put_PLCMode(RTU); }), "Sorry, I'm busy with a transaction");
+  control_->put_MsgTimeOut(4000);  // allowed while busy
+  EXPECT_EQ(control_->get_NodeAddr(), 1);
+
+  ASSERT_TRUE(WaitForDone(1));
+  EXPECT_EQ(events_.done, std::vector<int16_t>{0});
+  EXPECT_EQ(control_->IsBusy(), VARIANT_FALSE);
+  EXPECT_EQ(control_->get_Data(0), 100);
+  EXPECT_EQ(control_->get_Data(1), 101);
+  EXPECT_EQ(control_->get_Data(2), 102);
+  EXPECT_GE(control_->get_TransactTime(), 0);
+  EXPECT_EQ(trace.Requests(), 1);
+  EXPECT_EQ(trace.Replies(), 1);
+  control_->SetTrace(nullptr);
+
+  // A write, then a read of what was written.
+  control_->put_Function(SetSingleReg);
+  control_->put_DataAddr(10);
+  control_->put_Data(0, -2);
+  control_->put_Action(1);
+  ASSERT_TRUE(WaitForDone(2));
+  EXPECT_EQ(events_.done[1], 0);
+  EXPECT_EQ(slave_.Register(9), 0xFFFE);
+}
+
+// What an OnPoll handler sees of its item while the event is being handled.
+struct PollSnapshot {
+  int16_t firstWord, lastWord, changedWords;
+};
+
+TEST_F(ControlThread, PollCycleVisitsItemsInTurnAndReportsChanges) {
+  control_->put_PortOpen(VARIANT_TRUE);
+  EXPECT_EQ(ErrorText([&] { control_->put_PollInterval(100); }),
+            "Can't poll- No poll objects exist");
+  EXPECT_EQ(control_->get_PollInterval(), 0);
+
+  control_->AddPollItem(1, 1, 2);
+  control_->AddPollItem(1, 11, 4);
+  control_->AddPollItem(1, 21, 1);
+  std::vector<PollSnapshot> seen;
+  events_.onPoll = [&](const pwtest::PollEvent& poll) {
+    int16_t changedWords = 0;
+    for (int16_t word = 0; word < 64; ++word)
+      if (control_->get_ChgdBits(poll.item, word) != 0) ++changedWords;
+    const int16_t length = control_->get_PollLength(poll.item);
+    seen.push_back({control_->get_PollData(poll.item, 0),
+                    control_->get_PollData(poll.item, static_cast<int16_t>(length - 1)),
+                    changedWords});
+  };
+  QElapsedTimer clock;
+  clock.start();
+  control_->put_PollInterval(100);
+  EXPECT_EQ(control_->get_IsPolling(), VARIANT_TRUE);
+  EXPECT_EQ(ErrorText([&] { control_->AddPollItem(1, 1, 1); }),
+            "Can't add poll item while polling in progress");
+  EXPECT_EQ(ErrorText([&] { control_->DeletePollItem(0); }),
+            "Can't delete poll item when polling is in progress");
+
+  ASSERT_TRUE(WaitForPolls(6));
+  EXPECT_GE(clock.elapsed(), 550);  // one item per interval: six polls take six intervals
+  control_->put_PollInterval(0);
+  events_.onPoll = nullptr;
+  EXPECT_EQ(control_->get_IsPolling(), VARIANT_FALSE);
+
+  const PollSnapshot expected[] = {{100, 101, 2}, {110, 113, 4}, {120, 120, 1}};
+  for (size_t i = 0; i < 6; ++i) {
+    const PollSnapshot& want = expected[i % 3];
+    EXPECT_EQ(events_.polls[i].item, static_cast<int16_t>(i % 3)) << "poll " << i;
+    EXPECT_EQ(events_.polls[i].result, 0) << "poll " << i;
+    EXPECT_EQ(seen[i].firstWord, want.firstWord) << "poll " << i;
+    EXPECT_EQ(seen[i].lastWord, want.lastWord) << "poll " << i;
+    // New items start from zero, so the first poll changes; the registers then stay.
+    EXPECT_EQ(events_.polls[i].changed, i < 3 ? VARIANT_TRUE : VARIANT_FALSE) << "poll " << i;
+    EXPECT_EQ(seen[i].changedWords, i < 3 ? want.changedWords : 0) << "poll " << i;
+  }
+  EXPECT_GE(control_->get_PollTransactionTime(0), 0);
+  EXPECT_EQ(RequestAddress(0), 1);
+  EXPECT_EQ(RequestAddress(1), 11);
+  EXPECT_EQ(RequestAddress(2), 21);
+
+  // Polling stopped: the list may change again.
+  EXPECT_EQ(control_->AddPollItem(1, 31, 1), 3);
+}
+
+TEST_F(ControlThread, ChangedBitsShowWhatMovedBetweenPolls) {
+  control_->put_PortOpen(VARIANT_TRUE);
+  control_->AddPollItem(1, 1, 2);
+  int16_t changedBits[2] = {-1, -1};
+  events_.onPoll = [&](const pwtest::PollEvent& poll) {
+    if (events_.polls.size() == 1) slave_.SetRegister(1, 101 ^ 0x0F0F);
+    if (events_.polls.size() < 2 || poll.changed != VARIANT_TRUE) return;
+    changedBits[0] = control_->get_ChgdBits(0, 0);
+    changedBits[1] = control_->get_ChgdBits(0, 1);
+    control_->put_PollInterval(0);
+  };
+  control_->put_PollInterval(50);
+  ASSERT_TRUE(RunEventsUntil([&] { return control_->get_PollInterval() == 0; }));
+  EXPECT_EQ(changedBits[0], 0);
+  EXPECT_EQ(changedBits[1], 0x0F0F);
+}
+
+TEST_F(ControlThread, UserTransactionIsServedBeforeTheNextPoll) {
+  control_->put_PortOpen(VARIANT_TRUE);
+  control_->AddPollItem(1, 1, 1);
+  LoadRead(40, 1);
+  bool asked = false;
+  events_.onPoll = [&](const pwtest::PollEvent&) {
+    if (!asked) control_->put_Action(1);  // flagged while the worker waits in PollComplete
+    asked = true;
+  };
+  control_->put_PollInterval(30);
+  ASSERT_TRUE(WaitForPolls(3));
+  control_->put_PollInterval(0);
+  events_.onPoll = nullptr;
+  ASSERT_EQ(events_.done.size(), 1u);
+  EXPECT_EQ(events_.done[0], 0);
+  EXPECT_EQ(control_->get_Data(0), 139);
+  ASSERT_GE(slave_.RequestCount(), 3u);
+  EXPECT_EQ(RequestAddress(0), 1);
+  EXPECT_EQ(RequestAddress(1), 40);
+  EXPECT_EQ(RequestAddress(2), 1);
+}
+
+TEST_F(ControlThread, TransactionsInterleaveWithFastPollingWithoutLosingData) {
+  control_->put_PortOpen(VARIANT_TRUE);
+  control_->AddPollItem(1, 1, 8);
+  control_->put_PollInterval(5);
+  for (int16_t round = 0; round < 25; ++round) {
+    LoadRead(static_cast<int16_t>(1 + round), 2);
+    control_->put_Action(1);
+    ASSERT_TRUE(WaitForDone(static_cast<size_t>(round + 1)));
+    ASSERT_EQ(events_.done.back(), 0);
+    ASSERT_EQ(control_->get_Data(0), 100 + round);
+    ASSERT_EQ(control_->get_Data(1), 101 + round);
+  }
+  ASSERT_TRUE(WaitForPolls(3));
+  control_->put_PollInterval(0);
+  for (const pwtest::PollEvent& poll : events_.polls) EXPECT_EQ(poll.result, 0);
+}
+
+TEST_F(ControlThread, ClosingWhileBusyWaitsForTheThreadAndStillDeliversDone) {
+  control_->put_PortOpen(VARIANT_TRUE);
+  slave_.Script(pwtest::Reply::FromRegisters().Delay(400));
+  LoadRead(5, 1);
+  control_->put_Action(1);
+  ASSERT_TRUE(slave_.WaitForRequests(1, pwtest::kGenerousWaitMs));
+
+  control_->put_PortOpen(VARIANT_FALSE);
+  // Done was delivered while the close waited for the thread.
+  EXPECT_EQ(events_.done, std::vector<int16_t>{0});
+  EXPECT_EQ(control_->get_Data(0), 104);
+  EXPECT_EQ(control_->get_PortOpen(), VARIANT_FALSE);
+  EXPECT_EQ(control_->IsBusy(), VARIANT_FALSE);
+  EXPECT_EQ(ErrorText([&] { control_->put_Action(1); }),
+            "COM Port must be open to execute this method");
+
+  // The thread let go of the device: it opens again and works.
+  control_->put_PortOpen(VARIANT_TRUE);
+  control_->put_Action(1);
+  ASSERT_TRUE(WaitForDone(2));
+  EXPECT_EQ(events_.done[1], 0);
+}
+
+TEST_F(ControlThread, ClosingFromADoneHandlerReturnsAtOnceAndTheThreadEnds) {
+  control_->put_PortOpen(VARIANT_TRUE);
+  LoadRead(1, 1);
+  events_.onDone = [&](int16_t) { control_->put_PortOpen(VARIANT_FALSE); };
+  control_->put_Action(1);
+  ASSERT_TRUE(WaitForDone(1));
+  events_.onDone = nullptr;
+  EXPECT_EQ(control_->get_PortOpen(), VARIANT_FALSE);
+  EXPECT_EQ(ErrorText([&] { control_->put_Action(1); }),
+            "COM Port must be open to execute this method");
+  // Opening again waits for the old thread if it has not ended yet.
+  control_->put_PortOpen(VARIANT_TRUE);
+  control_->put_Action(1);
+  ASSERT_TRUE(WaitForDone(2));
+  EXPECT_EQ(events_.done[1], 0);
+}
+
+TEST_F(ControlThread, NoTrafficWithoutActionOrPolling) {
+  control_->AddPollItem(1, 1, 1);
+  control_->put_PortOpen(VARIANT_TRUE);
+  pwtest::RunEventsFor(500);
+  EXPECT_EQ(slave_.RequestCount(), 0u);
+  EXPECT_TRUE(events_.done.empty());
+  EXPECT_TRUE(events_.polls.empty());
+}
+
+TEST_F(ControlThread, TimeoutAndExceptionArriveAsResults) {
+  control_->put_PortOpen(VARIANT_TRUE);
+  control_->put_MsgTimeOut(100);
+  LoadRead(1, 1);
+  slave_.Script({pwtest::Reply::None(), pwtest::Reply::Exception(1, 3, 2)});
+  control_->put_Action(1);
+  ASSERT_TRUE(WaitForDone(1));
+  control_->put_Action(1);
+  ASSERT_TRUE(WaitForDone(2));
+  EXPECT_EQ(events_.done, (std::vector<int16_t>{-1, 2}));
+}
+
+TEST_F(ControlThread, ReleasingTheControlWithThePortOpenStopsTheThread) {
+  control_->AddPollItem(1, 1, 1);
+  control_->put_PortOpen(VARIANT_TRUE);
+  control_->put_PollInterval(10);
+  ASSERT_TRUE(WaitForPolls(2));
+  control_->Unadvise(cookie_);
+  control_.reset(pwtest::NewControl());  // releases the first while it polls
+  cookie_ = control_->Advise(&events_);
+  EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+}
+
+class SwitchableSite : public IModbusAtlSite {
+ public:
+  bool AmbientUserMode(bool& userMode) override {
+    userMode = userMode_;
+    return true;
+  }
+  bool userMode_ = true;
+};
+
+TEST_F(ControlThread, ContainerInDesignModeEndsTheThreadAndOpeningAgainRestartsIt) {
+  SwitchableSite site;
+  control_->SetClientSite(&site);
+  control_->put_PortOpen(VARIANT_TRUE);
+  site.userMode_ = false;
+  EXPECT_EQ(control_->get_UserMode(), VARIANT_FALSE);
+  LoadRead(1, 1);
+  // The worker ends and lets the device go; the open flag keeps its value. (An Action that
+  // came before the worker noticed is still served.)
+  ASSERT_TRUE(RunEventsUntil([&] {
+    return ErrorText([&] { control_->put_Action(1); }) ==
+           "COM Port must be open to execute this method";
+  }));
+  EXPECT_EQ(control_->get_PortOpen(), VARIANT_TRUE);
+  // Nor does an Action that slipped in as the worker ended leave the control busy.
+  EXPECT_TRUE(RunEventsUntil([&] { return control_->IsBusy() == VARIANT_FALSE; }));
+
+  site.userMode_ = true;
+  control_->put_PortOpen(VARIANT_TRUE);
+  const size_t doneBefore = events_.done.size();
+  control_->put_Action(1);
+  ASSERT_TRUE(WaitForDone(doneBefore + 1));
+  EXPECT_EQ(events_.done.back(), 0);
+  control_->SetClientSite(nullptr);
+}
+
+}  // namespace

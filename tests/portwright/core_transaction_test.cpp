@@ -1,0 +1,304 @@
+// Transactions against an in-memory port: collection, checks, decoding and every result code.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "pty_slave.h"
+#include "scripted_port.h"
+#include "transaction.h"
+
+namespace portwright {
+namespace {
+
+using pwtest::Bytes;
+using pwtest::ScriptedPort;
+
+constexpr int16_t kTimeout = 200;
+constexpr int16_t kStale = 77;  // a previous result code no path may leave in place
+
+TransactionRecord Record(enumPLCFunction function, enumDataType type, int16_t quantity) {
+  TransactionRecord r;
+  r.function = function;
+  r.dataType = type;
+  r.quantity = quantity;
+  return r;
+}
+
+TransactionRecord Filled(enumPLCFunction function, enumDataType type, int16_t quantity) {
+  TransactionRecord r = Record(function, type, quantity);
+  for (int i = 0; i < 256; ++i) r.words[i] = static_cast<int16_t>(0x5A00 + i);
+  for (int i = 0; i < 128; ++i) r.longs[i] = 4242 + i, r.floats[i] = 0.25f * i;
+  std::strcpy(r.text, "untouched");
+  return r;
+}
+
+bool SameData(const TransactionRecord& a, const TransactionRecord& b) {
+  return std::memcmp(a.words, b.words, sizeof a.words) == 0 &&
+         std::memcmp(a.longs, b.longs, sizeof a.longs) == 0 &&
+         std::memcmp(a.floats, b.floats, sizeof a.floats) == 0 &&
+         std::memcmp(a.text, b.text, sizeof a.text) == 0;
+}
+
+struct Outcome {
+  int16_t result = kStale;
+  int16_t returned = 0;
+  ReceiveBuffer buffer;
+};
+
+Outcome Transact(TransactionRecord& record, enumPLCMode mode, ScriptedPort& port,
+                 int16_t timeout = kTimeout) {
+  Outcome run;
+  run.returned = RunTransaction(record, mode, port, timeout, run.result, run.buffer);
+  EXPECT_EQ(run.returned, run.result);
+  return run;
+}
+
+Bytes Rtu(const Bytes& m) { return pwtest::RtuFrame(m); }
+Bytes Ascii(const Bytes& m) { return pwtest::AsciiFrame(m); }
+
+TEST(Transaction, RtuReadDeliversRegistersAfterPurgingStaleInput) {
+  auto record = Record(ReadHoldingReg, Integer, 3);
+  ScriptedPort port;
+  port.Stale({0x01, 0x03, 0x06});
+  port.ArriveAt(5, Rtu({0x01, 0x03, 0x06, 0x00, 0x0A, 0xFF, 0xFE, 0x12, 0x34}));
+  const Outcome run = Transact(record, RTU, port);
+  EXPECT_EQ(run.result, 0);
+  EXPECT_EQ(port.written, (Bytes{0x01, 0x03, 0x00, 0x00, 0x00, 0x03, 0x05, 0xCB}));
+  EXPECT_GE(port.purges, 2);
+  EXPECT_EQ(record.words[0], 10);
+  EXPECT_EQ(record.words[1], -2);
+  EXPECT_EQ(record.words[2], 0x1234);
+  EXPECT_EQ(run.buffer.count, 11);
+}
+
+TEST(Transaction, SplitRepliesCompleteOnceTheExpectedLengthIsHeld) {
+  for (enumPLCMode mode : {RTU, ASCII}) {
+    SCOPED_TRACE(mode);
+    auto record = Record(ReadHoldingReg, Integer, 64);
+    Bytes message = {0x01, 0x03, 128};
+    for (int i = 0; i < 128; ++i) message.push_back(static_cast<uint8_t>(i));
+    const Bytes reply = mode == RTU ? Rtu(message) : Ascii(message);
+    ScriptedPort port;
+    for (size_t at = 0, t = 1; at < reply.size(); at += 7, t += 3)
+      port.ArriveAt(t, Bytes(reply.begin() + at, reply.begin() + std::min(at + 7, reply.size())));
+    const Outcome run = Transact(record, mode, port);
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(record.words[0], 0x0001);
+    EXPECT_EQ(record.words[63], 0x7E7F);
+    EXPECT_EQ(run.buffer.count, reply.size());
+  }
+}
+
+TEST(Transaction, ExceptionsGiveTheirCodeAndLeaveDataAlone) {
+  struct {
+    enumPLCMode mode;
+    uint8_t code;
+    int16_t expected;
+  } cases[] = {{RTU, 2, 2}, {RTU, 0x81, -127}, {RTU, 0xFF, -1}, {ASCII, 3, 3}, {ASCII, 0x81, 129}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    auto record = Filled(ReadHoldingReg, Long, 2);
+    const auto before = record;
+    ScriptedPort port;
+    const Bytes message = {0x01, 0x83, c.code};
+    port.ArriveAt(3, c.mode == RTU ? Rtu(message) : Ascii(message));
+    const Outcome run = Transact(record, c.mode, port);
+    EXPECT_EQ(run.result, c.expected);
+    EXPECT_TRUE(SameData(record, before));
+    if (c.mode == RTU) {
+      EXPECT_EQ(run.buffer.count, 5);
+    }
+  }
+}
+
+TEST(Transaction, BadChecksumsGiveMinusTwoAndLeaveDataAlone) {
+  const Bytes message = {0x01, 0x03, 0x02, 0x12, 0x34};
+  Bytes badCrc = Rtu(message);
+  badCrc.back() ^= 0x01;
+  Bytes badLrc = Ascii(message);
+  badLrc[badLrc.size() - 3] = badLrc[badLrc.size() - 3] == '0' ? '1' : '0';
+  const std::string lower = ":01030200ab4f\r\n";  // valid LRC in lower case
+  const std::string odd = ":0103020012346\r\n";
+  const std::string shortCount = ":010306001234B0\r\n";  // claims 6 bytes, holds 2
+  struct {
+    const char* name;
+    enumPLCMode mode;
+    Bytes reply;
+  } cases[] = {{"wrong CRC", RTU, badCrc},
+               {"wrong LRC", ASCII, badLrc},
+               {"lower-case hex", ASCII, pwtest::TextBytes(lower)},
+               {"odd hex length", ASCII, pwtest::TextBytes(odd)},
+               {"byte count beyond the reply", ASCII, pwtest::TextBytes(shortCount)},
+               {"bare line end", ASCII, {'\n'}},
+               {"junk before the colon", ASCII, [&] {
+                  Bytes b = {'x'};
+                  const Bytes a = Ascii(message);
+                  b.insert(b.end(), a.begin(), a.end());
+                  return b;
+                }()}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto record = Filled(ReadHoldingReg, Integer, 1);
+    const auto before = record;
+    ScriptedPort port;
+    port.ArriveAt(2, c.reply);
+    EXPECT_EQ(Transact(record, c.mode, port).result, kResultChecksum);
+    EXPECT_TRUE(SameData(record, before));
+  }
+}
+
+TEST(Transaction, LocalFailuresGiveTheirCodes) {
+  {
+    SCOPED_TRACE("no reply");
+    auto record = Filled(ReadHoldingReg, Integer, 1);
+    ScriptedPort port;
+    EXPECT_EQ(Transact(record, RTU, port, 150).result, kResultTimeout);
+    EXPECT_GT(port.Now() - 1000, 150u);
+    EXPECT_LT(port.waits, 5);  // waited on the port, not spun
+  }
+  {
+    SCOPED_TRACE("reply one millisecond too late");
+    auto record = Record(ReadHoldingReg, Integer, 1);
+    ScriptedPort port;
+    port.ArriveAt(151, Rtu({0x01, 0x03, 0x02, 0x00, 0x01}));
+    EXPECT_EQ(Transact(record, RTU, port, 150).result, kResultTimeout);
+  }
+  {
+    SCOPED_TRACE("byte count 0 or above the request never settles the length");
+    for (uint8_t count : {0, 3}) {
+      auto record = Record(ReadHoldingReg, Integer, 1);
+      ScriptedPort port;
+      port.ArriveAt(1, Rtu({0x01, 0x03, count, 0, 0, 0}));
+      EXPECT_EQ(Transact(record, RTU, port).result, kResultTimeout);
+    }
+  }
+  {
+    SCOPED_TRACE("waiting bytes but an empty read");
+    auto record = Record(ReadHoldingReg, Integer, 1);
+    ScriptedPort port;
+    port.emptyRead = true;
+    EXPECT_EQ(Transact(record, RTU, port).result, kResultReadFailed);
+  }
+  {
+    SCOPED_TRACE("read failure");
+    auto record = Record(ReadHoldingReg, Integer, 1);
+    ScriptedPort port;
+    port.failRead = true;
+    port.ArriveAt(1, {0x01});
+    EXPECT_EQ(Transact(record, RTU, port).result, kResultReadFailed);
+  }
+  {
+    SCOPED_TRACE("write failure");
+    auto record = Record(ReadHoldingReg, Integer, 1);
+    ScriptedPort port;
+    port.failWrite = true;
+    EXPECT_EQ(Transact(record, RTU, port).result, kResultWriteFailed);
+  }
+}
+
+TEST(Transaction, FloodsOverflowInRtuAndAreDroppedInAscii) {
+  const Bytes flood(1100, 0x00);  // byte count 0: the length never settles
+  auto record = Filled(ReadHoldingReg, Integer, 1);
+  const auto before = record;
+  ScriptedPort rtu;
+  rtu.ArriveAt(1, flood);
+  EXPECT_EQ(Transact(record, RTU, rtu).result, kResultOverflow);
+
+  ScriptedPort ascii;
+  ascii.ArriveAt(1, Bytes(1000, 'A'));
+  ascii.ArriveAt(2, Bytes(100, 'A'));  // dropped: would pass 1023
+  ascii.ArriveAt(3, {'\n'});
+  const Outcome run = Transact(record, ASCII, ascii);
+  EXPECT_EQ(run.result, kResultChecksum);
+  EXPECT_EQ(run.buffer.count, 1001);
+  EXPECT_TRUE(SameData(record, before));
+}
+
+TEST(Transaction, RepliesDecodeByTheRequestsFunctionAndType) {
+  for (enumPLCMode mode : {RTU, ASCII}) {
+    SCOPED_TRACE(mode);
+    auto frame = [&](const Bytes& m) { return mode == RTU ? Rtu(m) : Ascii(m); };
+    {
+      auto record = Filled(ReadCoil, Integer, 10);
+      ScriptedPort port;
+      port.ArriveAt(1, frame({0x01, 0x01, 0x02, 0xCD, 0x01}));
+      EXPECT_EQ(Transact(record, mode, port).result, 0);
+      EXPECT_EQ(static_cast<uint16_t>(record.words[0]), 0x01CD);
+      EXPECT_EQ(static_cast<uint16_t>(record.words[1]), 0x5A00);  // byte after the last zeroed
+      auto odd = Filled(ReadInput, Integer, 3);
+      ScriptedPort port2;
+      port2.ArriveAt(1, frame({0x01, 0x02, 0x01, 0x05}));
+      EXPECT_EQ(Transact(odd, mode, port2).result, 0);
+      EXPECT_EQ(static_cast<uint16_t>(odd.words[0]), 0x0005);
+    }
+    {
+      auto record = Filled(ReadHoldingReg, Long, 2);
+      ScriptedPort port;
+      port.ArriveAt(1, frame({0x01, 0x03, 0x08, 0x04, 0xD2, 0x16, 0x2E, 0x27, 0x0F, 0x27, 0x0F}));
+      EXPECT_EQ(Transact(record, mode, port).result, 0);
+      EXPECT_EQ(record.longs[0], 12'345'678);
+      EXPECT_EQ(record.longs[1], 99'999'999);
+    }
+    {
+      auto record = Filled(ReadInputReg, Float, 1);
+      ScriptedPort port;
+      port.ArriveAt(1, frame({0x01, 0x04, 0x04, 0x0F, 0xDB, 0x40, 0x49}));
+      EXPECT_EQ(Transact(record, mode, port).result, 0);
+      EXPECT_FLOAT_EQ(record.floats[0], 3.14159265f);
+    }
+    {
+      auto record = Filled(ReadHoldingReg, String, 4);
+      ScriptedPort port;
+      port.ArriveAt(1, frame({0x01, 0x03, 0x08, 'E', 'V', 'O', 'L', 0, 'U', 'X', 'Y'}));
+      EXPECT_EQ(Transact(record, mode, port).result, 0);
+      EXPECT_STREQ(record.text, "VELOU");
+    }
+    {
+      auto record = Filled(ReadHoldingReg, BCD, 1);  // delivered raw
+      ScriptedPort port;
+      port.ArriveAt(1, frame({0x01, 0x03, 0x02, 0x12, 0x34}));
+      EXPECT_EQ(Transact(record, mode, port).result, 0);
+      EXPECT_EQ(record.words[0], 0x1234);
+    }
+    {
+      auto record = Filled(SetMultipleReg, Integer, 2);
+      const auto before = record;
+      ScriptedPort port;
+      port.ArriveAt(1, frame({0x01, 0x10, 0x00, 0x00, 0x00, 0x02}));
+      EXPECT_EQ(Transact(record, mode, port).result, 0);
+      EXPECT_TRUE(SameData(record, before));  // the echo is not examined
+    }
+  }
+}
+
+class Recorder : public FrameObserver {
+ public:
+  void Request(const uint8_t* bytes, size_t length) override {
+    request.assign(bytes, bytes + length);
+  }
+  void Reply(const uint8_t* bytes, size_t length, int16_t result) override {
+    reply.assign(bytes, bytes + length);
+    code = result;
+  }
+  Bytes request, reply;
+  int16_t code = kStale;
+};
+
+TEST(Transaction, ObserverSeesRequestReplyAndResult) {
+  auto record = Record(SetSingleReg, Integer, 1);
+  record.words[0] = 0x0102;
+  const Bytes echo = Rtu({0x01, 0x06, 0x00, 0x00, 0x01, 0x02});
+  ScriptedPort port;
+  port.ArriveAt(1, echo);
+  Recorder recorder;
+  int16_t result = kStale;
+  ReceiveBuffer buffer;
+  RunTransaction(record, RTU, port, kTimeout, result, buffer, &recorder);
+  EXPECT_EQ(recorder.request, echo);
+  EXPECT_EQ(recorder.reply, echo);
+  EXPECT_EQ(recorder.code, 0);
+}
+
+}  // namespace
+}  // namespace portwright
