@@ -1,0 +1,207 @@
+// Finding, checking and answering request frames; the control commands; line settings.
+#include <gtest/gtest.h>
+
+#include "control_channel.h"
+#include "drive_database.h"
+#include "line_settings.h"
+#include "modbus_slave.h"
+#include "pty_slave.h"
+
+namespace vdrive {
+namespace {
+
+using pwtest::AsciiFrame;
+using pwtest::RtuFrame;
+
+Bytes Cat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+TEST(SlaveFrames, RtuRequestsAreFoundByTheirFunctionsLength) {
+  const Bytes read = RtuFrame({0x01, 0x03, 0x00, 0x00, 0x00, 0x03});
+  const Bytes write16 = RtuFrame({0x01, 0x10, 0x01, 0x0E, 0x00, 0x02, 0x04, 0, 1, 0, 2});
+  const Bytes unknown = RtuFrame({0x01, 0x41, 0x05});
+  Bytes badCrc = read;
+  badCrc.back() ^= 1;
+  struct Row {
+    const char* what;
+    Bytes bytes;
+    bool silent;
+    FrameScan::Status status;
+    size_t length;
+  };
+  const Row rows[] = {
+      {"read", read, false, FrameScan::kFrame, 8},
+      {"read with the next request behind", Cat(read, read), false, FrameScan::kFrame, 8},
+      {"half a read", Bytes(read.begin(), read.begin() + 5), false, FrameScan::kIncomplete, 0},
+      {"half a read, line silent", Bytes(read.begin(), read.begin() + 5), true, FrameScan::kDiscard,
+       1},
+      {"write of two registers", write16, false, FrameScan::kFrame, 13},
+      {"write header only", Bytes(write16.begin(), write16.begin() + 6), false,
+       FrameScan::kIncomplete, 0},
+      {"bad CRC", badCrc, false, FrameScan::kDiscard, 1},
+      {"unknown function waits", unknown, false, FrameScan::kIncomplete, 0},
+      {"unknown function on a silent line", unknown, true, FrameScan::kFrame, 5},
+      {"one byte", {0x01}, false, FrameScan::kIncomplete, 0},
+  };
+  for (const Row& row : rows) {
+    const FrameScan scan = ScanRtu(row.bytes.data(), row.bytes.size(), row.silent);
+    EXPECT_EQ(scan.status, row.status) << row.what;
+    EXPECT_EQ(scan.length, row.length) << row.what;
+  }
+}
+
+TEST(SlaveFrames, AsciiRequestsRunFromColonToLineFeed) {
+  const Bytes read = AsciiFrame({0x01, 0x03, 0x00, 0x00, 0x00, 0x03});
+  Bytes upper = pwtest::TextBytes(":010300000003F9\r\n");
+  Bytes badLrc = pwtest::TextBytes(":010300000003F8\r\n");
+  struct Row {
+    const char* what;
+    Bytes bytes;
+    FrameScan::Status status;
+    size_t length;
+  };
+  const Row rows[] = {
+      {"read", read, FrameScan::kFrame, read.size()},
+      {"lower-case hex", pwtest::TextBytes(":0110010E0002040001000acf\r\n"), FrameScan::kFrame, 27},
+      {"upper-case, as sent by the master", upper, FrameScan::kFrame, 17},
+      {"bad LRC", badLrc, FrameScan::kDiscard, 17},
+      {"noise before the colon", Cat({'x', 'y'}, read), FrameScan::kDiscard, 2},
+      {"a new colon restarts", Cat({':', '0', '1'}, read), FrameScan::kDiscard, 3},
+      {"no line feed yet", Bytes(read.begin(), read.end() - 1), FrameScan::kIncomplete, 0},
+  };
+  for (const Row& row : rows) {
+    const FrameScan scan = ScanAscii(row.bytes.data(), row.bytes.size());
+    EXPECT_EQ(scan.status, row.status) << row.what;
+    EXPECT_EQ(scan.length, row.length) << row.what;
+  }
+  Request request;
+  ASSERT_TRUE(DecodeAscii(read.data(), read.size(), request));
+  EXPECT_EQ(request.node, 1);
+  EXPECT_EQ(request.pdu, (Bytes{0x03, 0x00, 0x00, 0x00, 0x03}));
+}
+
+TEST(SlaveFrames, AssemblerResynchronisesAfterJunkAndWaitsForSplitRequests) {
+  const Bytes read = RtuFrame({0x01, 0x03, 0x00, 0x00, 0x00, 0x01});
+  RequestAssembler rtu(Framing::Rtu);
+  Request request;
+  const Bytes junk = Cat({0x00, 0x10, 0xFF}, read);
+  rtu.Feed(junk.data(), junk.size());
+  ASSERT_TRUE(rtu.Next(request, false) || rtu.Next(request, true));
+  EXPECT_EQ(request.pdu, (Bytes{0x03, 0x00, 0x00, 0x00, 0x01}));
+  EXPECT_EQ(rtu.Pending(), 0u);
+  rtu.Feed(read.data(), 3);
+  EXPECT_FALSE(rtu.Next(request, false));
+  rtu.Feed(read.data() + 3, read.size() - 3);
+  EXPECT_TRUE(rtu.Next(request, false));
+
+  RequestAssembler ascii(Framing::Ascii);
+  const Bytes text = Cat(pwtest::TextBytes("junk"), AsciiFrame({0x02, 0x06, 0x04, 0x04, 0, 7}));
+  ascii.Feed(text.data(), 10);
+  EXPECT_FALSE(ascii.Next(request, true));
+  ascii.Feed(text.data() + 10, text.size() - 10);
+  ASSERT_TRUE(ascii.Next(request, false));
+  EXPECT_EQ(request.node, 2);
+}
+
+TEST(SlaveFrames, RepliesAreFramedAndChecksumsCanBeSpoilt) {
+  const Bytes pdu{0x03, 0x02, 0x07, 0xD1};
+  Bytes rtu = EncodeFrame(Framing::Rtu, 1, pdu);
+  EXPECT_EQ(rtu, RtuFrame({0x01, 0x03, 0x02, 0x07, 0xD1}));
+  Bytes ascii = EncodeFrame(Framing::Ascii, 1, pdu);
+  EXPECT_EQ(ascii, AsciiFrame({0x01, 0x03, 0x02, 0x07, 0xD1}));
+  Request request;
+  CorruptChecksum(Framing::Rtu, rtu);
+  EXPECT_FALSE(DecodeRtu(rtu.data(), rtu.size(), request));
+  CorruptChecksum(Framing::Ascii, ascii);
+  EXPECT_FALSE(DecodeAscii(ascii.data(), ascii.size(), request));
+  EXPECT_EQ(ascii.back(), '\n');
+}
+
+class FakeTarget : public ControlTarget {
+ public:
+  FakeTarget()
+      : drive_([] {
+          DriveConfig config;
+          config.parameters = BuiltInParameters();
+          return config;
+        }()) {}
+  VirtualDrive& Drive() override { return drive_; }
+  FaultPlan& Faults() override { return faults_; }
+  void PowerCycle(int offMs) override { powerOffMs = offMs; }
+  void Quit() override { quit = true; }
+  std::string DevicePath() const override { return "/dev/pts/99"; }
+  int powerOffMs = -1;
+  bool quit = false;
+
+ private:
+  VirtualDrive drive_;
+  FaultPlan faults_;
+};
+
+TEST(ControlChannel, CommandsPlanFaultsAndReachTheDrive) {
+  FakeTarget target;
+  struct Row {
+    const char* command;
+    const char* reply;
+  };
+  const Row rows[] = {
+      {"get P0.00", "OK 2001"},
+      {"get 1 2", "OK 2001 0"},
+      {"get P9.00", "ERR get needs a register"},
+      {"set P1.34 -5", "OK"},
+      {"get 291", "OK -5"},
+      {"write P4.05 4999", "OK"},
+      {"write P4.05 3001", "ERR exception 3"},
+      {"write 1537 5", "ERR exception 2"},
+      {"get P4.05", "OK 20"},
+      {"fault 6", "OK"},
+      {"get P4.00 2", "OK 6 0"},
+      {"di 1 1", "OK"},
+      {"di 9 1", "ERR di needs an input number and 0 or 1"},
+      {"noreply", "OK planned noreply x1"},
+      {"slow 300 always", "OK planned noreply x1, slow x always"},
+      {"clear", "OK"},
+      {"exception 4 2", "OK planned exception x2"},
+      {"junk FFFE 1", "OK planned exception x2, junk x1"},
+      {"split", "ERR split needs milliseconds"},
+      {"junk zz 1", "ERR junk bytes must be hex pairs"},
+      {"path", "OK /dev/pts/99"},
+      {"bogus", "ERR unknown command 'bogus' (try help)"},
+      {"powercycle 0.5", "OK"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(RunControlCommand(row.command, target), row.reply);
+  EXPECT_EQ(target.powerOffMs, 500);
+  ReplyFault fault = target.Faults().TakeNext();
+  EXPECT_EQ(fault.kind, ReplyFault::kException);
+  EXPECT_EQ(fault.code, 4);
+  target.Faults().TakeNext();
+  fault = target.Faults().TakeNext();
+  EXPECT_EQ(fault.kind, ReplyFault::kJunk);
+  EXPECT_EQ(fault.junk, (Bytes{0xFF, 0xFE}));
+  EXPECT_EQ(target.Faults().TakeNext().kind, ReplyFault::kNone);
+  EXPECT_EQ(RunControlCommand("quit", target), "OK");
+  EXPECT_TRUE(target.quit);
+}
+
+TEST(LineSettingsText, ParsesTheSettingsTextsOfTheProtocolList) {
+  LineSettings line;
+  EXPECT_TRUE(ParseLineSettings("9600,e,7,1", line));
+  EXPECT_EQ(LineSettingsText(line), "9600,E,7,1");
+  EXPECT_FALSE(ParseLineSettings("9601,N,8,2", line));
+  EXPECT_FALSE(ParseLineSettings("19200,M,8,2", line));
+  EXPECT_FALSE(ParseLineSettings("19200,N,8,3", line));
+  EXPECT_FALSE(ParseLineSettings("19200,N,8,2,", line));
+  Framing framing;
+  ASSERT_TRUE(ProtocolOfPosition(6, framing, line));
+  EXPECT_EQ(framing, Framing::Rtu);
+  EXPECT_EQ(line.stopBits, 2);
+  ASSERT_TRUE(ProtocolOfPosition(1, framing, line));
+  EXPECT_EQ(framing, Framing::Ascii);
+  EXPECT_EQ(line.parity, 'E');
+  EXPECT_FALSE(ProtocolOfPosition(9, framing, line));
+}
+
+}  // namespace
+}  // namespace vdrive

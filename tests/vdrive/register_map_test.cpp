@@ -1,0 +1,324 @@
+// The drive's register map and behaviours, driven directly without a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "drive_database.h"
+#include "drive_facts.h"
+#include "modbus_slave.h"
+#include "virtual_drive.h"
+
+namespace vdrive {
+namespace {
+
+namespace df = drive_facts;
+
+DriveConfig Config(int revision = 200) {
+  DriveConfig config;
+  config.revision = revision;
+  config.parameters = BuiltInParameters();
+  config.parameters[101] = {0, true, 0, 10};  // control mode with a range
+  return config;
+}
+
+// Wire address of a 1-based register address.
+uint16_t Wire(int address) { return static_cast<uint16_t>(address - 1); }
+
+uint16_t Read1(VirtualDrive& drive, int address) {
+  uint16_t value = 0xDEAD;
+  EXPECT_EQ(drive.ReadRegisters(Wire(address), 1, &value), kNoException) << address;
+  return value;
+}
+uint8_t Write1(VirtualDrive& drive, int address, int value) {
+  const uint16_t word = static_cast<uint16_t>(value);
+  return drive.WriteRegisters(Wire(address), &word, 1);
+}
+void LogOn(VirtualDrive& drive) {
+  ASSERT_EQ(Write1(drive, df::kLogonParameterAddress, df::kLogonCode), kNoException);
+  ASSERT_EQ(Write1(drive, df::kLogonParameterAddress, df::kConfirmCode), kNoException);
+}
+void Ticks(VirtualDrive& drive, int count) {
+  for (int i = 0; i < count; ++i) drive.SampleTick();
+}
+
+TEST(RegisterMap, PowerOnValuesAndGroupLimitsFollowTheFirmware) {
+  VirtualDrive old(Config(200)), fresh(Config(210));
+  EXPECT_EQ(Read1(old, 1), 2001);
+  EXPECT_EQ(Read1(fresh, 1), 2101);
+  EXPECT_EQ(Read1(old, df::ParameterAddress(1, 34)), 200);
+  EXPECT_EQ(Read1(old, df::ParameterAddress(1, 31)), 21);
+  // The normal poll blocks read exactly to each group's last parameter.
+  std::vector<uint16_t> words(36);
+  EXPECT_EQ(old.ReadRegisters(Wire(293), 20, words.data()), kNoException);
+  EXPECT_EQ(old.ReadRegisters(Wire(293), 21, words.data()), kIllegalDataAddress);
+  EXPECT_EQ(fresh.ReadRegisters(Wire(293), 21, words.data()), kNoException);
+  EXPECT_EQ(old.ReadRegisters(Wire(769), 8, words.data()), kNoException);
+  EXPECT_EQ(old.ReadRegisters(Wire(769), 9, words.data()), kIllegalDataAddress);
+  EXPECT_EQ(fresh.ReadRegisters(Wire(775), 3, words.data()), kNoException);
+  EXPECT_EQ(old.ReadRegisters(Wire(1574), 3, words.data()), kNoException);
+  EXPECT_EQ(old.ReadRegisters(Wire(7 * 256 + 1), 1, words.data()), kIllegalDataAddress);
+  EXPECT_EQ(old.ReadRegisters(0xFFFF, 2, words.data()), kIllegalDataAddress);
+}
+
+TEST(RegisterMap, InternalParametersTakeWritesOnlyAfterTheLogonSequence) {
+  VirtualDrive drive(Config());
+  EXPECT_EQ(Write1(drive, 1537, 5), kIllegalDataAddress);
+  // The logon code alone, or the confirming code alone, does not log on.
+  EXPECT_EQ(Write1(drive, df::kLogonParameterAddress, df::kConfirmCode), kNoException);
+  EXPECT_FALSE(drive.LoggedOn());
+  EXPECT_EQ(Write1(drive, df::kLogonParameterAddress, df::kLogonCode), kNoException);
+  EXPECT_FALSE(drive.LoggedOn());
+  EXPECT_EQ(Write1(drive, df::kLogonParameterAddress, 7), kNoException);  // breaks the sequence
+  EXPECT_EQ(Write1(drive, df::kLogonParameterAddress, df::kConfirmCode), kNoException);
+  EXPECT_FALSE(drive.LoggedOn());
+  LogOn(drive);
+  EXPECT_TRUE(drive.LoggedOn());
+  EXPECT_EQ(Write1(drive, 1537, 5), kNoException);
+  EXPECT_EQ(Read1(drive, 1537), 5);
+  EXPECT_EQ(Write1(drive, 1537, 1), kIllegalDataValue);  // selector codes are 2..18
+  EXPECT_EQ(Write1(drive, 1537, 19), kIllegalDataValue);
+  EXPECT_EQ(Write1(drive, 1538, 3), kIllegalDataAddress);  // a count word
+  // Log off: 0 then the confirming code.
+  EXPECT_EQ(Write1(drive, df::kLogonParameterAddress, 0), kNoException);
+  EXPECT_EQ(Write1(drive, df::kLogonParameterAddress, df::kConfirmCode), kNoException);
+  EXPECT_FALSE(drive.LoggedOn());
+  // A power cycle drops the logon and the selectors, keeps stored parameters.
+  LogOn(drive);
+  EXPECT_EQ(Write1(drive, df::ParameterAddress(1, 34), 500), kNoException);
+  drive.PowerOn(true);
+  EXPECT_FALSE(drive.LoggedOn());
+  EXPECT_EQ(Read1(drive, 1537), df::kMonitorSelectors[0]);
+  EXPECT_EQ(Read1(drive, df::ParameterAddress(1, 34)), 500);
+  drive.PowerOn(false);
+  EXPECT_EQ(Read1(drive, df::ParameterAddress(1, 34)), 200);
+}
+
+TEST(RegisterMap, PasscodeWordShowsWhetherAPasscodeIsSet) {
+  VirtualDrive open(Config());
+  EXPECT_LE(Read1(open, df::kPasscodeAddress), df::kNoPasscodeThreshold);
+  DriveConfig config = Config();
+  config.passcode = 12345;
+  VirtualDrive locked(config);
+  EXPECT_EQ(Read1(locked, df::kPasscodeAddress), 12345);
+  EXPECT_EQ(Write1(locked, df::kPasscodeAddress, 0), kIllegalDataAddress);
+  LogOn(locked);
+  EXPECT_EQ(Write1(locked, df::kPasscodeAddress, 0), kNoException);
+  EXPECT_EQ(Read1(locked, df::kPasscodeAddress), 0);
+}
+
+TEST(RegisterMap, RefusedWritesChangeNothingAndGiveTheDrivesException) {
+  VirtualDrive drive(Config());
+  const uint16_t block[3] = {5, 300, 77};  // P1.01 in range, P1.02, P1.03
+  EXPECT_EQ(drive.WriteRegisters(Wire(df::ParameterAddress(1, 1)), block, 3), kNoException);
+  const uint16_t bad[2] = {4, 11};  // P1.00 = 4 is fine, P1.01 = 11 is out of range
+  EXPECT_EQ(drive.WriteRegisters(Wire(df::ParameterAddress(1, 0)), bad, 2), kIllegalDataValue);
+  EXPECT_EQ(Read1(drive, df::ParameterAddress(1, 0)), 0);  // all or nothing
+  EXPECT_EQ(Read1(drive, df::ParameterAddress(1, 1)), 5);
+  EXPECT_EQ(Write1(drive, 1, 2101), kIllegalDataAddress);  // firmware word
+  EXPECT_EQ(Write1(drive, df::kFaultCodeAddress, 3), kIllegalDataAddress);
+  EXPECT_EQ(Write1(drive, df::kFaultHistoryAddress + 2, 3), kIllegalDataAddress);
+  EXPECT_EQ(Write1(drive, df::kJogAddress, 3001), kIllegalDataValue);
+  EXPECT_EQ(Write1(drive, df::kJogAddress, -1), kIllegalDataValue);
+  EXPECT_EQ(Write1(drive, df::kServoOnAddress, 2), kIllegalDataValue);
+  EXPECT_EQ(Write1(drive, df::kForcedOutputsAddress, 32), kIllegalDataValue);
+  // A value above 32767 arrives as its two's complement; an unsigned range accepts it.
+  DriveConfig config = Config(210);
+  config.parameters[308] = {0, true, 0, 65535};
+  VirtualDrive fresh(config);
+  EXPECT_EQ(Write1(fresh, df::kInputMask16Address, 40000), kNoException);
+  EXPECT_EQ(Read1(fresh, df::kInputMask16Address), 40000);
+
+  // Through the PDU handler: function, address and value exceptions, never a crash.
+  struct Row {
+    Bytes request;
+    Bytes reply;
+  };
+  const Row rows[] = {
+      {{0x03, 0x00, 0x00, 0x00, 0x01}, {0x03, 0x02, 0x07, 0xD1}},
+      {{0x01, 0x00, 0x00, 0x00, 0x01}, {0x81, 0x01}},
+      {{0x2B, 0x0E, 0x01, 0x00}, {0xAB, 0x01}},
+      {{0x03, 0x00, 0x00, 0x00, 0x00}, {0x83, 0x03}},
+      {{0x03, 0x00, 0x00, 0x00, 0x7E}, {0x83, 0x03}},
+      {{0x03, 0x07, 0x00, 0x00, 0x01}, {0x83, 0x02}},
+      {{0x03, 0x00, 0x00}, {0x83, 0x03}},
+      {{0x06, 0x04, 0x04, 0x00, 0x01}, {0x86, 0x02}},
+      {{0x06, 0x04, 0x05, 0x0B, 0xB9}, {0x86, 0x03}},
+      {{0x06, 0x04, 0x05, 0x0B, 0xB8}, {0x06, 0x04, 0x05, 0x0B, 0xB8}},
+      {{0x10, 0x01, 0x0F, 0x00, 0x01, 0x02, 0x00, 0x05}, {0x10, 0x01, 0x0F, 0x00, 0x01}},
+      {{0x10, 0x01, 0x0F, 0x00, 0x02, 0x02, 0x00, 0x05}, {0x90, 0x03}},
+      {{0x10, 0x01, 0x0F, 0x00, 0x01, 0x02, 0x00}, {0x90, 0x03}},
+  };
+  for (const Row& row : rows) EXPECT_EQ(HandlePdu(row.request, drive), row.reply);
+}
+
+TEST(RegisterMap, ServoOnComesFromP251OrFromAnInputWithFunction1) {
+  DriveConfig config = Config();
+  config.parameters[210].powerOn = 104;  // no input has servo on
+  VirtualDrive bySoftware(config);
+  EXPECT_EQ(Read1(bySoftware, df::kStatusWordAddress),
+            df::kStatusServoReady | df::kStatusZeroSpeed);
+  EXPECT_EQ(Write1(bySoftware, df::kServoOnAddress, 1), kNoException);
+  EXPECT_EQ(Read1(bySoftware, df::kStatusWordAddress),
+            df::kStatusServoReady | df::kStatusServoOn | df::kStatusZeroSpeed);
+  // A fault drops ready and servo on.
+  bySoftware.InjectFault(6);
+  EXPECT_EQ(Read1(bySoftware, df::kStatusWordAddress), df::kStatusZeroSpeed);
+
+  VirtualDrive byInput(Config());  // input 1 has function 101: servo on
+  EXPECT_EQ(Write1(byInput, df::kServoOnAddress, 1), kNoException);
+  EXPECT_FALSE(byInput.ServoOn());  // the input decides
+  byInput.SetHardwareInput(1, true);
+  EXPECT_TRUE(byInput.ServoOn());
+  // Taking input 1 under software control (P3.06 bit text 10000000) overrides the hardware.
+  EXPECT_EQ(Write1(byInput, df::kInputMask8Address, 128), kNoException);
+  EXPECT_FALSE(byInput.ServoOn());
+  EXPECT_EQ(Write1(byInput, df::kInputStatesAddress, 128), kNoException);
+  EXPECT_TRUE(byInput.ServoOn());
+  EXPECT_EQ(Read1(byInput, df::kInputStatesAddress), 128);
+}
+
+TEST(RegisterMap, InputStatesMixSoftwareAndHardwareByTheMask) {
+  VirtualDrive drive(Config());
+  drive.SetHardwareInput(3, true);  // bit text 00100000
+  drive.SetHardwareInput(8, true);  // 00000001
+  EXPECT_EQ(Read1(drive, df::kInputStatesAddress), 33);
+  EXPECT_EQ(Write1(drive, df::kInputMask8Address, 32), kNoException);  // input 3 by software
+  EXPECT_EQ(Read1(drive, df::kInputStatesAddress), 1);
+  EXPECT_EQ(Write1(drive, df::kInputStatesAddress, 0xFF), kNoException);
+  EXPECT_EQ(Read1(drive, df::kInputStatesAddress), 33);
+  EXPECT_EQ(Write1(drive, df::kInputStatesAddress, 0x100), kIllegalDataValue);  // 8 inputs
+  // From 2.10: 16 inputs, mask P3.08; input 1 is the top bit of 16.
+  VirtualDrive fresh(Config(210));
+  fresh.SetHardwareInput(1, true);
+  EXPECT_EQ(Read1(fresh, df::kInputStatesAddress), 0x8000);
+  EXPECT_EQ(Write1(fresh, df::kInputMask16Address, 0x8000), kNoException);
+  EXPECT_EQ(Read1(fresh, df::kInputStatesAddress), 0);
+}
+
+TEST(RegisterMap, OutputsFollowTheDriveUnlessForcedWithTheServoOff) {
+  VirtualDrive drive(Config());  // outputs: 1 ready, 2 zero speed, 3 -, 4 -, 5 alarm
+  EXPECT_EQ(Read1(drive, df::kOutputStatesAddress), 0b11000);
+  drive.InjectFault(3);
+  EXPECT_EQ(Read1(drive, df::kOutputStatesAddress), 0b01001);
+  drive.InjectFault(0);
+  EXPECT_EQ(Write1(drive, df::kForcedOutputsAddress, 0b00110), kNoException);
+  EXPECT_EQ(Read1(drive, df::kOutputStatesAddress), 0b00110);
+  drive.SetHardwareInput(1, true);  // servo on: the drive takes the outputs back
+  EXPECT_EQ(Read1(drive, df::kOutputStatesAddress), 0b11000);
+  drive.PowerOn(true);  // forces are lost at power-down
+  EXPECT_EQ(Read1(drive, df::kForcedOutputsAddress), 0);
+}
+
+TEST(RegisterMap, FaultsSetTheLiveCodeAndPushTheHistory) {
+  VirtualDrive drive(Config());
+  for (int code : {1, 2, 3, 4, 5, 6}) drive.InjectFault(code);
+  EXPECT_EQ(Read1(drive, df::kFaultCodeAddress), 6);
+  std::vector<uint16_t> history(5);
+  ASSERT_EQ(drive.ReadRegisters(Wire(df::kFaultHistoryAddress), 5, history.data()), kNoException);
+  EXPECT_EQ(history, (std::vector<uint16_t>{6, 5, 4, 3, 2}));
+  // An input with the alarm-reset function clears the live fault on its rising edge.
+  drive.SetHardwareInput(2, true);
+  drive.SampleTick();
+  EXPECT_EQ(Read1(drive, df::kFaultCodeAddress), 0);
+  drive.InjectFault(7);
+  drive.PowerOn(true);  // the live fault clears, the history stays
+  EXPECT_EQ(Read1(drive, df::kFaultCodeAddress), 0);
+  EXPECT_EQ(Read1(drive, df::kFaultHistoryAddress), 7);
+}
+
+TEST(RegisterMap, JogMovesTheMotorWithTheRampTimes) {
+  VirtualDrive drive(Config());
+  EXPECT_EQ(Write1(drive, df::kJogAddress, 1500), kNoException);
+  EXPECT_EQ(Write1(drive, df::kJogAddress, df::kJogForward), kNoException);
+  Ticks(drive, 50);
+  EXPECT_EQ(drive.Motor().SpeedRpm(), 0);  // servo off: no motion
+  drive.SetHardwareInput(1, true);
+  EXPECT_EQ(Write1(drive, df::kJogAddress, df::kJogForward), kNoException);
+  EXPECT_EQ(Read1(drive, df::kJogAddress), 1500);  // the command keeps the speed setting
+  // P1.34 = 200 ms to 3000 rpm: 1500 rpm after 100 ms, in 8 ms steps.
+  Ticks(drive, 6);
+  EXPECT_NEAR(drive.Motor().SpeedRpm(), 720, 1);
+  EXPECT_EQ(Read1(drive, df::kStatusWordAddress) & df::kStatusZeroSpeed, 0);
+  Ticks(drive, 10);
+  EXPECT_EQ(drive.Motor().SpeedRpm(), 1500);
+  const int64_t before = drive.Motor().PositionPulses();
+  Ticks(drive, 125);  // one second at 1500 rpm = 25 revolutions
+  EXPECT_NEAR(static_cast<double>(drive.Motor().PositionPulses() - before), 250000, 2);
+  EXPECT_EQ(Write1(drive, df::kJogAddress, df::kJogStop), kNoException);
+  EXPECT_EQ(Write1(drive, df::ParameterAddress(1, 35), 600), kNoException);
+  Ticks(drive, 25);  // 600 ms to stop from 3000: 300 ms from 1500
+  EXPECT_GT(drive.Motor().SpeedRpm(), 0);
+  Ticks(drive, 20);
+  EXPECT_EQ(drive.Motor().SpeedRpm(), 0);
+  EXPECT_NE(Read1(drive, df::kStatusWordAddress) & df::kStatusZeroSpeed, 0);
+  EXPECT_EQ(Write1(drive, df::kJogAddress, df::kJogReverse), kNoException);
+  Ticks(drive, 100);
+  EXPECT_EQ(drive.Motor().SpeedRpm(), -1500);
+  EXPECT_EQ(static_cast<int16_t>(Read1(drive, df::kMotorSpeedAddress)), -1500);
+}
+
+TEST(RegisterMap, ScopeBlocksHandOverUpToTenSamplesOldestFirst) {
+  VirtualDrive drive(Config());
+  LogOn(drive);
+  std::vector<uint16_t> block(36);
+  ASSERT_EQ(drive.ReadRegisters(Wire(1537), 36, block.data()), kNoException);
+  EXPECT_EQ(block[0], 3);  // power-on selectors: revolutions, pulses, speed
+  EXPECT_EQ(block[12], 2);
+  EXPECT_EQ(block[24], 8);
+  EXPECT_EQ(block[1], 0);
+  // Channel 1 on source 13 (bus volts, selector 15), channel 2 on speed (selector 8).
+  ASSERT_EQ(Write1(drive, 1537, 15), kNoException);
+  ASSERT_EQ(Write1(drive, 1549, 8), kNoException);
+  Ticks(drive, 4);
+  ASSERT_EQ(drive.ReadRegisters(Wire(1537), 24, block.data()), kNoException);
+  EXPECT_EQ(block[1], 4);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(block[2 + i], 310);
+  EXPECT_EQ(block[13], 4);
+  ASSERT_EQ(drive.ReadRegisters(Wire(1537), 24, block.data()), kNoException);
+  EXPECT_EQ(block[1], 0);  // the read handed them over
+  // Samples track the motor, oldest first; beyond ten the oldest are dropped.
+  drive.SetHardwareInput(1, true);
+  ASSERT_EQ(Write1(drive, df::ParameterAddress(1, 34), 0), kNoException);  // no ramp
+  ASSERT_EQ(Write1(drive, df::kJogAddress, 100), kNoException);
+  Ticks(drive, 3);
+  ASSERT_EQ(Write1(drive, df::kJogAddress, df::kJogForward), kNoException);
+  Ticks(drive, 8);  // 11 samples: 0 0 0, then 100 x 8; the first is dropped
+  ASSERT_EQ(drive.ReadRegisters(Wire(1549), 12, block.data()), kNoException);
+  EXPECT_EQ(block[0], 8);
+  EXPECT_EQ(block[1], 10);
+  EXPECT_EQ(block[2], 0);
+  EXPECT_EQ(block[3], 0);
+  EXPECT_EQ(block[4], 100);
+  EXPECT_EQ(block[11], 100);
+  // Reading the samples without the count leaves them for the next full read.
+  Ticks(drive, 2);
+  ASSERT_EQ(drive.ReadRegisters(Wire(1551), 2, block.data()), kNoException);
+  ASSERT_EQ(drive.ReadRegisters(Wire(1549), 4, block.data()), kNoException);
+  EXPECT_EQ(block[1], 2);
+  // A changed selector restarts the channel.
+  Ticks(drive, 3);
+  ASSERT_EQ(Write1(drive, 1549, 4), kNoException);
+  ASSERT_EQ(drive.ReadRegisters(Wire(1549), 2, block.data()), kNoException);
+  EXPECT_EQ(block[1], 0);
+}
+
+TEST(RegisterMap, EverySourceGivesAValueFromTheMotor) {
+  VirtualDrive drive(Config());
+  drive.SetHardwareInput(1, true);
+  ASSERT_EQ(Write1(drive, df::kJogAddress, 600), kNoException);
+  ASSERT_EQ(Write1(drive, df::kJogAddress, df::kJogForward), kNoException);
+  Ticks(drive, 200);
+  const MotorModel& motor = drive.Motor();
+  EXPECT_EQ(motor.Source(6), 600);   // speed, rpm
+  EXPECT_EQ(motor.Source(8), 600);   // speed command
+  EXPECT_EQ(motor.Source(5), 100);   // pulse frequency, kHz
+  EXPECT_EQ(motor.Source(7), 2);     // analog speed command, volts
+  EXPECT_EQ(motor.Source(13), 310);  // bus volts
+  EXPECT_GE(motor.Source(0), 0);     // pulses within a revolution
+  EXPECT_LE(motor.Source(0), 9999);
+  EXPECT_EQ(motor.Source(1), motor.PositionPulses() / 10000);
+  EXPECT_EQ(motor.Source(15), motor.Source(4) * 10);
+}
+
+}  // namespace
+}  // namespace vdrive

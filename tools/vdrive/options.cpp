@@ -1,0 +1,134 @@
+#include "options.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+namespace vdrive {
+
+const char kUsage[] =
+    "usage: vdrive [options]\n"
+    "A drive on a pseudo-terminal: a Modbus slave with the drive's register map.\n"
+    "Prints the device path on stdout, maps it to COMn in the port map while it runs,\n"
+    "and reads control commands from stdin (one per line; 'help' lists them).\n"
+    "  --mode rtu|ascii        framing (default: the database's default protocol)\n"
+    "  --settings B,P,D,S      line, e.g. 19200,N,8,2 (default: the database's choices)\n"
+    "  --baud N                baud rate only\n"
+    "  --node N                node address 1..247 (default: the database's, else 1)\n"
+    "  --com N                 COM number to map (default: the database's port, else 1)\n"
+    "  --no-map                do not touch the port map\n"
+    "  --amp 20|21|23          amplifier (default 21)\n"
+    "  --motor CODE            motor code P1.31 (default: the database's default motor)\n"
+    "  --firmware 200|210      firmware revision (P0.00 = 2001 or 2101; default 200)\n"
+    "  --passcode N            drive passcode 10..32767 (default: none)\n"
+    "  --database PATH         drive database (default: <program folder>/Data/VM.vmd)\n"
+    "  --no-stdin              ignore stdin (for running in the background)\n"
+    "  --control-socket PATH   also take control commands on this Unix socket\n"
+    "  --no-line-check         answer whatever baud rate and stop bits the client uses\n"
+    "  --no-range-check        accept any parameter value the database limits would refuse\n"
+    "  --verbose               log requests and faults on stderr\n";
+
+namespace {
+
+std::string ProgramFolder() {
+  char path[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  path[n] = '\0';
+  std::string text(path);
+  return text.substr(0, text.rfind('/'));
+}
+
+bool ToInt(const char* text, long low, long high, int& value) {
+  char* end = nullptr;
+  const long parsed = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || parsed < low || parsed > high) return false;
+  value = static_cast<int>(parsed);
+  return true;
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
+  std::map<std::string, std::string> values;
+  static const char* kFlags[] = {
+      "--no-map", "--no-stdin", "--no-line-check", "--no-range-check", "--verbose", "--help", "-h"};
+  for (int i = 1; i < argc; ++i) {
+    const std::string name = argv[i];
+    bool flag = false;
+    for (const char* f : kFlags) flag = flag || name == f;
+    if (flag) {
+      values[name] = "1";
+    } else if (name.rfind("--", 0) == 0 && i + 1 < argc) {
+      values[name] = argv[++i];
+    } else {
+      error = "unknown or incomplete option " + name;
+      return false;
+    }
+  }
+  if (values.count("--help") || values.count("-h")) {
+    options.showHelp = true;
+    return true;
+  }
+  const auto take = [&values](const char* name, std::string& out) {
+    const auto it = values.find(name);
+    if (it == values.end()) return false;
+    out = it->second;
+    values.erase(it);
+    return true;
+  };
+
+  std::string text;
+  options.databasePath = ProgramFolder() + "/Data/VM.vmd";
+  take("--database", options.databasePath);
+  ConnectionDefaults connection;
+  LoadConnectionDefaults(options.databasePath, connection);
+  options.server.framing = connection.framing;
+  options.server.line = connection.line;
+  options.server.node = connection.node;
+  options.comPort = connection.comPort;
+
+  if (take("--mode", text)) {
+    if (text != "rtu" && text != "ascii") return error = "--mode is rtu or ascii", false;
+    options.server.framing = text == "rtu" ? Framing::Rtu : Framing::Ascii;
+  }
+  if (take("--settings", text) && !ParseLineSettings(text, options.server.line))
+    return error = "bad --settings " + text, false;
+  if (take("--baud", text)) {
+    LineSettings probe;
+    if (!ParseLineSettings(text + ",N,8,1", probe)) return error = "bad --baud " + text, false;
+    options.server.line.baud = probe.baud;
+  }
+  if (take("--node", text) && !ToInt(text.c_str(), 1, 247, options.server.node))
+    return error = "--node is 1..247", false;
+  if (take("--com", text) && !ToInt(text.c_str(), 1, 256, options.comPort))
+    return error = "--com is 1..256", false;
+  if (take("--amp", text) &&
+      (!ToInt(text.c_str(), 20, 23, options.drive.ampCode) || options.drive.ampCode == 22))
+    return error = "--amp is 20, 21 or 23", false;
+  options.drive.motorCode = 0;  // the database's default for the amplifier
+  if (take("--motor", text) &&
+      (!ToInt(text.c_str(), 10, 31, options.drive.motorCode) ||
+       drive_facts::AmpCodeOfMotor(options.drive.motorCode) != options.drive.ampCode))
+    return error = "--motor must be a motor code of the amplifier", false;
+  if (take("--firmware", text)) {
+    if (text != "200" && text != "210") return error = "--firmware is 200 or 210", false;
+    options.drive.revision = std::stoi(text);
+  }
+  if (take("--passcode", text) && !ToInt(text.c_str(), drive_facts::kNoPasscodeThreshold + 1,
+                                         drive_facts::kPasscodeMax, options.drive.passcode))
+    return error = "--passcode is 10..32767", false;
+  take("--control-socket", options.server.controlSocket);
+  options.mapPort = !take("--no-map", text);
+  options.server.controlOnStdin = !take("--no-stdin", text);
+  options.server.checkLine = !take("--no-line-check", text);
+  options.drive.rangeCheck = !take("--no-range-check", text);
+  options.server.verbose = take("--verbose", text);
+  if (!values.empty()) return error = "unknown option " + values.begin()->first, false;
+  return true;
+}
+
+}  // namespace vdrive

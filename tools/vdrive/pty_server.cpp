@@ -1,0 +1,290 @@
+#include "pty_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace vdrive {
+
+namespace {
+
+using std::chrono::milliseconds;
+constexpr auto kSamplePeriod = milliseconds(drive_facts::kScopeSamplePeriodMs);
+// A partial RTU request that sees no further byte for this long is finished or dropped. A
+// pseudo-terminal delivers bursts, not characters, so this is wider than 3.5 characters.
+constexpr auto kFrameGap = milliseconds(15);
+
+void SetNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
+
+void WriteAll(int fd, const void* data, size_t length) {
+  const char* bytes = static_cast<const char*>(data);
+  while (length > 0) {
+    const ssize_t n = write(fd, bytes, length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // nobody reads (a full pty buffer): the bytes are lost, as on a line
+    bytes += n;
+    length -= static_cast<size_t>(n);
+  }
+}
+
+}  // namespace
+
+PtyServer::PtyServer(VirtualDrive& drive, ServerOptions options)
+    : drive_(drive), options_(std::move(options)), assembler_(options_.framing) {}
+
+PtyServer::~PtyServer() {
+  for (int fd : {master_, slave_, wake_[0], wake_[1], listen_})
+    if (fd >= 0) close(fd);
+  for (const ControlClient& client : controlClients_) close(client.fd);
+  if (listen_ >= 0) unlink(options_.controlSocket.c_str());
+}
+
+bool PtyServer::Open(std::string& error) {
+  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
+    error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
+    return false;
+  }
+  const char* name = ptsname(master_);
+  devicePath_ = name ? name : "";
+  slave_ = open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (slave_ < 0 || !ApplyRawLine(slave_, options_.line)) {
+    error = "cannot set up " + devicePath_ + ": " + std::strerror(errno);
+    return false;
+  }
+  if (pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) {
+    error = std::string("cannot create a pipe: ") + std::strerror(errno);
+    return false;
+  }
+  if (!options_.controlSocket.empty()) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (options_.controlSocket.size() >= sizeof address.sun_path) {
+      error = "control socket path too long";
+      return false;
+    }
+    std::strcpy(address.sun_path, options_.controlSocket.c_str());
+    unlink(address.sun_path);
+    listen_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (listen_ < 0 || bind(listen_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listen_, 4) != 0) {
+      error = "cannot listen on " + options_.controlSocket + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  if (options_.controlOnStdin) SetNonBlocking(STDIN_FILENO);
+  return true;
+}
+
+void PtyServer::RequestStop() {
+  const char byte = 'q';
+  if (write(wake_[1], &byte, 1) < 0) {
+  }
+}
+
+void PtyServer::PowerCycle(int offMs) {
+  poweredOff_ = true;
+  poweredOffUntil_ = Clock::now() + milliseconds(offMs);
+  outgoing_.clear();
+  assembler_.Clear();
+  Log("power off for %d ms", offMs);
+}
+
+void PtyServer::Log(const char* format, ...) const {
+  if (!options_.verbose) return;
+  va_list args;
+  va_start(args, format);
+  std::fputs("vdrive: ", stderr);
+  std::vfprintf(stderr, format, args);
+  std::fputc('\n', stderr);
+  va_end(args);
+}
+
+void PtyServer::RunSampleClock(Clock::time_point now) {
+  const long long due = (now - clockStart_) / kSamplePeriod;
+  for (; samplesTaken_ < due; ++samplesTaken_) drive_.SampleTick();
+}
+
+void PtyServer::ReadRequests(Clock::time_point now) {
+  uint8_t buffer[512];
+  for (;;) {
+    const ssize_t n = read(master_, buffer, sizeof buffer);
+    if (n <= 0) return;
+    if (!poweredOff_) {
+      assembler_.Feed(buffer, static_cast<size_t>(n));
+      lastByte_ = now;
+    }
+  }
+}
+
+bool PtyServer::ClientLineMatches() const {
+  int baud = 0, stopBits = 0;
+  if (!ReadLine(master_, baud, stopBits)) return false;
+  if (baud == options_.line.baud && stopBits == options_.line.stopBits) return true;
+  Log("request ignored: client line %d baud, %d stop bits", baud, stopBits);
+  return false;
+}
+
+void PtyServer::AnswerRequests(Clock::time_point now, bool lineSilent) {
+  Request request;
+  while (assembler_.Next(request, lineSilent)) Answer(request, now);
+}
+
+void PtyServer::Answer(const Request& request, Clock::time_point now) {
+  const bool broadcast = request.node == 0;
+  if (!broadcast && request.node != options_.node) return;
+  if (options_.checkLine && !ClientLineMatches()) return;
+  const uint8_t function = request.pdu[0];
+  if (broadcast) {  // writes are carried out, nothing is answered
+    if (function == 6 || function == 16) HandlePdu(request.pdu, drive_);
+    return;
+  }
+  const ReplyFault fault = faults_.TakeNext();
+  const Bytes pdu = fault.kind == ReplyFault::kException
+                        ? ExceptionPdu(function, static_cast<uint8_t>(fault.code))
+                        : HandlePdu(request.pdu, drive_);
+  Log("function %u -> %s%s", function, (pdu[0] & 0x80) ? "exception " : "reply",
+      fault.kind == ReplyFault::kNone ? "" : KindName(fault.kind));
+  if (fault.kind == ReplyFault::kNoReply) return;
+  Bytes frame = EncodeFrame(options_.framing, request.node, pdu);
+  switch (fault.kind) {
+    case ReplyFault::kBadChecksum:
+      CorruptChecksum(options_.framing, frame);
+      break;
+    case ReplyFault::kJunk:
+      frame.insert(frame.begin(), fault.junk.begin(), fault.junk.end());
+      break;
+    case ReplyFault::kSlow:
+      outgoing_.push_back({now + milliseconds(fault.milliseconds), std::move(frame)});
+      return;
+    case ReplyFault::kSplit: {
+      const auto half = frame.begin() + static_cast<long>(frame.size() / 2);
+      outgoing_.push_back({now, Bytes(frame.begin(), half)});
+      outgoing_.push_back({now + milliseconds(fault.milliseconds), Bytes(half, frame.end())});
+      return;
+    }
+    default:
+      break;
+  }
+  outgoing_.push_back({now, std::move(frame)});
+}
+
+void PtyServer::SendDue(Clock::time_point now) {
+  // In order of planning: a later reply never overtakes an earlier one.
+  size_t sent = 0;
+  while (sent < outgoing_.size() && outgoing_[sent].due <= now) {
+    WriteAll(master_, outgoing_[sent].bytes.data(), outgoing_[sent].bytes.size());
+    ++sent;
+  }
+  outgoing_.erase(outgoing_.begin(), outgoing_.begin() + static_cast<long>(sent));
+}
+
+PtyServer::Clock::time_point PtyServer::NextDeadline(Clock::time_point now) const {
+  Clock::time_point deadline = now + std::chrono::seconds(1);
+  if (poweredOff_)
+    deadline = std::min(deadline, poweredOffUntil_);
+  else
+    deadline = std::min<Clock::time_point>(
+        deadline, clockStart_ + std::chrono::duration_cast<Clock::duration>((samplesTaken_ + 1) *
+                                                                            kSamplePeriod));
+  if (!outgoing_.empty()) deadline = std::min(deadline, outgoing_.front().due);
+  if (assembler_.Pending() > 0) deadline = std::min(deadline, lastByte_ + kFrameGap);
+  return deadline;
+}
+
+void PtyServer::ServeControl(int fd, std::string& pending, bool& closed) {
+  char buffer[1024];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+      closed = true;
+      break;
+    }
+    if (n < 0) break;
+    pending.append(buffer, static_cast<size_t>(n));
+  }
+  const int replyFd = fd == STDIN_FILENO ? STDOUT_FILENO : fd;
+  for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
+    std::string line = pending.substr(0, end);
+    pending.erase(0, end + 1);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    const std::string reply = RunControlCommand(line, *this) + "\n";
+    WriteAll(replyFd, reply.data(), reply.size());
+  }
+}
+
+void PtyServer::AcceptControlClient() {
+  const int fd = accept4(listen_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+  if (fd >= 0) controlClients_.push_back({fd, {}});
+}
+
+void PtyServer::Run() {
+  clockStart_ = Clock::now();
+  bool stdinOpen = options_.controlOnStdin;
+  while (!quit_) {
+    Clock::time_point now = Clock::now();
+    if (poweredOff_ && now >= poweredOffUntil_) {
+      poweredOff_ = false;
+      drive_.PowerOn(true);
+      clockStart_ = now;
+      samplesTaken_ = 0;
+      Log("power on");
+    }
+    if (!poweredOff_) {
+      RunSampleClock(now);
+      AnswerRequests(now, assembler_.Pending() > 0 && now - lastByte_ >= kFrameGap);
+    }
+    SendDue(now);
+
+    std::vector<pollfd> fds{{wake_[0], POLLIN, 0}, {master_, POLLIN, 0}};
+    if (stdinOpen) fds.push_back({STDIN_FILENO, POLLIN, 0});
+    if (listen_ >= 0) fds.push_back({listen_, POLLIN, 0});
+    const size_t firstClient = fds.size();
+    for (const ControlClient& client : controlClients_) fds.push_back({client.fd, POLLIN, 0});
+    const auto wait = std::max(NextDeadline(now) - now, Clock::duration::zero());
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+    const timespec timeout{static_cast<time_t>(ns / 1000000000),
+                           static_cast<long>(ns % 1000000000)};
+    if (ppoll(fds.data(), fds.size(), &timeout, nullptr) < 0) continue;
+
+    now = Clock::now();
+    if (fds[0].revents & POLLIN) quit_ = true;
+    if (fds[1].revents & POLLIN) ReadRequests(now);
+    size_t next = 2;
+    if (stdinOpen) {
+      if (fds[next].revents & (POLLIN | POLLHUP | POLLERR)) {
+        bool closed = false;
+        ServeControl(STDIN_FILENO, stdinPending_, closed);
+        if (closed) quit_ = true;  // stdin EOF ends the drive
+      }
+      ++next;
+    }
+    if (listen_ >= 0 && (fds[next].revents & POLLIN)) AcceptControlClient();
+    for (size_t i = firstClient, c = 0; i < fds.size(); ++i, ++c) {
+      if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      bool closed = false;
+      ServeControl(controlClients_[c].fd, controlClients_[c].pending, closed);
+      if (closed) controlClients_[c].fd = -1 - controlClients_[c].fd;  // mark, close below
+    }
+    for (auto it = controlClients_.begin(); it != controlClients_.end();) {
+      if (it->fd < 0) {
+        close(-1 - it->fd);
+        it = controlClients_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+}
+
+}  // namespace vdrive

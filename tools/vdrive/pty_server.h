@@ -1,0 +1,91 @@
+// The virtual drive on a pseudo-terminal: one thread, one poll(2) loop over the pty master,
+// the control channels and a wake-up pipe. The 8 ms sample clock runs on the monotonic clock
+// by elapsed time, so the sample count does not depend on how often the loop wakes.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "control_channel.h"
+#include "fault_plan.h"
+#include "line_settings.h"
+#include "modbus_slave.h"
+#include "virtual_drive.h"
+
+namespace vdrive {
+
+struct ServerOptions {
+  Framing framing = Framing::Rtu;
+  LineSettings line;
+  int node = 1;
+  bool checkLine = true;  // answer only a client whose baud rate and stop bits match
+  bool verbose = false;
+  bool controlOnStdin = true;  // stdin EOF ends the drive
+  std::string controlSocket;   // a Unix stream socket path, or empty
+};
+
+class PtyServer : public ControlTarget {
+ public:
+  PtyServer(VirtualDrive& drive, ServerOptions options);
+  ~PtyServer() override;
+  PtyServer(const PtyServer&) = delete;
+  PtyServer& operator=(const PtyServer&) = delete;
+
+  // Creates the pseudo-terminal and the control socket; false with a message on failure.
+  bool Open(std::string& error);
+  // Serves until Quit, stdin EOF (with control on stdin) or RequestStop.
+  void Run();
+  // Async-signal-safe: ends Run from a signal handler or another thread.
+  void RequestStop();
+
+  // ControlTarget
+  VirtualDrive& Drive() override { return drive_; }
+  FaultPlan& Faults() override { return faults_; }
+  void PowerCycle(int offMs) override;
+  void Quit() override { quit_ = true; }
+  std::string DevicePath() const override { return devicePath_; }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  struct Outgoing {
+    Clock::time_point due;
+    Bytes bytes;
+  };
+  struct ControlClient {
+    int fd;
+    std::string pending;
+  };
+
+  void RunSampleClock(Clock::time_point now);
+  void ReadRequests(Clock::time_point now);
+  void AnswerRequests(Clock::time_point now, bool lineSilent);
+  void Answer(const Request& request, Clock::time_point now);
+  bool ClientLineMatches() const;
+  void SendDue(Clock::time_point now);
+  Clock::time_point NextDeadline(Clock::time_point now) const;
+  void ServeControl(int fd, std::string& pending, bool& closed);
+  void AcceptControlClient();
+  void Log(const char* format, ...) const;
+
+  VirtualDrive& drive_;
+  ServerOptions options_;
+  FaultPlan faults_;
+  RequestAssembler assembler_;
+  int master_ = -1;
+  int slave_ = -1;  // held open so the master never sees a hang-up between clients
+  int wake_[2] = {-1, -1};
+  int listen_ = -1;
+  std::vector<ControlClient> controlClients_;
+  std::string stdinPending_;
+  std::string devicePath_;
+  std::vector<Outgoing> outgoing_;
+  Clock::time_point clockStart_;
+  long long samplesTaken_ = 0;
+  Clock::time_point lastByte_;
+  Clock::time_point poweredOffUntil_{};
+  bool poweredOff_ = false;
+  bool quit_ = false;
+};
+
+}  // namespace vdrive
