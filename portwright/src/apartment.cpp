@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <chrono>
 #include <cstdint>
 
 namespace portwright {
@@ -31,11 +32,20 @@ void Apartment::CallRaw(void (*fn)(void*), void* arg) {
   std::unique_lock lock(mutex_);
   pendingFn_ = fn;
   pendingArg_ = arg;
-  pendingDone_ = false;
+  pendingDone_.store(false, std::memory_order_relaxed);
   lock.unlock();
   Wake();
+  // The host's handler is usually over within microseconds; watching for that briefly saves
+  // the worker a wake-up before its next transaction.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
+  while (!pendingDone_.load(std::memory_order_acquire) &&
+         std::chrono::steady_clock::now() < until) {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+  }
   lock.lock();
-  done_.wait(lock, [this] { return pendingDone_; });
+  done_.wait(lock, [this] { return pendingDone_.load(std::memory_order_acquire); });
 }
 
 void Apartment::Dispatch() {
@@ -58,7 +68,7 @@ void Apartment::Dispatch() {
     --depth_;
     {
       std::lock_guard lock(mutex_);
-      pendingDone_ = true;
+      pendingDone_.store(true, std::memory_order_release);
     }
     done_.notify_all();
   }

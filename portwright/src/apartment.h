@@ -7,6 +7,7 @@
 // threads is a pthread synchronisation a race detector can see.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -53,7 +54,7 @@ class Apartment {
   std::condition_variable done_;
   void (*pendingFn_)(void*) = nullptr;
   void* pendingArg_ = nullptr;
-  bool pendingDone_ = false;
+  std::atomic<bool> pendingDone_{false};
 };
 
 }  // namespace portwright

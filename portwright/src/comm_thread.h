@@ -78,6 +78,8 @@ class CommThread {
   void ServePoll();
   // Waits for a user transaction, the next poll, a change of interval, or the stop request.
   void WaitForWork(SteadyClock::time_point& pollReference, int16_t interval);
+  // Briefly watches for the host's next Action before going to sleep; true when work came.
+  bool SpinForNextAction(int16_t interval);
   bool StopWanted() const;
 
   ThreadShared& shared_;
@@ -90,6 +92,7 @@ class CommThread {
   std::thread thread_;
   TransactionRecord work_;
   ReceiveBuffer buffer_;
+  bool servedSinceWait_ = false;  // a user transaction ended since the last wait
 };
 
 }  // namespace portwright
