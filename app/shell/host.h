@@ -17,5 +17,20 @@ void SetStatusPanel(int panel, const QString& text);
 // The program folder: the folder of the executable (holds Data/, Configs/, ScopeLogs/).
 QString ProgramFolder();
 QWidget* MainWindow();
+// Shows a window as a child of the main window's MDI area (a top-level window when the main
+// window is not there); the window is deleted when it closes.
+void ShowChild(QWidget* window);
+// Unloads a window: closes it (with its MDI frame) and deletes it once control returns to the
+// event loop. From here on FormIsOpen no longer counts it.
+void UnloadWindow(QWidget* window);
+// True once UnloadWindow has been called for the window.
+bool IsUnloaded(const QWidget* window);
+
+// Wiring done by the main window itself (and by tests that host a control of their own).
+void SetMod1(portwright::IModbusAtl* control);
+void SetMainWindow(QWidget* window);
+// Test-only: makes ProgramFolder() answer a private copy of the program folder (empty text
+// goes back to the executable's folder). The program itself never calls this.
+void SetProgramFolderForTests(const QString& folder);
 
 }  // namespace host

@@ -1,0 +1,133 @@
+// frmMain: the two status timers. They only read values already in memory (DriveImage,
+// WorkingConfig, the shared flags); the drive itself is read by the control's polling.
+#include <QAction>
+#include <QLabel>
+#include <QTimer>
+
+#include "link/basComm.h"
+#include "params/conversions.h"
+#include "params/drive_identity.h"
+#include "params/value_table.h"
+#include "shell/app_state.h"
+#include "shell/drive_status_texts.h"
+#include "shell/frm_main.h"
+#include "shell/logs.h"
+#include "shell/pictures.h"
+#include "shell/poll_groups.h"
+
+using basFunctions::DriveImage;
+using basFunctions::guarded;
+using basFunctions::WorkingConfig;
+
+namespace {
+
+// Motor code P1.31 -> amplifier code; any other value leaves the code as it was.
+void updateAmpCode(int16_t& ampCode, int32_t motorCode) {
+  const int16_t code = basComm::GetAmpCode(static_cast<int16_t>(motorCode));
+  if (code != 0) ampCode = code;
+}
+
+bool driveOnLine() {
+  return basFunctions::InitComplete && DriveImage.P(1, 31) != 0 && DriveImage.P(0, 0) != 0 &&
+         basComm::DriveConnected == 1;
+}
+
+// The editor's P0.00 field against the drive's firmware, and the two amplifier texts.
+bool configMatchesDrive() {
+  const auto& identity = basFunctions::DriveIdentity;
+  return basMain::EditorFirmwareText.left(3) == identity.firmware.left(3) &&
+         identity.configAmp == identity.driveAmp;
+}
+
+}  // namespace
+
+void frmMain::tmrMain_Timer() {
+  guarded("frmMain, tmrMain", [&] {
+    if (driveOnLine()) {
+      const QString text = basMain::DriveStatusText(DriveImage.P(0, 1));
+      if (!text.isNull()) panels_[2]->setText(text);
+      updateAmpCode(basFunctions::ConnectedAmpCode, DriveImage.P(1, 31));
+      setToolbarButtonEnabled(11, false);
+      setToolbarButtonEnabled(12, false);
+      setToolbarButtonEnabled(13, true);
+      setToolbarButtonEnabled(15, true);
+      if (basMain::EditorTag == QLatin1String("1")) {
+        const bool match = configMatchesDrive();
+        setToolbarButtonEnabled(16, match);
+        setCommandEnabled(QStringLiteral("mnuDownload"), match);
+      }
+      for (int index : {5, 8, 9}) setToolbarButtonEnabled(index, true);
+      for (const char* name : {"mnuAutoDetect", "mnuConnect"}) setCommandEnabled(name, false);
+      for (const char* name :
+           {"mnuUpload", "mnuDisconnect", "mnuMaint", "mnuScope", "mnuTuning", "mnuFaults"})
+        setCommandEnabled(name, true);
+    } else {
+      panels_[2]->setText(QStringLiteral("Drive Status - Offline"));
+      // Entry 11 of the tuning window's revert snapshot is cleared here once tuning exists.
+      setToolbarButtonEnabled(11, true);
+      setToolbarButtonEnabled(12, true);
+      for (int index : {13, 15, 16, 5, 8, 9}) setToolbarButtonEnabled(index, false);
+      for (const char* name : {"mnuAutoDetect", "mnuConnect"}) setCommandEnabled(name, true);
+      for (const char* name :
+           {"mnuDisconnect", "mnuUpload", "mnuMaint", "mnuScope", "mnuTuning", "mnuFaults"})
+        setCommandEnabled(name, false);
+    }
+    updateAmpCode(basFunctions::ConfigAmpCode, WorkingConfig.P(1, 31));
+    if (WorkingConfig.P(4, 6) < 1) {
+      panels_[3]->setText(QString(30, QChar(' ')));
+    } else {
+      panels_[3]->show();
+      panels_[3]->setText(QStringLiteral(" Digital Output Forces Exist  "));
+    }
+    const bool configLoaded = WorkingConfig.P(0, 0) > 0;
+    setCommandEnabled(QStringLiteral("mnuSave"), configLoaded);
+    setCommandEnabled(QStringLiteral("mnuSaveAs"), configLoaded);
+    setToolbarButtonEnabled(3, configLoaded);
+    if (!configLoaded) {
+      setToolbarButtonEnabled(16, false);
+      setCommandEnabled(QStringLiteral("mnuDownload"), false);
+    }
+    const bool havePath = !basMain::CurrentConfigPath.isEmpty();
+    setCommandEnabled(QStringLiteral("mnuPrintConfig"), havePath);
+    setCommandEnabled(QStringLiteral("mnuCompare"), havePath);
+    lblAlerts_->setText(
+        basMain::ExpressActive
+            ? QStringLiteral(
+                  "Express Writes Functionality is Enabled, Ctrl-Enter to Write to Servo")
+            : QStringLiteral("  "));
+  });
+}
+
+void frmMain::tmrMain2Sec_Timer() {
+  guarded("frmMain, tmrMain2Sec", [&] {
+    if (basComm::DriveConnected != 1) {
+      panels_[1]->setText(QStringLiteral("Not connected "));
+      panels_[4]->setText(QStringLiteral("Off-Line"));
+      setStatusIcon(false);
+    } else {
+      panels_[4]->setText(QStringLiteral("On-Line"));
+      setStatusIcon(true);
+      basFunctions::GetDriveType();
+      const auto& identity = basFunctions::DriveIdentity;
+      if (DriveImage.P(1, 31) != 0 && DriveImage.P(0, 0) != 0) {
+        if (basMain::EditorTag == QLatin1String("1") && !configMatchesDrive())
+          panels_[1]->setText(
+              QStringLiteral("Drive Model Mis-Match Between Config and Connected Drive"));
+        else
+          panels_[1]->setText("Connected to: " + identity.driveAmp + ", rev " +
+                              identity.firmwareLong + " with " + identity.driveMotor + " motor.");
+      } else {
+        panels_[1]->setText(QStringLiteral("Retrieving Drive Information"));
+      }
+      int16_t statusWord = static_cast<int16_t>(DriveImage.P(6, 37));
+      basMain::StatusBits = basFunctions::ConvertToBin(statusWord, 8);
+      basMain::StatusBit2 = basMain::StatusBits.mid(5, 1).toShort();
+      basMain::SoftwareOutputControl = basMain::StatusBits.mid(6, 1).toShort();
+      basMain::StatusBit0 = basMain::StatusBits.mid(7, 1).toShort();
+    }
+    if (!basMain::ConfigDirty)
+      setWindowTitle(basMain::MainCaption(basMain::CurrentConfigTitle));
+    else if (!windowTitle().endsWith(QLatin1Char('*')))
+      setWindowTitle(windowTitle() + " *");
+  });
+}

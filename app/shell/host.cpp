@@ -1,0 +1,88 @@
+#include "shell/host.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QWidget>
+
+#include "shell/logs.h"
+
+namespace host {
+namespace {
+portwright::IModbusAtl* g_mod1 = nullptr;
+QPointer<QWidget> g_mainWindow;
+QString g_programFolderOverride;
+}  // namespace
+
+portwright::IModbusAtl& Mod1() {
+  if (!g_mod1)
+    throw basFunctions::ProgramError(91, "Object variable or With block variable not set");
+  return *g_mod1;
+}
+
+bool HasMod1() { return g_mod1 != nullptr; }
+
+void SetMod1(portwright::IModbusAtl* control) { g_mod1 = control; }
+
+void SetMainWindow(QWidget* window) { g_mainWindow = window; }
+
+QWidget* MainWindow() { return g_mainWindow.data(); }
+
+void SetStatusPanel(int panel, const QString& text) {
+  if (!g_mainWindow) return;
+  auto* label = g_mainWindow->findChild<QLabel*>(QStringLiteral("stbMain_%1").arg(panel));
+  if (label) label->setText(text);
+}
+
+QString ProgramFolder() {
+  if (!g_programFolderOverride.isEmpty()) return g_programFolderOverride;
+  return QCoreApplication::applicationDirPath();
+}
+
+void SetProgramFolderForTests(const QString& folder) { g_programFolderOverride = folder; }
+
+}  // namespace host
+
+namespace host {
+
+void ShowChild(QWidget* window) {
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  QMdiArea* area = g_mainWindow ? g_mainWindow->findChild<QMdiArea*>() : nullptr;
+  if (!area) {
+    window->show();
+    return;
+  }
+  QMdiSubWindow* frame = nullptr;
+  for (QMdiSubWindow* sub : area->subWindowList())
+    if (sub->widget() == window) frame = sub;
+  if (!frame) {
+    frame = area->addSubWindow(window);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  frame->show();
+  window->show();
+  area->setActiveSubWindow(frame);
+}
+
+}  // namespace host
+
+namespace host {
+
+void UnloadWindow(QWidget* window) {
+  if (!window || IsUnloaded(window)) return;
+  window->setProperty("unloaded", true);
+  if (auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget())) {
+    frame->setProperty("unloaded", true);
+    frame->close();
+    frame->deleteLater();
+  } else {
+    window->close();
+  }
+  window->deleteLater();
+}
+
+bool IsUnloaded(const QWidget* window) { return window->property("unloaded").toBool(); }
+
+}  // namespace host

@@ -1,0 +1,23 @@
+#include "shell/mod1_host.h"
+
+#include "portwright/activation.h"
+#include "shell/host.h"
+#include "shell/logs.h"
+
+namespace basMain {
+
+QString ComponentLibraryPath() {
+  return host::ProgramFolder() + QStringLiteral("/libPortwright.so");
+}
+
+portwright::IModbusAtl* CreateModbusControl() {
+  std::string reason;
+  portwright::IModbusAtl* control = portwright::CreateControlWithRegistration(
+      kModbusAtlClsid, ComponentLibraryPath().toStdString(), &reason);
+  // The platform's "can't create object" error, with the reason the store gave.
+  if (!control)
+    throw basFunctions::ProgramError(429, "ActiveX component can't create object: " + reason);
+  return control;
+}
+
+}  // namespace basMain

@@ -1,0 +1,206 @@
+// Poll groups: the blocks each group reads, where poll words land in DriveImage, start-up
+// progress and the lost drive.
+#include "shell/poll_groups.h"
+
+#include <QFrame>
+
+#include "link/basComm.h"
+#include "link/frmCommSettings.h"
+#include "link_test_env.h"
+#include "params/drive_identity.h"
+#include "params/value_table.h"
+#include "shell/app_state.h"
+
+namespace linktest {
+namespace {
+
+using namespace basFunctions;
+
+class PollGroupsTest : public LinkTest {
+ protected:
+  void SetUp() override {
+    LinkTest::SetUp();
+    basComm::DriveNodeAddress = 3;
+    basComm::DriveConnected = 1;
+    mod1->portOpen = true;
+  }
+  QStringList pollItems() const { return mod1->callsStarting("AddPollItem"); }
+  void selectGroup(int16_t group, int32_t firmwareWord, int16_t interval) {
+    DriveImage.P(0, 0) = firmwareWord;
+    GetDriveType();
+    PollGroup = group;
+    mod1->calls.clear();
+    SetPollGroups(interval);
+  }
+  void poll(int16_t item, int16_t result, std::vector<int16_t> words) {
+    words.resize(64, 0);
+    mod1->pollItems.at(item).words = words;
+    Mod1_OnPoll(item, result, false);
+  }
+};
+
+TEST_F(PollGroupsTest, NormalGroupWordCountsFollowTheFirmware) {
+  selectGroup(1, 2001, 1000);
+  EXPECT_EQ(pollItems(),
+            (QStringList{"AddPollItem(3,1,9)", "AddPollItem(3,257,36)", "AddPollItem(3,293,20)",
+                         "AddPollItem(3,513,36)", "AddPollItem(3,549,28)", "AddPollItem(3,769,8)",
+                         "AddPollItem(3,1025,24)", "AddPollItem(3,1574,3)"}));
+  EXPECT_EQ(mod1->pollInterval, 1000);
+  EXPECT_TRUE(EventLog().last().endsWith(
+      " - Poll Groups set through Sub SetPollGroups for normal operation"));
+
+  // A new group first stops polling and empties the list.
+  selectGroup(1, 2101, 1000);
+  EXPECT_EQ(mod1->calls.mid(0, 9),
+            (QStringList{"PollInterval=0", "DeletePollItem(0)", "DeletePollItem(0)",
+                         "DeletePollItem(0)", "DeletePollItem(0)", "DeletePollItem(0)",
+                         "DeletePollItem(0)", "DeletePollItem(0)", "DeletePollItem(0)"}));
+  const QStringList items = pollItems();
+  ASSERT_EQ(items.size(), 8);
+  EXPECT_EQ(items[2], "AddPollItem(3,293,21)");
+  EXPECT_EQ(items[4], "AddPollItem(3,549,30)");
+  EXPECT_EQ(items[5], "AddPollItem(3,769,9)");
+}
+
+TEST_F(PollGroupsTest, ScopeAndMaintenanceGroups) {
+  ScopeChannelCount = 2;
+  selectGroup(2, 2001, 30);
+  EXPECT_EQ(pollItems(), QStringList{"AddPollItem(3,1537,24)"});
+  EXPECT_EQ(mod1->pollInterval, 30);
+  EXPECT_TRUE(EventLog().last().endsWith("for Case 2=Scope, # Channels=2"));
+  ScopeChannelCount = 4;
+  selectGroup(2, 2001, 30);
+  EXPECT_TRUE(pollItems().isEmpty());
+  // The interval is still set; the control refuses it with an empty list while the port is open.
+  EXPECT_EQ(mod1->calls.last(), "PollInterval=30");
+  EXPECT_EQ(ErrorsAt("basFunctions, SetPollGroups()").size(), 1);
+
+  selectGroup(3, 2001, 100);
+  EXPECT_EQ(pollItems(), (QStringList{"AddPollItem(3,1537,36)", "AddPollItem(3,1,9)",
+                                      "AddPollItem(3,1574,3)", "AddPollItem(3,257,36)",
+                                      "AddPollItem(3,1025,24)", "AddPollItem(3,775,2)"}));
+  EXPECT_TRUE(EventLog().last().endsWith("for Case 3=Maint Screen "));
+  selectGroup(3, 2101, 100);
+  EXPECT_EQ(pollItems().last(), "AddPollItem(3,775,3)");
+  selectGroup(3, 2011, 100);  // firmware 2.01: no mask block
+  EXPECT_EQ(pollItems().size(), 5);
+
+  selectGroup(0, 2001, 1000);
+  EXPECT_TRUE(mod1->pollItems.empty());
+  EXPECT_EQ(mod1->pollInterval, 0);
+}
+
+TEST_F(PollGroupsTest, PollBlocksLandByAddressAsSignedWords) {
+  for (auto [address, group, row] : {std::tuple{1, 0, 0},
+                                     {257, 1, 0},
+                                     {293, 1, 36},
+                                     {549, 2, 36},
+                                     {775, 3, 6},
+                                     {1574, 6, 37},
+                                     {1537, 6, 0}}) {
+    const PollPlace place = PlaceOfAddress(address);
+    EXPECT_EQ(place.group, group) << address;
+    EXPECT_EQ(place.row, row) << address;
+  }
+  selectGroup(1, 2001, 1000);
+  InitComplete = true;
+  poll(2, 0, {7, -2, -32768});
+  EXPECT_EQ(DriveImage.P(1, 36), 7);
+  EXPECT_EQ(DriveImage.P(1, 37), -2);
+  EXPECT_EQ(DriveImage.P(1, 38), -32768);
+  poll(7, 0, {5, 1500, 310});
+  EXPECT_EQ(DriveImage.P(6, 37), 5);
+  EXPECT_EQ(DriveImage.P(6, 39), 310);
+
+  // A block longer than the table's rows stores what fits and is reported.
+  mod1->pollItems[7].count = 64;
+  poll(7, 0, std::vector<int16_t>(64, 9));
+  EXPECT_EQ(DriveImage.P(6, 99), 9);
+  EXPECT_EQ(ErrorsAt("frmMain, Mod1_OnPoll").size(), 1);
+}
+
+TEST_F(PollGroupsTest, MaintenanceResultsStoreTheirWords) {
+  selectGroup(3, 2101, 100);
+  InitComplete = true;
+  std::vector<int16_t> monitor(36, 0);
+  monitor[2] = 11, monitor[14] = -12, monitor[26] = 13, monitor[3] = 99;
+  poll(0, 0, monitor);
+  EXPECT_EQ(DriveImage.P(6, 2), 11);
+  EXPECT_EQ(DriveImage.P(6, 14), -12);
+  EXPECT_EQ(DriveImage.P(6, 26), 13);
+  EXPECT_EQ(DriveImage.P(6, 3), 0);
+  poll(5, 0, {0x0F, 1, 0x3FF});
+  EXPECT_EQ(DriveImage.P(3, 6), 0x0F);
+  EXPECT_EQ(DriveImage.P(3, 7), 0);
+  EXPECT_EQ(DriveImage.P(3, 8), 0x3FF);
+  poll(4, 0, {1, 2, 3, 4, 5, 6, 7});
+  EXPECT_EQ(DriveImage.P(4, 6), 7);
+}
+
+TEST_F(PollGroupsTest, InitialisationCompletesOnceItemsZeroToSevenReported) {
+  selectGroup(1, 2001, 1000);
+  for (int16_t item = 0; item < 7; ++item) poll(item, 0, {});
+  EXPECT_FALSE(InitComplete);
+  poll(7, 0, {});
+  EXPECT_TRUE(InitComplete);
+
+  // Marks stay across connections: the next connection completes at its first result.
+  InitComplete = false;
+  poll(3, 0, {});
+  EXPECT_TRUE(InitComplete);
+
+  InitComplete = false;
+  Mod1_OnPoll(25, 0, false);  // no such item: reported, nothing else happens
+  EXPECT_EQ(ErrorsAt("frmMain, Mod1_OnPoll").size(), 1);
+}
+
+TEST_F(PollGroupsTest, DriveIsLostAtTheThirdFailedPoll) {
+  selectGroup(1, 2001, 1000);
+  InitComplete = true;
+  basMain::ExpressActive = true;
+  mod1->polling = true;
+  poll(0, -1, {});
+  poll(1, -1, {});
+  poll(2, 0, {});  // a good result does not reset the count
+  EXPECT_EQ(basComm::DriveConnected, 1);
+  EXPECT_EQ(PollFailCount, 2);
+  poll(3, -2, {});  // other failures do not count
+  EXPECT_EQ(PollFailCount, 2);
+  poll(4, -1, {});
+  EXPECT_EQ(basComm::DriveConnected, 0);
+  EXPECT_EQ(PollFailCount, 0);
+  EXPECT_FALSE(mod1->portOpen);
+  EXPECT_EQ(mod1->pollInterval, 0);
+  EXPECT_FALSE(basMain::ExpressActive);
+  EXPECT_FALSE(InitComplete);
+  EXPECT_EQ(ErrorsAt("Lost communication to drive").size(), 1);
+  ASSERT_NE(frmCommSettings::Instance(), nullptr);
+  EXPECT_TRUE(frmCommSettings::Instance()->findChild<QFrame*>("picCommFailure")->isVisible());
+}
+
+TEST_F(PollGroupsTest, FailuresWhilePollingIsOffAreNotCounted) {
+  selectGroup(1, 2001, 1000);
+  InitComplete = true;
+  mod1->polling = false;
+  for (int i = 0; i < 4; ++i) poll(0, -1, {});
+  EXPECT_EQ(PollFailCount, 0);
+  EXPECT_EQ(basComm::DriveConnected, 1);
+}
+
+TEST_F(PollGroupsTest, DoneCompletesOnlyAGoodConnectTest) {
+  basComm::DriveConnected = 0;
+  basComm::ConnectTesting = 1;
+  Mod1_Done(-1);
+  EXPECT_EQ(LastDoneResult, -1);
+  EXPECT_EQ(basComm::DriveConnected, 0);
+  Mod1_Done(0);
+  EXPECT_EQ(basComm::DriveConnected, 1);
+  basComm::DriveConnected = 0;
+  basComm::ConnectTesting = 0;
+  Mod1_Done(0);
+  EXPECT_EQ(basComm::DriveConnected, 0);
+  EXPECT_EQ(LastDoneResult, 0);
+}
+
+}  // namespace
+}  // namespace linktest

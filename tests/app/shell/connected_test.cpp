@@ -1,0 +1,71 @@
+// The program against the virtual drive: live status texts and quitting while connected.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+
+#include "app_harness.h"
+#include "link/basComm.h"
+#include "link/connect_sequence.h"
+#include "shell/frm_main.h"
+#include "shell/host.h"
+#include "shell/poll_groups.h"
+#include "shell/status.h"
+
+using apptest::Answer;
+
+namespace {
+
+class ConnectedTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(drive.start(1, {"--mode", "rtu", "--settings", "19200,N,8,2", "--node", "1"}))
+        << drive.error().toStdString();
+    main = program.start();
+    ASSERT_NE(main, nullptr);
+    commSettings::Selection selection;
+    selection.portIndex = 0;  // COM1
+    selection.speedIndex = 0;
+    selection.protocolIndex = 6;  // RTU 19200,N,8,2
+    selection.speedText = "19200";
+    selection.addressText = "1";
+    commSettings::Connect(selection);
+    ASSERT_EQ(basComm::DriveConnected, 1) << apptest::ShownSummary().join("\n").toStdString();
+    ASSERT_TRUE(apptest::WaitFor([] { return basFunctions::InitComplete; }, 20000));
+    prompt::ClearShownPrompts();
+  }
+  QString panel(int number) const {
+    return main->findChild<QLabel*>(QStringLiteral("stbMain_%1").arg(number))->text();
+  }
+  apptest::ProgramFolder folder;
+  apptest::VirtualDrive drive;
+  apptest::Program program;
+  frmMain* main = nullptr;
+};
+
+TEST_F(ConnectedTest, FaultCodesFromTheDriveBecomeStatusTexts) {
+  ASSERT_TRUE(apptest::WaitFor([&] { return panel(2) == "Drive Status - No Faults "; }));
+  EXPECT_EQ(panel(4), "On-Line");
+  EXPECT_EQ(drive.command("fault 7"), "OK");
+  EXPECT_TRUE(apptest::WaitFor([&] { return panel(2) == "Drive Status - Overspeed "; }, 15000))
+      << panel(2).toStdString();
+  EXPECT_EQ(drive.command("fault 23"), "OK");  // no text for 23: the previous one stays
+  basFunctions::WaitaWhile(2.5);
+  EXPECT_EQ(panel(2), "Drive Status - Overspeed ");
+}
+
+TEST_F(ConnectedTest, ClosingTheWindowLogsOffAndClosesTheConnection) {
+  EXPECT_TRUE(drive.command("status").contains("logon=1")) << drive.command("status").toStdString();
+  prompt::ScriptReplies({Answer(prompt::Yes)});
+  main->close();
+  EXPECT_TRUE(main->endRequested());
+  EXPECT_EQ(basComm::DriveConnected, 0);
+  EXPECT_EQ(host::Mod1().get_PortOpen(), portwright::VARIANT_FALSE);
+  const QString status = drive.command("status");
+  EXPECT_TRUE(status.contains("logon=0")) << status.toStdString();
+  const QString events = folder.logLines("Event.Log").join("\n");
+  EXPECT_TRUE(events.contains(" - Sent Logon/Logoff Command for Internal Parameters. LogMode = 0"))
+      << events.toStdString();
+  EXPECT_TRUE(events.contains(" - Connection to drive closed"));
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+// The main window: status texts, caption marker, status-bar questions and the quit flows.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+
+#include "app_harness.h"
+#include "link/basComm.h"
+#include "params/value_table.h"
+#include "shell/app_state.h"
+#include "shell/frm_main.h"
+#include "shell/poll_groups.h"
+#include "shell/status.h"
+
+using apptest::Answer;
+using basFunctions::DriveImage;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    main = program.start();
+    ASSERT_NE(main, nullptr);
+    prompt::ClearShownPrompts();
+  }
+  void TearDown() override {
+    basComm::DriveConnected = 0;
+    basFunctions::InitComplete = false;
+    DriveImage.clear();
+    program.stop();
+  }
+  QString panel(int number) const {
+    return main->findChild<QLabel*>(QStringLiteral("stbMain_%1").arg(number))->text();
+  }
+  // What the poll handler leaves once a drive has answered: identity and a fault code.
+  void pretendOnLine(int faultCode) {
+    basComm::DriveConnected = 1;
+    basFunctions::InitComplete = true;
+    DriveImage.P(0, 0) = 2001;
+    DriveImage.P(1, 31) = 21;
+    DriveImage.P(0, 1) = faultCode;
+  }
+  apptest::ProgramFolder folder;
+  apptest::Program program;
+  frmMain* main = nullptr;
+};
+
+TEST_F(MainWindowTest, DriveStatusTextFollowsTheLiveFaultCode) {
+  const struct {
+    int code;
+    const char* text;
+  } rows[] = {
+      {0, "Drive Status - No Faults "},
+      {1, "Drive Status - Overcurrent "},
+      {8, "Drive Status - Abnormal Pulse Ctrl Cmd "},
+      {13, "Drive Status - Fault Stop "},
+      {16, "Drive Status - IGBT Temperature Error "},
+      {22, "Drive Status - Input Power Phase Loss "},
+  };
+  for (const auto& row : rows) {
+    pretendOnLine(row.code);
+    main->tmrMain_Timer();
+    EXPECT_EQ(panel(2), row.text) << "code " << row.code;
+  }
+  // Unknown codes keep the text that was there.
+  for (int unknown : {23, -1, 255}) {
+    pretendOnLine(unknown);
+    main->tmrMain_Timer();
+    EXPECT_EQ(panel(2), "Drive Status - Input Power Phase Loss ") << "code " << unknown;
+  }
+  EXPECT_TRUE(main->action("mnuDisconnect")->isEnabled());
+  EXPECT_FALSE(main->action("mnuConnect")->isEnabled());
+
+  basComm::DriveConnected = 0;
+  main->tmrMain_Timer();
+  EXPECT_EQ(panel(2), "Drive Status - Offline");
+  EXPECT_FALSE(main->action("mnuDisconnect")->isEnabled());
+}
+
+TEST_F(MainWindowTest, ConnectionPanelsAndStatusBits) {
+  pretendOnLine(0);
+  DriveImage.P(1, 31) = 0;
+  main->tmrMain2Sec_Timer();
+  EXPECT_EQ(panel(4), "On-Line");
+  EXPECT_EQ(panel(1), "Retrieving Drive Information");
+  DriveImage.P(1, 31) = 21;
+  DriveImage.P(6, 37) = 0b110;
+  main->tmrMain2Sec_Timer();
+  EXPECT_TRUE(panel(1).startsWith("Connected to: ")) << panel(1).toStdString();
+  EXPECT_TRUE(panel(1).endsWith(" motor."));
+  EXPECT_EQ(basMain::StatusBits, "00000110");
+  EXPECT_EQ(basMain::StatusBit2, 1);
+  EXPECT_EQ(basMain::SoftwareOutputControl, 1);
+  EXPECT_EQ(basMain::StatusBit0, 0);
+}
+
+TEST_F(MainWindowTest, UnsavedMarkerIsAddedOnceAndRemovedAfterSaving) {
+  basMain::CurrentConfigTitle = "Press12.vmc";
+  main->tmrMain2Sec_Timer();
+  basMain::ConfigDirty = true;
+  main->tmrMain2Sec_Timer();
+  main->tmrMain2Sec_Timer();
+  EXPECT_EQ(main->windowTitle(), " Velumo PRO - Current Config File: Press12.vmc *");
+  basMain::ConfigDirty = false;
+  main->tmrMain2Sec_Timer();
+  EXPECT_EQ(main->windowTitle(), " Velumo PRO - Current Config File: Press12.vmc");
+
+  basMain::ExpressActive = true;
+  main->tmrMain_Timer();
+  EXPECT_EQ(main->findChild<QLabel*>("lblAlerts")->text(),
+            "Express Writes Functionality is Enabled, Ctrl-Enter to Write to Servo");
+  basMain::ExpressActive = false;
+  main->tmrMain_Timer();
+  EXPECT_EQ(main->findChild<QLabel*>("lblAlerts")->text(), "  ");
+}
+
+TEST_F(MainWindowTest, StatusBarDoubleClicksAskBeforeDisconnecting) {
+  pretendOnLine(0);
+  main->tmrMain2Sec_Timer();
+  prompt::ScriptReplies({Answer(prompt::No)});
+  main->stbMain_PanelDblClick(4);
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(prompt::ShownPrompts()[0].title, "Confirmation Needed");
+  EXPECT_EQ(prompt::ShownPrompts()[0].text, "Are you sure you want to disconnect from the drive?");
+  EXPECT_EQ(basComm::DriveConnected, 1);
+
+  // The drive-status panel opens the faults, which need a connection.
+  basComm::DriveConnected = 0;
+  main->tmrMain_Timer();
+  prompt::ClearShownPrompts();
+  main->stbMain_PanelDblClick(2);
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(prompt::ShownPrompts()[0].title, "Not Connected");
+  EXPECT_EQ(prompt::ShownPrompts()[0].text,
+            "You must be connected to the drive\rprior to displaying drive faults.");
+}
+
+TEST_F(MainWindowTest, ClearingTheStatusListAsksFirst) {
+  auto* list = main->findChild<QListWidget*>("lstMain");
+  main->cmdClear_Click();
+  EXPECT_TRUE(prompt::ShownPrompts().isEmpty());  // nothing to clear, nothing asked
+  basFunctions::Status(0, 0, "one");
+  prompt::ScriptReplies({Answer(prompt::No), Answer(prompt::Yes)});
+  main->cmdClear_Click();
+  EXPECT_EQ(list->count(), 1);
+  main->cmdClear_Click();
+  EXPECT_EQ(list->count(), 0);
+  EXPECT_EQ(prompt::ShownPrompts()[0].text, "Are you sure you want to clear the list?");
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowAsksAndIsRefusedWhileMaintenanceIsOpen) {
+  prompt::ScriptReplies({Answer(prompt::No)});
+  main->close();
+  EXPECT_TRUE(main->isVisible());
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(prompt::ShownPrompts()[0].title, "Closing Velumo PRO");
+  EXPECT_EQ(prompt::ShownPrompts()[0].text, "Are your sure you want to quit?");
+
+  QWidget maintenance;
+  maintenance.setObjectName("frmMaintenance");
+  prompt::ClearShownPrompts();
+  prompt::ScriptReplies({Answer(prompt::Yes)});
+  main->close();
+  EXPECT_TRUE(main->isVisible());
+  ASSERT_EQ(prompt::ShownPrompts().size(), 2);
+  EXPECT_EQ(prompt::ShownPrompts()[1].title, "Action Needed");
+  EXPECT_EQ(prompt::ShownPrompts()[1].text,
+            "Please close the Maintenance Form before closing Velumo Pro");
+  EXPECT_FALSE(main->endRequested());
+}
+
+TEST_F(MainWindowTest, QuitFromTheMenuWithoutADriveTrimsTheLogs) {
+  QStringList lines;
+  for (int i = 1; i <= 1600; ++i) lines << QStringLiteral("event %1").arg(i);
+  folder.writeLog("Event.Log", lines);
+  prompt::ScriptReplies({Answer(prompt::No)});
+  main->mnuExit_Click();
+  EXPECT_FALSE(main->endRequested());
+  EXPECT_EQ(prompt::ShownPrompts()[0].title, "Velumo PRO Closing");
+
+  // Maintenance windows are not asked about from the menu.
+  QWidget maintenance;
+  maintenance.setObjectName("frmMaintenance");
+  prompt::ClearShownPrompts();
+  prompt::ScriptReplies({Answer(prompt::Yes)});
+  main->mnuExit_Click();
+  EXPECT_TRUE(main->endRequested());
+  EXPECT_EQ(prompt::ShownPrompts().size(), 1) << apptest::ShownSummary().join("\n").toStdString();
+  const QStringList trimmed = folder.logLines("Event.Log");
+  ASSERT_EQ(trimmed.size(), 999);
+  EXPECT_EQ(trimmed.last(), "event 1600");
+}
+
+}  // namespace

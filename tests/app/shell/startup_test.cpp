@@ -1,0 +1,171 @@
+// Start-up: single instance, settings, main window, navigator and splash.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "app_harness.h"
+#include "shell/app_state.h"
+#include "shell/frm_main.h"
+#include "shell/frm_splash.h"
+#include "shell/frm_startup.h"
+#include "shell/host.h"
+#include "shell/status.h"
+
+using basFunctions::FormIsOpen;
+
+namespace {
+
+QString panel(frmMain* main, int number) {
+  return main->findChild<QLabel*>(QStringLiteral("stbMain_%1").arg(number))->text();
+}
+
+class StartupTest : public ::testing::Test {
+ protected:
+  apptest::ProgramFolder folder;
+  apptest::Program program;
+};
+
+TEST_F(StartupTest, StartShowsMainWindowThenNavigatorThenSplashWithSettingsRead) {
+  folder.setSetting("QuickScreen", -1);
+  folder.setSetting("PreviousFiles", 4);
+  folder.setSetting("ConfirmTuning", -1);
+  folder.setSetting("ReportFormat", 0);
+  frmMain* main = program.start();
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(apptest::ShownSummary().isEmpty())
+      << apptest::ShownSummary().join("\n").toStdString();
+  EXPECT_EQ(main->windowTitle(), " Velumo PRO - Current Config File:  ");
+  EXPECT_EQ(panel(main, 4), "Off-Line ");
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_TRUE(FormIsOpen("frmStartup"));
+  EXPECT_TRUE(FormIsOpen("frmSplash"));
+  EXPECT_TRUE(main->action("mnuStartMenu")->isChecked());
+  EXPECT_EQ(basMain::MaxRecentFiles, 5.0f);
+  EXPECT_TRUE(basMain::ConfirmTuning);
+  EXPECT_FALSE(basMain::ReportFormat);
+  EXPECT_FALSE(basMain::TextTip);
+  EXPECT_TRUE(basMain::DatabaseOpen);
+  EXPECT_EQ(basMain::HelpFile, folder.path() + "/Velumo_Help.chm");
+  ASSERT_TRUE(host::HasMod1()) << "the control was not created from its class identity";
+  EXPECT_EQ(host::Mod1().get_MsgTimeOut(), 1000);
+  EXPECT_FALSE(QFile::exists(folder.dataFile("Error.Log")))
+      << folder.logLines("Error.Log").join("\n").toStdString();
+
+  // The timers take over the status bar.
+  ASSERT_TRUE(apptest::WaitFor([&] { return panel(main, 4) == "Off-Line"; }));
+  EXPECT_EQ(panel(main, 1), "Not connected ");
+  ASSERT_TRUE(apptest::WaitFor([&] { return panel(main, 2) == "Drive Status - Offline"; }));
+  EXPECT_FALSE(main->action("mnuDisconnect")->isEnabled());
+  EXPECT_FALSE(main->action("mnuScope")->isEnabled());
+}
+
+TEST_F(StartupTest, WithoutQuickScreenNoNavigatorIsShown) {
+  folder.setSetting("QuickScreen", 0);
+  frmMain* main = program.start();
+  ASSERT_NE(main, nullptr);
+  EXPECT_FALSE(FormIsOpen("frmStartup"));
+  EXPECT_FALSE(main->action("mnuStartMenu")->isChecked());
+  EXPECT_TRUE(FormIsOpen("frmSplash"));
+}
+
+TEST_F(StartupTest, AMissingDatabaseLeavesTheMainWindowOpenAndIsLogged) {
+  QFile::remove(folder.dataFile("VM.vmd"));
+  frmMain* main = program.start();
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_FALSE(FormIsOpen("frmStartup"));
+  EXPECT_FALSE(FormIsOpen("frmSplash"));
+  EXPECT_FALSE(QFile::exists(folder.dataFile("VM.vmd")));  // never created empty
+  const QString errors = folder.logLines("Error.Log").join("\n");
+  EXPECT_TRUE(errors.contains(" - basMain, ConnectDB(), Program, ")) << errors.toStdString();
+  EXPECT_TRUE(errors.contains(" - basMain, Main(), Program, ")) << errors.toStdString();
+}
+
+TEST_F(StartupTest, SplashClosesOnAKeyWithoutMaximisingAndOnAClickMaximising) {
+  frmMain* main = program.start();
+  ASSERT_NE(main, nullptr);
+  frmSplash* splash = frmSplash::instance();
+  ASSERT_NE(splash, nullptr);
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+  QApplication::sendEvent(splash, &key);
+  ASSERT_TRUE(apptest::WaitFor([] { return frmSplash::instance() == nullptr; }));
+  EXPECT_FALSE(main->isMaximized());
+
+  auto* again = new frmSplash;
+  again->show();
+  QTest::mouseClick(again->findChild<QWidget*>("imgSplash"), Qt::LeftButton);
+  ASSERT_TRUE(apptest::WaitFor([] { return frmSplash::instance() == nullptr; }));
+  EXPECT_TRUE(main->isMaximized());
+}
+
+TEST_F(StartupTest, SplashMaximisesTheMainWindowAtItsSixthTick) {
+  frmMain* main = program.start();
+  ASSERT_NE(main, nullptr);
+  frmSplash* splash = frmSplash::instance();
+  ASSERT_NE(splash, nullptr);
+  for (int tick = 1; tick <= 5; ++tick) splash->tmrSplash_Timer();
+  EXPECT_FALSE(main->isMaximized());
+  splash->tmrSplash_Timer();
+  EXPECT_TRUE(main->isMaximized());
+  ASSERT_TRUE(apptest::WaitFor([] { return frmSplash::instance() == nullptr; }));
+}
+
+TEST_F(StartupTest, NavigatorActsOnTheSelectedOption) {
+  folder.setSetting("QuickScreen", -1);
+  frmMain* main = program.start();
+  ASSERT_NE(main, nullptr);
+  frmStartup* navigator = frmStartup::instance();
+  ASSERT_NE(navigator, nullptr);
+  EXPECT_EQ(navigator->windowTitle(), "  Project Navigator");
+  auto option = [&](int i) {
+    return navigator->findChild<QRadioButton*>(QStringLiteral("optConfig_%1").arg(i));
+  };
+  EXPECT_TRUE(option(4)->isChecked());
+  EXPECT_EQ(option(2)->text(), "Quick Start Configuration");
+  EXPECT_FALSE(option(0)->isEnabled());  // new configuration: not in this version
+  option(2)->setChecked(true);
+  navigator->cmdClose_Click();
+  EXPECT_TRUE(FormIsOpen("frmStartup"));
+  EXPECT_TRUE(apptest::ShownSummary().isEmpty());
+  option(4)->setChecked(true);
+  navigator->findChild<QPushButton*>("cmdClose")->click();
+  ASSERT_TRUE(apptest::WaitFor([] { return !FormIsOpen("frmStartup"); }));
+}
+
+TEST_F(StartupTest, ASecondInstanceIsRefusedAndTouchesNothing) {
+  // The first copy runs from its own program folder as a separate process.
+  apptest::ProgramFolder firstFolder;
+  QProcess first;
+  first.start(firstFolder.copyExecutable(), {});
+  ASSERT_TRUE(first.waitForStarted(10000));
+  const QString lock =
+      QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/VelumoPRO.lock";
+  ASSERT_TRUE(apptest::WaitFor([&] { return QFile::exists(lock); }, 20000));
+
+  host::SetProgramFolderForTests(folder.path());
+  frmMain* main = program.start();
+  EXPECT_EQ(main, nullptr);
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  const prompt::Shown& box = prompt::ShownPrompts().front();
+  EXPECT_EQ(box.title, "VelumoPRO");
+  EXPECT_EQ(box.buttons, prompt::Buttons::OK);
+  EXPECT_EQ(box.text,
+            "Velumo PRO is already running.\rYou may only have one instance of Velumo PRO "
+            "running at a time.");
+  EXPECT_FALSE(basMain::DatabaseOpen);
+  EXPECT_FALSE(QFile::exists(folder.dataFile("Event.Log")));
+  EXPECT_FALSE(QFile::exists(folder.dataFile("Error.Log")));
+
+  first.terminate();
+  first.waitForFinished(10000);
+}
+
+}  // namespace
