@@ -1,0 +1,192 @@
+#include "link/connect_sequence.h"
+
+#include <cmath>
+
+#include "link/basComm.h"
+#include "link/drive_facts.h"
+#include "link/main_window_access.h"
+#include "params/value_table.h"
+#include "params/vb_text.h"
+#include "shell/app_state.h"
+#include "shell/host.h"
+#include "shell/logs.h"
+#include "shell/poll_groups.h"
+#include "shell/prompt.h"
+#include "shell/status.h"
+
+namespace commSettings {
+
+std::array<double, 6> LastCommSelection{};
+QString LastModeText;
+std::function<void()> ShowXMode;
+
+namespace {
+
+using basFunctions::Status;
+using basFunctions::WaitaWhile;
+using portwright::IModbusAtl;
+
+constexpr const char* kLocation = "frmCommSettings, cmdConnect_Click";
+
+constexpr ProtocolChoice kProtocols[] = {
+    {portwright::ASCII, ",N,7,2", "ASCII MODE"}, {portwright::ASCII, ",E,7,1", "ASCII MODE"},
+    {portwright::ASCII, ",O,7,1", "ASCII MODE"}, {portwright::ASCII, ",N,8,2", "ASCII MODE"},
+    {portwright::ASCII, ",E,8,1", "ASCII MODE"}, {portwright::ASCII, ",O,8,1", "ASCII MODE"},
+    {portwright::RTU, ",N,8,2", "RTU MODE"},     {portwright::RTU, ",E,8,1", "RTU MODE"},
+    {portwright::RTU, ",O,8,1", "RTU MODE"},
+};
+
+const QString kCr = QStringLiteral("\r");
+
+// A typed node address as the control's 16-bit Integer (halves round to even).
+int16_t nodeOf(const QString& address) {
+  const double rounded = std::nearbyint(vb::Val(address));
+  if (rounded < -32768 || rounded > 32767) throw basFunctions::ProgramError(6, "Overflow");
+  return static_cast<int16_t>(rounded);
+}
+
+void readOneWord(int16_t node, int16_t address) {
+  basComm::ReadData(0, 1, portwright::Integer, node, address, portwright::ReadHoldingReg);
+  WaitaWhile(1);
+}
+
+bool portOpenFailure(const portwright::AutomationError& e) {
+  const std::string text = e.what();
+  return text == "Failed to Open COM Port" || text == "Failed to Start COM Thread";
+}
+
+// Asks for the passcode when the drive has one; false (connection closed) when it is wrong.
+bool passcodeAccepted(IModbusAtl& mod1, int16_t node) {
+  readOneWord(node, drive_facts::kPasscodeAddress);
+  Status(1, 675, QString());
+  // The word is unsigned: a passcode above 32767 must not read as "no passcode".
+  const int passcode = static_cast<uint16_t>(mod1.get_Data(0));
+  if (passcode <= drive_facts::kNoPasscodeThreshold) return true;
+  const QString entered =
+      prompt::InputBox(QStringLiteral("Please enter your 5 digit numeric passcode."),
+                       QStringLiteral("Passcode Required"));
+  if (vb::Val(entered) == passcode) return true;
+  prompt::MsgBox(QStringLiteral("The Passcode you entered is incorrect."), prompt::Buttons::OK,
+                 prompt::Icon::Critical, QStringLiteral("Incorrect Passcode"));
+  basComm::CloseConnection();
+  Status(0, 0, QStringLiteral("Wrong Passcode Entered - Disconnecting From Servo"));
+  basFunctions::EventLog(QStringLiteral("Failed to enter correct passcode upon connect"));
+  mainWindow::SetNormalPointer();
+  return false;
+}
+
+// Steps after the drive's first good answer: logon, firmware word, passcode, polling.
+void completeConnection(IModbusAtl& mod1, int16_t node, const QString& modeText) {
+  basComm::DriveConnected = 1;
+  Status(1, 130, QStringLiteral("Initializing, please be patient......"));
+  WaitaWhile(1);
+  Status(1, 245, QString());
+  basComm::ConnectTesting = 0;
+  basFunctions::PollGroup = 1;
+  basComm::DriveNodeAddress = node;
+  WaitaWhile(0.5);
+  basComm::SendLogonCommand(1);
+  WaitaWhile(0.5);
+  Status(1, 460, QString());
+
+  readOneWord(node, 1);
+  basFunctions::DriveImage.P(0, 0) = mod1.get_Data(0);
+  if (!passcodeAccepted(mod1, node)) return;
+
+  basFunctions::SetPollGroups(1000);
+  WaitaWhile(1);
+  const QString settings = QString::fromStdString(mod1.get_Settings());
+  basFunctions::EventLog("Connection to drive established using " + modeText + ", " + settings);
+  Status(1, 0,
+         "Connected " + LastModeText + " to Node " + QString::number(basComm::DriveNodeAddress) +
+             ", " + settings + ".");
+  if (!basMain::CurrentConfigPath.isEmpty() && basMain::ExpressWritesOption &&
+      basComm::DriveConnected == 1 && ShowXMode)
+    ShowXMode();
+}
+
+void connectSteps(const Selection& selection) {
+  mainWindow::SetBusyPointer();
+  mainWindow::EnableMainTimer(false);
+  LastCommSelection = {0,
+                       1,
+                       double(selection.portIndex),
+                       double(selection.speedIndex),
+                       double(selection.protocolIndex),
+                       vb::Val(selection.addressText.trimmed())};
+  if (selection.portIndex >= 8) return;  // network devices: nothing to connect yet
+
+  IModbusAtl& mod1 = host::Mod1();
+  if (mod1.get_PortOpen() != portwright::VARIANT_FALSE) {
+    mainWindow::SetNormalPointer();
+    prompt::MsgBox(QStringLiteral("Velumo PRO") + " is currently communicating with a device." +
+                       kCr +
+                       "To connect to another device, first disconnect the current connection.",
+                   prompt::Buttons::OK, prompt::Icon::Exclamation, QStringLiteral("Port In Use"));
+    return;
+  }
+  const QString address = selection.addressText.trimmed();
+  if (!vb::IsNumeric(address)) {
+    mainWindow::SetNormalPointer();
+    mainWindow::EnableMainTimer(true);
+    prompt::MsgBox(QStringLiteral(" Please enter a node address. Address must be numeric."),
+                   prompt::Buttons::OK, prompt::Icon::Exclamation,
+                   QStringLiteral("Information Missing Or Incorrect Format"));
+    return;
+  }
+
+  const int16_t node = nodeOf(address);
+  mod1.put_NodeAddr(node);
+  mod1.put_ComPort(static_cast<portwright::enumComPort>(selection.portIndex));
+  QString modeText;
+  if (const ProtocolChoice* protocol = ProtocolAt(selection.protocolIndex)) {
+    mod1.put_PLCMode(protocol->mode);
+    mod1.put_Settings((selection.speedText + protocol->settingsSuffix).toStdString());
+    modeText = QString::fromLatin1(protocol->modeText);
+  }
+  basComm::ConnectTesting = 1;
+  mod1.put_PortOpen(portwright::VARIANT_TRUE);
+
+  readOneWord(node, 1);
+  if (basComm::DriveConnected == 0) {
+    const QString settings = QString::fromStdString(mod1.get_Settings());
+    mod1.put_PortOpen(portwright::VARIANT_FALSE);
+    prompt::MsgBox(QStringLiteral("Unable to connect using current selections.") + kCr +
+                       "Please verify your settings and try again.",
+                   prompt::Buttons::OK, prompt::Icon::Critical,
+                   QStringLiteral("Connection Failure"));
+    basFunctions::EventLog("Unable to connect using " + modeText + ", " + settings);
+    mainWindow::SetNormalPointer();
+    return;
+  }
+  completeConnection(mod1, node, modeText);
+}
+
+}  // namespace
+
+const ProtocolChoice* ProtocolAt(int position) {
+  if (position < 0 || position >= static_cast<int>(std::size(kProtocols))) return nullptr;
+  return &kProtocols[position];
+}
+
+void Connect(const Selection& selection) {
+  try {
+    connectSteps(selection);
+  } catch (const portwright::AutomationError& e) {
+    if (!portOpenFailure(e)) {
+      basFunctions::ErrHandler(basFunctions::errorNumber(e), QString::fromUtf8(e.what()), kLocation,
+                               false);
+    } else {
+      mainWindow::SetNormalPointer();
+      prompt::MsgBox(
+          QStringLiteral("Selected Com port does not exist or is in use by another application."),
+          prompt::Buttons::OK, prompt::Icon::Critical, QStringLiteral("Com Error"));
+    }
+  } catch (const std::exception& e) {
+    basFunctions::ErrHandler(basFunctions::errorNumber(e), QString::fromUtf8(e.what()), kLocation,
+                             false);
+  }
+  mainWindow::EnableMainTimer(true);
+}
+
+}  // namespace commSettings

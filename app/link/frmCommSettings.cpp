@@ -1,0 +1,300 @@
+#include "link/frmCommSettings.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QVariant>
+
+#include "link/basComm.h"
+#include "link/connect_sequence.h"
+#include "link/main_window_access.h"
+#include "shell/database.h"
+#include "shell/host.h"
+#include "shell/logs.h"
+#include "shell/pictures.h"
+#include "shell/prompt.h"
+#include "shell/status.h"
+
+namespace {
+
+QPointer<frmCommSettings> g_instance;
+
+// Port list positions from here on are network devices, not serial ports.
+constexpr int kFirstNetworkPort = 8;
+
+const QStringList kMaintenanceScreens = {QStringLiteral("frmMaintenance"),
+                                         QStringLiteral("frmMaintenance_210")};
+
+bool maintenanceScreenOpen() {
+  for (const QString& name : kMaintenanceScreens)
+    if (basFunctions::FormIsOpen(name)) return true;
+  return false;
+}
+
+void unloadMaintenanceScreens() {
+  for (QWidget* widget : QApplication::allWidgets()) {
+    if (!kMaintenanceScreens.contains(widget->objectName())) continue;
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(widget->parentWidget()))
+      frame->close();
+    else if (widget->isWindow())
+      widget->close();
+  }
+}
+
+bool isSet(const QSqlQuery& query, const char* column) {
+  return query.value(QString::fromLatin1(column)).toBool();
+}
+
+QString textOf(const QSqlQuery& query, const char* column) {
+  return query.value(QString::fromLatin1(column)).toString();
+}
+
+QString protocolEntry(const QSqlQuery& query) {
+  return QStringList{textOf(query, "Bits"), textOf(query, "Parity"), textOf(query, "StopBit"),
+                     textOf(query, "Description")}
+      .join(QStringLiteral(", "));
+}
+
+QString numberText(double value) { return QString::number(value, 'g', 15); }
+
+}  // namespace
+
+frmCommSettings* frmCommSettings::Instance() { return g_instance.data(); }
+
+frmCommSettings* frmCommSettings::Display() {
+  if (!g_instance) {
+    g_instance = new frmCommSettings();
+    g_instance->Form_Load();
+  }
+  host::ShowChild(g_instance);
+  return g_instance;
+}
+
+frmCommSettings* frmCommSettings::DisplayFailurePanel() {
+  frmCommSettings* dialog = Display();
+  dialog->picCommFailure->show();
+  return dialog;
+}
+
+void frmCommSettings::Unload() {
+  frmCommSettings* dialog = g_instance.data();
+  if (!dialog) return;
+  g_instance.clear();
+  if (auto* frame = qobject_cast<QMdiSubWindow*>(dialog->parentWidget())) frame->close();
+  dialog->close();
+  dialog->deleteLater();
+}
+
+frmCommSettings::frmCommSettings() {
+  setObjectName(QStringLiteral("frmCommSettings"));
+  setWindowTitle(QStringLiteral("  Connection Settings"));
+  buildControls();
+}
+
+frmCommSettings::~frmCommSettings() {
+  if (g_instance == this) g_instance.clear();
+}
+
+void frmCommSettings::buildControls() {
+  auto named = [this](auto* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+  };
+  cmbPort = named(new QComboBox(this), "cmbPort");
+  cmbSpeed = named(new QComboBox(this), "cmbSpeed");
+  cmbProtocol = named(new QComboBox(this), "cmbProtocol");
+  cmbEthernet = named(new QComboBox(this), "cmbEthernet");
+  txtPort = named(new QLineEdit(this), "txtPort");
+  txtSpeed = named(new QLineEdit(this), "txtSpeed");
+  txtProtocol = named(new QLineEdit(this), "txtProtocol");
+  txtAddress = named(new QLineEdit(this), "txtAddress");
+  cmdConnect = named(new QPushButton(QStringLiteral("Connect"), this), "cmdConnect");
+  cmdDisconnect = named(new QPushButton(QStringLiteral("Disconnect"), this), "cmdDisconnect");
+  cmdClose = named(new QPushButton(QStringLiteral("Close"), this), "cmdClose");
+  lblCom = named(new QLabel(this), "lblCom");
+  Label2 = named(new QLabel(QStringLiteral("Baud Rate:"), this), "Label2");
+  Label1 = named(new QLabel(QStringLiteral("Protocol:"), this), "Label1");
+  lblAddress = named(new QLabel(QStringLiteral("Node Address Of Drive:"), this), "lblAddress");
+  picCommFailure = named(new QFrame(this), "picCommFailure");
+  lblFailure = named(new QLabel(QStringLiteral("Communication to the drive has been lost. "
+                                               "Would you like to re-connect?"),
+                                picCommFailure),
+                     "lblFailure");
+  cmdFailureYes = named(new QPushButton(QStringLiteral("Yes"), picCommFailure), "cmdFailureYes");
+  cmdFailurNo = named(new QPushButton(QStringLiteral("No"), picCommFailure), "cmdFailurNo");
+  tmrComSettings = named(new QTimer(this), "tmrComSettings");
+
+  for (QLineEdit* mirror : {txtPort, txtSpeed, txtProtocol}) mirror->hide();
+  cmbEthernet->hide();
+  lblFailure->setWordWrap(true);
+  picCommFailure->setFrameShape(QFrame::Box);
+  picCommFailure->hide();
+
+  auto* picture = named(new QLabel(this), "imgDecoration");
+  picture->setPixmap(pictures::Navigator().scaledToWidth(96, Qt::SmoothTransformation));
+
+  auto* grid = new QGridLayout;
+  grid->addWidget(lblCom, 0, 0);
+  grid->addWidget(cmbPort, 0, 1);
+  grid->addWidget(cmbEthernet, 0, 2);
+  grid->addWidget(Label2, 1, 0);
+  grid->addWidget(cmbSpeed, 1, 1);
+  grid->addWidget(Label1, 2, 0);
+  grid->addWidget(cmbProtocol, 2, 1, 1, 2);
+  grid->addWidget(lblAddress, 3, 0);
+  grid->addWidget(txtAddress, 3, 1);
+  auto* buttons = new QHBoxLayout;
+  for (QPushButton* button : {cmdConnect, cmdDisconnect, cmdClose}) buttons->addWidget(button);
+  auto* failure = new QGridLayout(picCommFailure);
+  failure->addWidget(lblFailure, 0, 0, 1, 2);
+  failure->addWidget(cmdFailureYes, 1, 0);
+  failure->addWidget(cmdFailurNo, 1, 1);
+  auto* top = new QHBoxLayout;
+  top->addWidget(picture, 0, Qt::AlignTop);
+  top->addLayout(grid, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addLayout(buttons);
+  layout->addWidget(picCommFailure);
+
+  connect(cmdConnect, &QPushButton::clicked, this, &frmCommSettings::cmdConnect_Click);
+  connect(cmdDisconnect, &QPushButton::clicked, this, &frmCommSettings::cmdDisconnect_Click);
+  connect(cmdClose, &QPushButton::clicked, this, &frmCommSettings::cmdClose_Click);
+  connect(cmdFailureYes, &QPushButton::clicked, this, &frmCommSettings::cmdFailureYes_Click);
+  connect(cmdFailurNo, &QPushButton::clicked, this, &frmCommSettings::cmdFailurNo_Click);
+  connect(cmbPort, &QComboBox::activated, this, &frmCommSettings::cmbPort_Click);
+  connect(cmbSpeed, &QComboBox::currentTextChanged, txtSpeed, &QLineEdit::setText);
+  connect(cmbProtocol, &QComboBox::currentTextChanged, txtProtocol, &QLineEdit::setText);
+  connect(cmbPort, &QComboBox::currentTextChanged, txtPort, &QLineEdit::setText);
+  connect(tmrComSettings, &QTimer::timeout, this, &frmCommSettings::tmrComSettings_Timer);
+  tmrComSettings->start(2000);
+}
+
+void frmCommSettings::Form_Load() {
+  basFunctions::guarded("frmCommSettings, Form_Load", [this] {
+    fillListsFromDatabase();
+    lblCom->setText(QStringLiteral("Com Port:"));
+    if (commSettings::LastCommSelection[1] == 1) restoreLastSelection();
+    setPortKind(cmbPort->currentIndex() >= kFirstNetworkPort);
+    tmrComSettings_Timer();
+  });
+}
+
+void frmCommSettings::fillListsFromDatabase() {
+  if (!basMain::ConnectDB()) return;
+  basFunctions::guarded("frmCommSettings, Form_Load", [this] {
+    QSqlQuery query(basMain::DbConnection());
+    query.setForwardOnly(true);
+    if (query.exec(QStringLiteral("Select * from tblComSet WHERE Code = 99 order by Code")) &&
+        query.next())
+      txtAddress->setText(textOf(query, "Address"));
+    if (!query.exec(QStringLiteral("Select * from tblcomset order By Code")))
+      throw basFunctions::ProgramError(-2147217900, "Cannot read tblComSet");
+    while (query.next()) {
+      if (!textOf(query, "Port").isEmpty()) {
+        cmbPort->addItem(textOf(query, "Port"));
+        if (isSet(query, "PortDefault")) cmbPort->setCurrentIndex(cmbPort->count() - 1);
+      }
+      if (!textOf(query, "Baud").isEmpty()) {
+        cmbSpeed->addItem(textOf(query, "Baud"));
+        if (isSet(query, "BaudDefault")) cmbSpeed->setCurrentIndex(cmbSpeed->count() - 1);
+      }
+      if (!textOf(query, "Description").isEmpty()) {
+        cmbProtocol->addItem(protocolEntry(query));
+        if (isSet(query, "ProtocolDefault")) cmbProtocol->setCurrentIndex(cmbProtocol->count() - 1);
+      }
+    }
+  });
+  basMain::ReleaseDB();
+}
+
+void frmCommSettings::restoreLastSelection() {
+  const auto& last = commSettings::LastCommSelection;
+  cmbPort->setCurrentIndex(static_cast<int>(last[2]));
+  cmbSpeed->setCurrentIndex(static_cast<int>(last[3]));
+  cmbProtocol->setCurrentIndex(static_cast<int>(last[4]));
+  txtAddress->setText(numberText(last[5]));
+}
+
+void frmCommSettings::setPortKind(bool networkPort) {
+  cmbProtocol->setVisible(!networkPort);
+  cmbSpeed->setEnabled(!networkPort);
+  txtAddress->setEnabled(!networkPort);
+  cmbEthernet->setVisible(networkPort);
+}
+
+void frmCommSettings::cmbPort_Click() {
+  basFunctions::guarded("frmCommSettings, cmbPort_Click", [this] {
+    txtPort->setText(cmbPort->currentText());
+    setPortKind(cmbPort->currentIndex() >= kFirstNetworkPort);
+  });
+}
+
+void frmCommSettings::tmrComSettings_Timer() {
+  basFunctions::guarded("frmCommSettings, tmrComSettings_Timer", [this] {
+    const bool open = host::HasMod1() && host::Mod1().get_PortOpen() != portwright::VARIANT_FALSE;
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{cmdConnect, cmbPort, cmbSpeed, cmbProtocol, txtAddress})
+      widget->setEnabled(!open);
+    cmdDisconnect->setEnabled(open);
+  });
+}
+
+void frmCommSettings::cmdConnect_Click() {
+  commSettings::Selection selection;
+  selection.portIndex = cmbPort->currentIndex();
+  selection.speedIndex = cmbSpeed->currentIndex();
+  selection.protocolIndex = cmbProtocol->currentIndex();
+  selection.speedText = cmbSpeed->currentText();
+  selection.addressText = txtAddress->text();
+  // The dialog may be closed while the connect waits; Connect touches none of its widgets.
+  commSettings::Connect(selection);
+}
+
+void frmCommSettings::cmdDisconnect_Click() {
+  basFunctions::guarded("frmCommSettings, cmdDisconnect_Click", [] {
+    if (maintenanceScreenOpen()) {
+      const auto answer = prompt::MsgBox(
+          QStringLiteral("The Maintenance Form will be closed prior to disconnecting.\r"
+                         "Are you sure you want to proceed?"),
+          prompt::Buttons::YesNo, prompt::Icon::Question, QStringLiteral("Confirmation Needed"));
+      if (answer != prompt::Yes) return;
+      unloadMaintenanceScreens();
+    }
+    basComm::CloseConnection();
+  });
+}
+
+void frmCommSettings::cmdClose_Click() {
+  basFunctions::guarded("frmCommSettings, cmdClose_Click", [] {
+    mainWindow::SetNormalPointer();
+    Unload();
+  });
+}
+
+void frmCommSettings::cmdFailureYes_Click() {
+  basFunctions::guarded("frmCommSettings, cmdFailureYes_Click", [this] {
+    picCommFailure->hide();
+    cmdConnect_Click();
+  });
+}
+
+void frmCommSettings::cmdFailurNo_Click() {
+  basFunctions::guarded("frmCommSettings, cmdFailurNo_Click", [this] {
+    basComm::DriveConnected = 0;
+    mainWindow::SetNormalPointer();
+    picCommFailure->hide();
+    Unload();
+  });
+}
