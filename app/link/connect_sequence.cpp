@@ -114,7 +114,11 @@ void connectSteps(const Selection& selection) {
                        double(selection.speedIndex),
                        double(selection.protocolIndex),
                        vb::Val(selection.addressText.trimmed())};
-  if (selection.portIndex >= 8) return;  // network devices: nothing to connect yet
+  if (selection.portIndex >= 8) {
+    // Network devices: nothing to connect yet, and nothing left busy.
+    mainWindow::SetNormalPointer();
+    return;
+  }
 
   IModbusAtl& mod1 = host::Mod1();
   if (mod1.get_PortOpen() != portwright::VARIANT_FALSE) {

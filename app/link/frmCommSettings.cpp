@@ -43,13 +43,8 @@ bool maintenanceScreenOpen() {
 }
 
 void unloadMaintenanceScreens() {
-  for (QWidget* widget : QApplication::allWidgets()) {
-    if (!kMaintenanceScreens.contains(widget->objectName())) continue;
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(widget->parentWidget()))
-      frame->close();
-    else if (widget->isWindow())
-      widget->close();
-  }
+  for (QWidget* widget : QApplication::allWidgets())
+    if (kMaintenanceScreens.contains(widget->objectName())) host::UnloadWindow(widget);
 }
 
 bool isSet(const QSqlQuery& query, const char* column) {

@@ -17,11 +17,7 @@
 #include "shell/logs.h"
 #include "shell/mod1_host.h"
 #include "shell/pictures.h"
-
-#if __has_include("shell/poll_groups.h")
 #include "shell/poll_groups.h"
-#define VELUMO_HAVE_POLL_GROUPS 1
-#endif
 
 using basFunctions::guarded;
 
@@ -170,20 +166,8 @@ bool frmMain::AmbientUserMode(bool& userMode) {
   return true;
 }
 
-void frmMain::Done(int16_t Result) {
-#ifdef VELUMO_HAVE_POLL_GROUPS
-  basFunctions::Mod1_Done(Result);
-#else
-  (void)Result;
-#endif
-}
+void frmMain::Done(int16_t Result) { basFunctions::Mod1_Done(Result); }
 
 void frmMain::OnPoll(int16_t ItemNum, int16_t Result, portwright::VARIANT_BOOL ChgdFlag) {
-#ifdef VELUMO_HAVE_POLL_GROUPS
   basFunctions::Mod1_OnPoll(ItemNum, Result, ChgdFlag != portwright::VARIANT_FALSE);
-#else
-  (void)ItemNum;
-  (void)Result;
-  (void)ChgdFlag;
-#endif
 }

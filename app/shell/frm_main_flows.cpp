@@ -11,6 +11,7 @@
 #include <QStatusBar>
 
 #include "link/basComm.h"
+#include "link/frmCommSettings.h"
 #include "params/drive_identity.h"
 #include "shell/app_state.h"
 #include "shell/database.h"
@@ -20,11 +21,6 @@
 #include "shell/logs.h"
 #include "shell/prompt.h"
 #include "shell/status.h"
-
-#if __has_include("link/frmCommSettings.h")
-#include "link/frmCommSettings.h"
-#define VELUMO_HAVE_COMM_SETTINGS 1
-#endif
 
 using basFunctions::guarded;
 using prompt::Buttons;
@@ -105,11 +101,7 @@ void frmMain::mnuCascade_Click() {
 }
 
 void frmMain::mnuConnect_Click() {
-  guarded("frmMain, mnuConnect_Click", [&] {
-#ifdef VELUMO_HAVE_COMM_SETTINGS
-    frmCommSettings::Display();
-#endif
-  });
+  guarded("frmMain, mnuConnect_Click", [&] { frmCommSettings::Display(); });
 }
 
 void frmMain::mnuQuickInfo_Click() {
@@ -238,8 +230,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
       event->ignore();
       return;
     }
+    quitConfirmed_ = true;  // the window is already closing: endProgram must not close it again
     endProgram();
-    quitConfirmed_ = true;
   }
   // MDIForm_Unload: the port closes with the window.
   guarded("frmMain, MDIForm_Unload", [&] {

@@ -20,17 +20,15 @@ using Handler = void (frmMain::*)();
 // windows that later versions bring; their entries are present and stay disabled.
 const QMap<QString, Handler>& commandTable() {
   static const QMap<QString, Handler> table = {
-    {"mnuDisconnect", &frmMain::mnuDisconnect_Click},
-    {"mnuClose", &frmMain::mnuClose_Click},
-    {"mnuExit", &frmMain::mnuExit_Click},
-    {"mnuStatusWindow", &frmMain::mnuStatusList_Click},
-    {"mnuStatusList", &frmMain::mnuStatusList_Click},
-    {"mnuQuickInfo", &frmMain::mnuQuickInfo_Click},
-    {"mnuStartMenu", &frmMain::mnuStartMenu_Click},
-    {"mnuCascade", &frmMain::mnuCascade_Click},
-#if __has_include("link/frmCommSettings.h")
-    {"mnuConnect", &frmMain::mnuConnect_Click},
-#endif
+      {"mnuDisconnect", &frmMain::mnuDisconnect_Click},
+      {"mnuClose", &frmMain::mnuClose_Click},
+      {"mnuExit", &frmMain::mnuExit_Click},
+      {"mnuStatusWindow", &frmMain::mnuStatusList_Click},
+      {"mnuStatusList", &frmMain::mnuStatusList_Click},
+      {"mnuQuickInfo", &frmMain::mnuQuickInfo_Click},
+      {"mnuStartMenu", &frmMain::mnuStartMenu_Click},
+      {"mnuCascade", &frmMain::mnuCascade_Click},
+      {"mnuConnect", &frmMain::mnuConnect_Click},
   };
   return table;
 }

@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include "link/basComm.h"
@@ -15,6 +16,7 @@
 #include "params/value_table.h"
 #include "shell/poll_groups.h"
 #include "shell/prompt.h"
+#include "shell/status.h"
 
 namespace linktest {
 namespace {
@@ -71,6 +73,7 @@ TEST_F(ConnectDialogTest, ListsComeFromTheCommunicationTable) {
   EXPECT_TRUE(child<QComboBox>("cmbEthernet")->isVisible());
   connect();
   EXPECT_TRUE(mod1->calls.isEmpty());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // no busy pointer left behind
 }
 
 TEST_F(ConnectDialogTest, ProtocolPositionsGiveModeAndLineSettings) {
@@ -171,20 +174,23 @@ TEST_F(ConnectDialogTest, PasscodeAcceptedAndRefused) {
 TEST_F(ConnectDialogTest, DisconnectAsksFirstWhileAMaintenanceScreenIsOpen) {
   basComm::DriveConnected = 1;
   mod1->portOpen = true;
-  QWidget maintenance;
-  maintenance.setObjectName("frmMaintenance");
-  maintenance.show();
+  QPointer<QWidget> maintenance = new QWidget;
+  maintenance->setObjectName("frmMaintenance");
+  maintenance->show();
   prompt::ScriptReplies({prompt::Reply{prompt::No, {}}});
   dialog->cmdDisconnect_Click();
   EXPECT_EQ(promptTitles(), QStringList{"Confirmation Needed"});
   EXPECT_EQ(basComm::DriveConnected, 1);
-  EXPECT_TRUE(maintenance.isVisible());
+  EXPECT_TRUE(maintenance->isVisible());
 
   prompt::ScriptReplies({prompt::Reply{prompt::Yes, {}}});
   dialog->cmdDisconnect_Click();
   EXPECT_EQ(basComm::DriveConnected, 0);
   EXPECT_FALSE(mod1->portOpen);
-  EXPECT_FALSE(maintenance.isVisible());
+  // Unloaded at once: a second Disconnect no longer asks about it.
+  EXPECT_FALSE(basFunctions::FormIsOpen("frmMaintenance"));
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(maintenance.isNull());
 }
 
 TEST_F(ConnectDialogTest, FailurePanelYesReconnectsAndNoStaysOffLine) {

@@ -80,6 +80,84 @@ TEST_F(MainWindowTest, DriveStatusTextFollowsTheLiveFaultCode) {
   EXPECT_FALSE(main->action("mnuDisconnect")->isEnabled());
 }
 
+TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndCommandsOfLaterWindowsStayDisabled) {
+  const struct {
+    const char* name;
+    const char* caption;
+    bool available;  // its window or flow exists in this version
+  } entries[] = {
+      {"mnuNewDetailed", "New Configuration", false},
+      {"mnuOpenDetailed", "Open Configuration", false},
+      {"mnuSave", "Save", false},
+      {"mnuSaveAs", "Save As", false},
+      {"mnuClose", "Close Configuration", true},
+      {"mnuExit", "E&xit", true},
+      {"mnuAutoDetect", "Auto Detect", false},
+      {"mnuConnect", "Connect", true},
+      {"mnuDisconnect", "Disconnect", true},
+      {"mnuUpload", "Upload", false},
+      {"mnuDownload", "Download", false},
+      {"mnuDetail", "Detailed", false},
+      {"mnuStatusWindow", "Status Window", true},
+      {"mnuScope", "Scope", false},
+      {"mnuScopeViewer", "Scope Viewer", false},
+      {"mnuTuning", "Tuning Screen", false},
+      {"mnuMaint", "Maintenance Screen", false},
+      {"mnuStats", "Display Config Information", false},
+      {"mnuCompare", "Compare Current Config -> Defaults", false},
+      {"mnuPrintConfig", "Print Current Config", false},
+      {"mnuFaults", "Display Drive Faults", false},
+      {"mnuStatusList", "Show Status List Viewer", true},
+      {"mnuQuickInfo", "Open Project Navigator", true},
+      {"mnuStartMenu", "Show Project Navigator At Program Start", true},
+      {"mnuOptions", "Program Options", false},
+      {"mnuCascade", "Cascade", true},
+      {"mnuContents", "Contents", false},
+      {"mnuIndex", "Index", false},
+      {"mnuSearch", "Search", false},
+      {"mnuAbout", "About", false},
+  };
+  // On line with a configuration and a path: everything a drive enables is asked for.
+  pretendOnLine(0);
+  basFunctions::WorkingConfig.P(0, 0) = 2001;
+  basMain::CurrentConfigPath = "/tmp/Press12.vmc";
+  main->tmrMain_Timer();
+  for (const auto& entry : entries) {
+    QAction* action = main->action(entry.name);
+    ASSERT_NE(action, nullptr) << entry.name;
+    EXPECT_EQ(action->objectName(), entry.name);
+    EXPECT_EQ(action->text(), entry.caption) << entry.name;
+    if (!entry.available) {
+      EXPECT_FALSE(action->isEnabled()) << entry.name;
+    }
+  }
+  EXPECT_TRUE(main->action("mnuDisconnect")->isEnabled());
+  EXPECT_FALSE(main->action("mnuConnect")->isEnabled());
+
+  // Toolbar: only Disconnect works on line; the buttons of later windows stay disabled.
+  auto button = [&](int index) {
+    return main->findChild<QAction*>(QStringLiteral("tbrMain_%1").arg(index));
+  };
+  for (int index : {1, 2, 3, 5, 7, 8, 9, 11, 12, 15, 16, 18}) {
+    ASSERT_NE(button(index), nullptr) << index;
+    EXPECT_FALSE(button(index)->isEnabled()) << index;
+  }
+  EXPECT_TRUE(button(13)->isEnabled());
+  for (int separator : {4, 6, 10, 14, 17}) EXPECT_EQ(button(separator), nullptr);
+  EXPECT_EQ(panel(3), QString(30, ' '));
+  basFunctions::WorkingConfig.P(4, 6) = 3;
+  main->tmrMain_Timer();
+  EXPECT_EQ(panel(3), " Digital Output Forces Exist  ");
+
+  basMain::CurrentConfigPath.clear();
+  basFunctions::WorkingConfig.clear();
+  basComm::DriveConnected = 0;
+  main->tmrMain_Timer();
+  EXPECT_TRUE(main->action("mnuConnect")->isEnabled());
+  EXPECT_TRUE(button(12)->isEnabled());
+  EXPECT_FALSE(button(13)->isEnabled());
+}
+
 TEST_F(MainWindowTest, ConnectionPanelsAndStatusBits) {
   pretendOnLine(0);
   DriveImage.P(1, 31) = 0;
