@@ -3,28 +3,23 @@
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
 
-#include <cstdio>
+#include "serial_port.h"
 
 namespace vdrive {
 
-namespace {
-constexpr int kBauds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-}
-
+// The text is read the way the component reads its Settings; the drive's own line is then
+// narrower: the usual speeds from 1200 baud up, parity N, E or O, one or two stop bits.
 bool ParseLineSettings(const std::string& text, LineSettings& settings) {
-  LineSettings parsed;
-  char tail;
-  if (std::sscanf(text.c_str(), "%d,%c,%d,%d%c", &parsed.baud, &parsed.parity, &parsed.dataBits,
-                  &parsed.stopBits, &tail) != 4)
-    return false;
+  constexpr unsigned kBauds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+  portwright::LineSettings line;
+  if (!portwright::ParseSettingsText(text, line)) return false;
   bool knownBaud = false;
-  for (int baud : kBauds) knownBaud = knownBaud || baud == parsed.baud;
-  if (parsed.parity >= 'a') parsed.parity = static_cast<char>(parsed.parity - 'a' + 'A');
-  const bool parityOk = parsed.parity == 'N' || parsed.parity == 'E' || parsed.parity == 'O';
-  const bool bitsOk = (parsed.dataBits == 7 || parsed.dataBits == 8) &&
-                      (parsed.stopBits == 1 || parsed.stopBits == 2);
-  if (!knownBaud || !parityOk || !bitsOk) return false;
-  settings = parsed;
+  for (unsigned baud : kBauds) knownBaud = knownBaud || baud == line.baud;
+  const bool parityOk = line.parity == 'N' || line.parity == 'E' || line.parity == 'O';
+  const bool stopOk = line.stopBitsTimes2 == 2 || line.stopBitsTimes2 == 4;
+  if (!knownBaud || !parityOk || !stopOk) return false;
+  settings = LineSettings{static_cast<int>(line.baud), line.parity, line.dataBits,
+                          line.stopBitsTimes2 / 2};
   return true;
 }
 
