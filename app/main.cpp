@@ -1,7 +1,7 @@
 // VelumoPRO: configuration and commissioning of AC servo drives over a serial line.
 #include <QApplication>
 
-#include "shell/basMain.h"
+#include "shell/bas_main.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

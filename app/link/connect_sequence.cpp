@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "link/basComm.h"
-#include "link/drive_facts.h"
+#include "link/bas_comm.h"
+#include "drive_facts.h"
 #include "link/main_window_access.h"
 #include "params/value_table.h"
-#include "params/vb_text.h"
+#include "params/number_text.h"
 #include "shell/app_state.h"
 #include "shell/host.h"
 #include "shell/logs.h"
@@ -40,7 +40,7 @@ const QString kCr = QStringLiteral("\r");
 
 // A typed node address as the control's 16-bit Integer (halves round to even).
 int16_t nodeOf(const QString& address) {
-  const double rounded = std::nearbyint(vb::Val(address));
+  const double rounded = std::nearbyint(number_text::LeadingNumber(address));
   if (rounded < -32768 || rounded > 32767) throw basFunctions::ProgramError(6, "Overflow");
   return static_cast<int16_t>(rounded);
 }
@@ -65,7 +65,7 @@ bool passcodeAccepted(IModbusAtl& mod1, int16_t node) {
   const QString entered =
       prompt::InputBox(QStringLiteral("Please enter your 5 digit numeric passcode."),
                        QStringLiteral("Passcode Required"));
-  if (vb::Val(entered) == passcode) return true;
+  if (number_text::LeadingNumber(entered) == passcode) return true;
   prompt::MsgBox(QStringLiteral("The Passcode you entered is incorrect."), prompt::Buttons::OK,
                  prompt::Icon::Critical, QStringLiteral("Incorrect Passcode"));
   basComm::CloseConnection();
@@ -113,7 +113,7 @@ void connectSteps(const Selection& selection) {
                        double(selection.portIndex),
                        double(selection.speedIndex),
                        double(selection.protocolIndex),
-                       vb::Val(selection.addressText.trimmed())};
+                       number_text::LeadingNumber(selection.addressText.trimmed())};
   if (selection.portIndex >= 8) {
     // Network devices: nothing to connect yet, and nothing left busy.
     mainWindow::SetNormalPointer();
@@ -130,7 +130,7 @@ void connectSteps(const Selection& selection) {
     return;
   }
   const QString address = selection.addressText.trimmed();
-  if (!vb::IsNumeric(address)) {
+  if (!number_text::IsNumber(address)) {
     mainWindow::SetNormalPointer();
     mainWindow::EnableMainTimer(true);
     prompt::MsgBox(QStringLiteral(" Please enter a node address. Address must be numeric."),

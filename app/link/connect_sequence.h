@@ -6,7 +6,7 @@
 #include <array>
 #include <functional>
 
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 
 namespace commSettings {
 

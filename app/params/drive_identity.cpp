@@ -1,7 +1,7 @@
 #include "params/drive_identity.h"
 
 #include "params/value_table.h"
-#include "params/vb_text.h"
+#include "params/number_text.h"
 #include "shell/logs.h"
 
 namespace basFunctions {
@@ -82,7 +82,7 @@ void GetDriveType() {
 
 QString getMode() {
   guarded("basFunctions, getMode()", [] {
-    const int mode = static_cast<int>(vb::Val(QString::number(DriveImage.P(1, 1)).right(2)));
+    const int mode = static_cast<int>(number_text::LeadingNumber(QString::number(DriveImage.P(1, 1)).right(2)));
     switch (mode) {
       case 0:
         ModeString = "Pt";

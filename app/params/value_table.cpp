@@ -1,6 +1,6 @@
 #include "params/value_table.h"
 
-#include "params/vb_text.h"
+#include "params/number_text.h"
 #include "shell/logs.h"
 
 namespace basFunctions {
@@ -44,8 +44,8 @@ QString ParamKeyText(int index) {
 }
 
 int ParamIndexOfKey(const QString& key) {
-  const int group = static_cast<int>(vb::Val(key.left(1)));
-  const int number = static_cast<int>(vb::Val(key.right(2)));
+  const int group = static_cast<int>(number_text::LeadingNumber(key.left(1)));
+  const int number = static_cast<int>(number_text::LeadingNumber(key.right(2)));
   return ParamIndex(group, number);
 }
 

@@ -6,7 +6,7 @@
 #include <QMap>
 #include <functional>
 
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 
 class LedBar;
 class QAction;

@@ -10,8 +10,8 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 
-#include "link/basComm.h"
-#include "link/frmCommSettings.h"
+#include "link/bas_comm.h"
+#include "link/frm_comm_settings.h"
 #include "params/drive_identity.h"
 #include "shell/app_state.h"
 #include "shell/database.h"

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QTimer>
 
-#include "link/basComm.h"
+#include "link/bas_comm.h"
 #include "params/conversions.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 
 class QWidget;
 

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 #include "shell/host.h"
 #include "shell/prompt.h"
 

@@ -6,11 +6,11 @@
 #include <QWidget>
 #include <vector>
 
-#include "link/basComm.h"
+#include "link/bas_comm.h"
 #include "link/main_window_access.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
-#include "params/vb_text.h"
+#include "params/number_text.h"
 #include "shell/app_state.h"
 #include "shell/host.h"
 #include "shell/logs.h"
@@ -64,10 +64,10 @@ std::vector<PollBlock> maintenanceGroup(int revision) {
 // The firmware number x 100 as a whole number, the way a text round trip reads it back
 // (2.1 x 100 is 210, not 210.00000000000003).
 int firmwareRevision() {
-  return static_cast<int>(vb::Val(QString::number(DriveFirmwareNumber() * 100.0, 'g', 15)));
+  return static_cast<int>(number_text::LeadingNumber(QString::number(DriveFirmwareNumber() * 100.0, 'g', 15)));
 }
 
-bool longFirmwareFrom21() { return vb::Val(DriveIdentity.firmwareLong) >= 2.1; }
+bool longFirmwareFrom21() { return number_text::LeadingNumber(DriveIdentity.firmwareLong) >= 2.1; }
 
 void addBlocks(IModbusAtl& mod1, const std::vector<PollBlock>& blocks) {
   for (const PollBlock& block : blocks)
@@ -187,7 +187,7 @@ void placeMaintenanceResult(IModbusAtl& mod1, int16_t item) {
 
 PollPlace PlaceOfAddress(int address) { return {address / 256, address % 256 - 1}; }
 
-double DriveFirmwareNumber() { return vb::Val(DriveIdentity.firmware); }
+double DriveFirmwareNumber() { return number_text::LeadingNumber(DriveIdentity.firmware); }
 
 void SetPollGroups(int16_t interval) {
   guarded("basFunctions, SetPollGroups()", [&] {

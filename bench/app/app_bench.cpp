@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app_harness.h"
-#include "link/basComm.h"
+#include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "shell/frm_main.h"
 #include "shell/poll_groups.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 
 namespace bench {
 

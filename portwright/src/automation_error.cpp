@@ -1,4 +1,4 @@
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 #include "portwright/server.h"
 
 namespace portwright {

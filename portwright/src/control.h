@@ -12,7 +12,7 @@
 #include "apartment.h"
 #include "comm_thread.h"
 #include "poll_list.h"
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 #include "trace_forwarder.h"
 #include "transaction_record.h"
 

@@ -5,7 +5,7 @@
 
 #include <mutex>
 
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 #include "transaction.h"
 
 namespace portwright {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 
 namespace portwright {
 

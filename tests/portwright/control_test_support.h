@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 #include "portwright/server.h"
 
 namespace pwtest {

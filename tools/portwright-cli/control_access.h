@@ -1,7 +1,7 @@
 // Creating the control the way a host does: by its class identity in the component store.
 #pragma once
 
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 
 namespace pwcli {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli_options.h"
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 #include "request_plan.h"
 
 namespace pwcli {

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 
 namespace portwright {
 

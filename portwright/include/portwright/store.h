@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 
 namespace portwright {
 

@@ -4,8 +4,8 @@
 #include <QFrame>
 #include <QTimer>
 
-#include "link/basComm.h"
-#include "link/frmCommSettings.h"
+#include "link/bas_comm.h"
+#include "link/frm_comm_settings.h"
 #include "link_test_env.h"
 #include "params/value_table.h"
 #include "shell/app_state.h"

@@ -8,10 +8,10 @@
 #include <QPointer>
 #include <QPushButton>
 
-#include "link/basComm.h"
+#include "link/bas_comm.h"
 #include "link/connect_sequence.h"
-#include "link/drive_facts.h"
-#include "link/frmCommSettings.h"
+#include "drive_facts.h"
+#include "link/frm_comm_settings.h"
 #include "link_test_env.h"
 #include "params/value_table.h"
 #include "shell/poll_groups.h"

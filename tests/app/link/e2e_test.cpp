@@ -11,9 +11,9 @@
 #include <QPushButton>
 
 #include "app_harness.h"
-#include "link/basComm.h"
+#include "link/bas_comm.h"
 #include "link/connect_sequence.h"
-#include "link/frmCommSettings.h"
+#include "link/frm_comm_settings.h"
 #include "params/value_table.h"
 #include "shell/frm_main.h"
 #include "shell/host.h"

@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "portwright/IModbusAtl.h"
+#include "portwright/modbus_atl.h"
 
 namespace linktest {
 

@@ -7,9 +7,9 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include "link/basComm.h"
+#include "link/bas_comm.h"
 #include "link/connect_sequence.h"
-#include "link/frmCommSettings.h"
+#include "link/frm_comm_settings.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "shell/app_state.h"

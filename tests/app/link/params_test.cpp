@@ -1,13 +1,13 @@
 // The parameter model: value tables, keys, identity texts, modes and the binary conversions.
 #include <QComboBox>
 
-#include "link/basComm.h"
+#include "link/bas_comm.h"
 #include "link_test_env.h"
 #include "params/conversions.h"
 #include "params/drive_identity.h"
 #include "params/extra_data.h"
 #include "params/value_table.h"
-#include "params/vb_text.h"
+#include "params/number_text.h"
 #include "shell/logs.h"
 
 namespace linktest {
@@ -82,14 +82,14 @@ TEST_F(ParamsTest, BinaryConversions) {
 }
 
 TEST_F(ParamsTest, TextsReadAsNumbers) {
-  EXPECT_EQ(vb::Val("12abc"), 12);
-  EXPECT_EQ(vb::Val("  -3.5"), -3.5);
-  EXPECT_EQ(vb::Val("abc"), 0);
-  EXPECT_TRUE(vb::IsNumeric(" 12 "));
-  EXPECT_TRUE(vb::IsNumeric("1e3"));
-  EXPECT_FALSE(vb::IsNumeric("12a"));
-  EXPECT_FALSE(vb::IsNumeric(""));
-  EXPECT_FALSE(vb::IsNumeric("-"));
+  EXPECT_EQ(number_text::LeadingNumber("12abc"), 12);
+  EXPECT_EQ(number_text::LeadingNumber("  -3.5"), -3.5);
+  EXPECT_EQ(number_text::LeadingNumber("abc"), 0);
+  EXPECT_TRUE(number_text::IsNumber(" 12 "));
+  EXPECT_TRUE(number_text::IsNumber("1e3"));
+  EXPECT_FALSE(number_text::IsNumber("12a"));
+  EXPECT_FALSE(number_text::IsNumber(""));
+  EXPECT_FALSE(number_text::IsNumber("-"));
 }
 
 TEST_F(ParamsTest, GroupLimitsFollowTheConfigurationRevision) {

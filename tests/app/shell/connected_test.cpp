@@ -4,7 +4,7 @@
 #include <QLabel>
 
 #include "app_harness.h"
-#include "link/basComm.h"
+#include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "shell/frm_main.h"
 #include "shell/host.h"

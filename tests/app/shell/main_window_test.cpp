@@ -7,7 +7,7 @@
 #include <QListWidget>
 
 #include "app_harness.h"
-#include "link/basComm.h"
+#include "link/bas_comm.h"
 #include "params/value_table.h"
 #include "shell/app_state.h"
 #include "shell/frm_main.h"

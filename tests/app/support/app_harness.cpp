@@ -10,7 +10,7 @@
 #include <QThread>
 #include <cstdlib>
 
-#include "shell/basMain.h"
+#include "shell/bas_main.h"
 #include "shell/frm_main.h"
 #include "shell/host.h"
 

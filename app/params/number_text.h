@@ -4,12 +4,12 @@
 
 #include <QString>
 
-namespace vb {
+namespace number_text {
 
 // The number at the start of the text (leading blanks skipped, optional sign, digits, decimal
 // point, exponent); 0 when the text does not start with one.
-double Val(const QString& text);
+double LeadingNumber(const QString& text);
 // True when the trimmed text is a number and nothing else ("12", "-3.5", "1e3").
-bool IsNumeric(const QString& text);
+bool IsNumber(const QString& text);
 
-}  // namespace vb
+}  // namespace number_text

@@ -1,14 +1,14 @@
-#include "link/basComm.h"
+#include "link/bas_comm.h"
 
 #include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
-#include "link/drive_facts.h"
-#include "link/frmCommSettings.h"
+#include "drive_facts.h"
+#include "link/frm_comm_settings.h"
 #include "params/value_table.h"
-#include "params/vb_text.h"
+#include "params/number_text.h"
 #include "shell/app_state.h"
 #include "shell/database.h"
 #include "shell/host.h"
@@ -72,8 +72,8 @@ void ReadData(int16_t /*unused*/, int16_t quantity, portwright::enumDataType dat
 int16_t WriteData(const QString& key, int16_t quantity, portwright::enumDataType dataType,
                   int16_t address) {
   guarded("basComm, WriteData()", [&] {
-    const int group = static_cast<int>(vb::Val(key.left(1)));
-    const int number = static_cast<int>(vb::Val(key.right(2)));
+    const int group = static_cast<int>(number_text::LeadingNumber(key.left(1)));
+    const int number = static_cast<int>(number_text::LeadingNumber(key.right(2)));
     if (DriveConnected != 1) {
       ConnectionStatus();
       return;
@@ -84,7 +84,7 @@ int16_t WriteData(const QString& key, int16_t quantity, portwright::enumDataType
     mod1.put_NodeAddr(DriveNodeAddress);
     mod1.put_DataType(dataType);
     // Internal groups 5 and 6 are not in the database: the caller knows their address.
-    const int16_t target = vb::Val(key) >= 500 ? address : GetAddress(key);
+    const int16_t target = number_text::LeadingNumber(key) >= 500 ? address : GetAddress(key);
     mod1.put_DataAddr(target);
     mod1.put_DataQty(quantity);
     mod1.put_Function(portwright::SetMultipleReg);

@@ -1,6 +1,6 @@
-#include "params/vb_text.h"
+#include "params/number_text.h"
 
-namespace vb {
+namespace number_text {
 namespace {
 
 // Length of the number that starts at position `from`, 0 when none does.
@@ -33,16 +33,16 @@ int firstNonBlank(const QString& text) {
 
 }  // namespace
 
-double Val(const QString& text) {
+double LeadingNumber(const QString& text) {
   const int start = firstNonBlank(text);
   const int length = numberLength(text, start);
   if (length == 0) return 0.0;
   return text.mid(start, length).toDouble();
 }
 
-bool IsNumeric(const QString& text) {
+bool IsNumber(const QString& text) {
   const QString trimmed = text.trimmed();
   return !trimmed.isEmpty() && numberLength(trimmed, 0) == trimmed.size();
 }
 
-}  // namespace vb
+}  // namespace number_text

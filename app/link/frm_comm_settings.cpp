@@ -1,4 +1,4 @@
-#include "link/frmCommSettings.h"
+#include "link/frm_comm_settings.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -16,7 +16,7 @@
 #include <QVBoxLayout>
 #include <QVariant>
 
-#include "link/basComm.h"
+#include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "link/main_window_access.h"
 #include "shell/database.h"

@@ -1,11 +1,11 @@
-#include "shell/basMain.h"
+#include "shell/bas_main.h"
 
 #include <QAction>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <memory>
 
-#include "link/basComm.h"
+#include "link/bas_comm.h"
 #include "shell/app_state.h"
 #include "shell/database.h"
 #include "shell/frm_main.h"
