@@ -49,7 +49,7 @@ constexpr int kConfirmCode = 63;
 // The passcode word: a value at or below kNoPasscodeThreshold means that no passcode is set.
 constexpr int kPasscodeAddress = 1306;  // P5.25
 constexpr int kNoPasscodeThreshold = 9;
-constexpr int kPasscodeMax = 32767;  // the word is read as a signed 16-bit value
+constexpr int kPasscodeMax = 65535;  // the word is an unsigned 16-bit value
 
 // ---- Live fault and fault history ----------------------------------------------------------
 constexpr int kFaultCodeAddress = ParameterAddress(0, 1);     // P0.01
@@ -82,12 +82,43 @@ constexpr int InputCount(int revision) { return revision >= 210 ? 16 : 8; }
 constexpr int InputMaskNumber(int revision) { return revision >= 210 ? 8 : 6; }  // P3.0n
 constexpr int kInputMask8Address = ParameterAddress(3, 6);                       // P3.06
 constexpr int kInputMask16Address = ParameterAddress(3, 8);                      // P3.08
-constexpr int kInputStatesAddress = ParameterAddress(4, 7);                      // P4.07
 constexpr int kForcedOutputsAddress = ParameterAddress(4, 6);                    // P4.06
+constexpr int kInputStatesAddress = ParameterAddress(4, 7);                      // P4.07
+constexpr int kInputTerminalsAddress = ParameterAddress(4, 8);                   // P4.08
 constexpr int kOutputStatesAddress = ParameterAddress(4, 9);                     // P4.09
-// Bit of input or output n (1-based) in a mask of the given width: the first one is the most
-// significant bit, as the bit texts of the maintenance screen show them.
-constexpr int BitOf(int n, int width) { return 1 << (width - n); }
+
+// ---- Bit order of the bit-coded I/O registers ------------------------------------------------
+// Each register numbers its inputs or outputs in one fixed way, and every user of the register
+// (the drive, the maintenance screens, the bit editors, the tool tips of the database) takes
+// the bit of point n from here:
+// - the 8-input registers of firmware 2.00 (P3.06, P4.07, P4.08) hold DI1 in their most
+//   significant bit (bit 7 = DI1 ... bit 0 = DI8);
+// - the 16-input registers of firmware 2.10 (P3.08, and P4.07, P4.08 with it) hold DI(i+1) in
+//   bit i (bit 0 = DI1 ... bit 15 = DI16), so a state forced through P4.07 lands on the input
+//   that the mask P3.08 selects;
+// - the output registers P4.06 and P4.09 hold DO1 in their most significant bit (bit 4 = DO1
+//   ... bit 0 = DO5).
+enum class BitOrder { FirstIsMostSignificant, FirstIsLeastSignificant };
+struct BitField {
+  int width;       // points held: 8, 16 or 5
+  BitOrder order;  // where point 1 sits
+};
+// Mask of point n (1-based) of a bit field.
+constexpr int BitOfPoint(BitField field, int n) {
+  return field.order == BitOrder::FirstIsMostSignificant ? 1 << (field.width - n) : 1 << (n - 1);
+}
+// Point n (1-based) of a bit-field value is on.
+constexpr bool PointIsOn(BitField field, int value, int n) {
+  return (value & BitOfPoint(field, n)) != 0;
+}
+// Software-control mask (P3.06 / P3.08), forced input states (P4.07) and input terminals (P4.08)
+// of a firmware revision: all three share one order.
+constexpr BitField InputBits(int revision) {
+  return revision >= 210 ? BitField{16, BitOrder::FirstIsLeastSignificant}
+                         : BitField{8, BitOrder::FirstIsMostSignificant};
+}
+// Forced outputs P4.06 and output states P4.09.
+constexpr BitField kOutputBits{5, BitOrder::FirstIsMostSignificant};
 
 // ---- Jog (P4.05) ----------------------------------------------------------------------------
 constexpr int kJogAddress = ParameterAddress(4, 5);  // 1030

@@ -187,12 +187,13 @@ TEST(RegisterMap, InputStatesMixSoftwareAndHardwareByTheMask) {
   EXPECT_EQ(Write1(drive, df::kInputStatesAddress, 0xFF), kNoException);
   EXPECT_EQ(Read1(drive, df::kInputStatesAddress), 33);
   EXPECT_EQ(Write1(drive, df::kInputStatesAddress, 0x100), kIllegalDataValue);  // 8 inputs
-  // From 2.10: 16 inputs, mask P3.08; input 1 is the top bit of 16.
+  // From 2.10: 16 inputs, mask P3.08; bit i is DI(i+1) in the mask and in the states alike.
   VirtualDrive fresh(Config(210));
   fresh.SetHardwareInput(1, true);
+  fresh.SetHardwareInput(16, true);
+  EXPECT_EQ(Read1(fresh, df::kInputStatesAddress), 0x8001);
+  EXPECT_EQ(Write1(fresh, df::kInputMask16Address, 0x0001), kNoException);  // DI1 by software
   EXPECT_EQ(Read1(fresh, df::kInputStatesAddress), 0x8000);
-  EXPECT_EQ(Write1(fresh, df::kInputMask16Address, 0x8000), kNoException);
-  EXPECT_EQ(Read1(fresh, df::kInputStatesAddress), 0);
 }
 
 TEST(RegisterMap, OutputsFollowTheDriveUnlessForcedWithTheServoOff) {

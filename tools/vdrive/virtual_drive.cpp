@@ -267,7 +267,7 @@ uint16_t VirtualDrive::InputStates() const {
 bool VirtualDrive::InputActiveWithFunction(int function) const {
   const uint16_t states = InputStates();
   for (int input = 1; input <= df::kInputsWithFunction; ++input)
-    if (InputFunction(input) == function && (states & df::BitOf(input, InputCount()))) return true;
+    if (InputFunction(input) == function && (states & df::BitOfPoint(df::InputBits(config_.revision), input))) return true;
   return false;
 }
 
@@ -318,7 +318,7 @@ uint16_t VirtualDrive::OutputStates() const {
       default:
         break;
     }
-    if (on) outputs |= static_cast<uint16_t>(df::BitOf(n, df::kOutputCount));
+    if (on) outputs |= static_cast<uint16_t>(df::BitOfPoint(df::kOutputBits, n));
   }
   return outputs;
 }
@@ -335,7 +335,7 @@ void VirtualDrive::InjectFault(int code) {
 
 void VirtualDrive::SetHardwareInput(int input, bool on) {
   if (input < 1 || input > InputCount()) return;
-  const uint16_t bit = static_cast<uint16_t>(df::BitOf(input, InputCount()));
+  const uint16_t bit = static_cast<uint16_t>(df::BitOfPoint(df::InputBits(config_.revision), input));
   hardwareInputs_ = on ? (hardwareInputs_ | bit) : (hardwareInputs_ & ~bit);
 }
 
