@@ -128,10 +128,10 @@ int16_t SendLogonCommand(int16_t logMode) {
 
 int16_t GetAddress(const QString& key) {
   int16_t address = 0;
-  if (!basMain::ConnectDB()) return 0;
+  const basMain::DbConnection db = basMain::ConnectDB();
+  if (!db) return 0;
   guarded("basComm, GetAddress()", [&] {
-    QSqlQuery query(basMain::DbConnection());
-    query.setForwardOnly(true);
+    QSqlQuery query = db.query();
     query.prepare(QStringLiteral("Select Address from tblDriveParameters WHERE Parameter = ?"));
     query.addBindValue(key);
     if (!query.exec())
@@ -143,7 +143,6 @@ int16_t GetAddress(const QString& key) {
     if (value < -32768 || value > 32767) throw basFunctions::ProgramError(6, "Overflow");
     address = static_cast<int16_t>(value);
   });
-  basMain::ReleaseDB();
   return address;
 }
 

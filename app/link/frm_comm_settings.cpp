@@ -187,10 +187,10 @@ void frmCommSettings::Form_Load() {
 }
 
 void frmCommSettings::fillListsFromDatabase() {
-  if (!basMain::ConnectDB()) return;
-  basFunctions::guarded("frmCommSettings, Form_Load", [this] {
-    QSqlQuery query(basMain::DbConnection());
-    query.setForwardOnly(true);
+  const basMain::DbConnection db = basMain::ConnectDB();
+  if (!db) return;
+  basFunctions::guarded("frmCommSettings, Form_Load", [&] {
+    QSqlQuery query = db.query();
     if (query.exec(QStringLiteral("Select * from tblComSet WHERE Code = 99 order by Code")) &&
         query.next())
       txtAddress->setText(textOf(query, "Address"));
@@ -211,7 +211,6 @@ void frmCommSettings::fillListsFromDatabase() {
       }
     }
   });
-  basMain::ReleaseDB();
 }
 
 void frmCommSettings::restoreLastSelection() {

@@ -12,10 +12,10 @@ namespace basFunctions {
 
 QStringList ExtraDataSettings(int ampCode, int rev, const QString& parameter) {
   QStringList settings;
-  if (!basMain::ConnectDB()) return settings;
+  const basMain::DbConnection db = basMain::ConnectDB();
+  if (!db) return settings;
   guarded("basFunctions, getExtraData()", [&] {
-    QSqlQuery query(basMain::DbConnection());
-    query.setForwardOnly(true);
+    QSqlQuery query = db.query();
     query.prepare(QStringLiteral(
         "Select * From qryExtraData WHERE AmpCode = ? AND Rev = ? AND Parameter = ?"));
     query.addBindValue(ampCode);
@@ -24,7 +24,6 @@ QStringList ExtraDataSettings(int ampCode, int rev, const QString& parameter) {
     if (!query.exec()) throw ProgramError(-2147217900, query.lastError().text().toStdString());
     while (query.next()) settings.append(query.value(QStringLiteral("Setting")).toString());
   });
-  basMain::ReleaseDB();
   return settings;
 }
 

@@ -31,12 +31,13 @@ bool anotherInstanceRuns() {
   return true;
 }
 
-void readSettings() {
-  ReportFormat = DbField(QStringLiteral("ReportFormat")).toBool();
-  ExpressWritesOption = DbField(QStringLiteral("ExpressWrites")).toBool();
-  ConfirmExpress = DbField(QStringLiteral("ConfirmExpress")).toBool();
-  ConfirmTuning = DbField(QStringLiteral("ConfirmTuning")).toBool();
-  MaxRecentFiles = static_cast<float>(DbField(QStringLiteral("PreviousFiles")).toInt() + 1);
+void readSettings(const QSqlRecord& settings) {
+  ReportFormat = DbField(settings, QStringLiteral("ReportFormat")).toBool();
+  ExpressWritesOption = DbField(settings, QStringLiteral("ExpressWrites")).toBool();
+  ConfirmExpress = DbField(settings, QStringLiteral("ConfirmExpress")).toBool();
+  ConfirmTuning = DbField(settings, QStringLiteral("ConfirmTuning")).toBool();
+  MaxRecentFiles =
+      static_cast<float>(DbField(settings, QStringLiteral("PreviousFiles")).toInt() + 1);
 }
 
 }  // namespace
@@ -51,24 +52,25 @@ bool Main() {
   basFunctions::guarded("basMain, Main()", [&] {
     HelpFile = host::ProgramFolder() + QStringLiteral("/Velumo_Help.chm");
     CurrentConfigTitle = QStringLiteral(" ");
-    ConnectDB();
-    Custinfo();
+    QSqlRecord settings;
+    {
+      const DbConnection db = ConnectDB();
+      if (db) settings = Custinfo(db);
+    }
     // Loading the main window runs its load handler (the editor joins here as a hidden child).
     main = new frmMain;
     main->setAttribute(Qt::WA_DeleteOnClose);
     EditorTag = QStringLiteral("0");
     main->show();
-    const bool quickScreen = DbField(QStringLiteral("QuickScreen")).toBool();
+    const bool quickScreen = DbField(settings, QStringLiteral("QuickScreen")).toBool();
     main->action(QStringLiteral("mnuStartMenu"))->setChecked(quickScreen);
     if (quickScreen) host::ShowChild(new frmStartup);
-    readSettings();
-    ReleaseDB();
+    readSettings(settings);
     (new frmSplash)->show();
     ConfigDirty = false;
     basComm::DriveConnected = 0;
     basFunctions::PollGroup = 0;
   });
-  ReleaseDB();
   return true;
 }
 

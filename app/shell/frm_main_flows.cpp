@@ -113,9 +113,8 @@ void frmMain::mnuQuickInfo_Click() {
 void frmMain::mnuStartMenu_Click() {
   guarded("frmMain, mnuStartMenu_Click", [&] {
     bool quickScreen = false;
-    if (basMain::ConnectDB() && basMain::Custinfo())
-      quickScreen = basMain::DbField(QStringLiteral("QuickScreen")).toBool();
-    basMain::ReleaseDB();
+    if (const basMain::DbConnection db = basMain::ConnectDB())
+      quickScreen = basMain::DbField(basMain::Custinfo(db), QStringLiteral("QuickScreen")).toBool();
     quickScreen = !quickScreen;
     // Yes/no columns hold -1 for True.
     if (basMain::UpdateCustinfo(QStringLiteral("QuickScreen"), quickScreen ? -1 : 0))
@@ -186,7 +185,6 @@ void frmMain::endProgram() {
   quitConfirmed_ = true;
   endRequested_ = true;
   basFunctions::LogFileMaint();
-  basMain::ReleaseDB();
   if (!closing) close();
   QApplication::exit(0);
 }

@@ -12,6 +12,8 @@
 #include <QTest>
 
 #include "app_harness.h"
+#include "link/bas_comm.h"
+#include "shell/database.h"
 #include "shell/app_state.h"
 #include "shell/frm_main.h"
 #include "shell/frm_splash.h"
@@ -87,6 +89,27 @@ TEST_F(StartupTest, AMissingDatabaseLeavesTheMainWindowOpenAndIsLogged) {
   const QString errors = folder.logLines("Error.Log").join("\n");
   EXPECT_TRUE(errors.contains(" - basMain, ConnectDB(), Program, ")) << errors.toStdString();
   EXPECT_TRUE(errors.contains(" - basMain, Main(), Program, ")) << errors.toStdString();
+}
+
+// A database use nested inside another's record loop (as WaitaWhile lets a poll handler or the
+// connect dialog run there) has its own connection and leaves the outer query reading on.
+TEST(Database, ANestedUseLeavesTheOuterQueryIntact) {
+  apptest::ProgramFolder folder;
+  const basMain::DbConnection outer = basMain::ConnectDB();
+  ASSERT_TRUE(outer);
+  QSqlQuery rows = outer.query();
+  ASSERT_TRUE(rows.exec("select Parameter from tblDriveParameters where AmpCode = 20 and Rev = 200"));
+  int count = 0;
+  while (rows.next()) {
+    if (count++ == 3) {
+      EXPECT_EQ(basComm::GetAddress("101"), 258);  // a nested use, closed again
+      const basMain::DbConnection inner = basMain::ConnectDB();
+      EXPECT_TRUE(inner.isOpen());
+    }
+  }
+  EXPECT_GT(count, 150);
+  EXPECT_FALSE(QFile::exists(folder.dataFile("Error.Log")))
+      << folder.logLines("Error.Log").join("\n").toStdString();
 }
 
 TEST_F(StartupTest, SplashClosesOnAKeyWithoutMaximisingAndOnAClickMaximising) {
