@@ -58,6 +58,11 @@ class frmMain : public QMainWindow,
   void mnuStartMenu_Click();
   void mnuStatusList_Click();
   void mnuCascade_Click();
+  // Configurations: files, recent files, upload and download, new configuration, options.
+  // The parameter editor.
+  // The scope and its viewer.
+  // Tuning and the maintenance screen.
+  // The remaining tools: faults, statistics, compare, report, auto-detect, about, help.
   // Answers "Yes" to quitting; false when the close was cancelled.
   bool MDIForm_QueryUnload();
 

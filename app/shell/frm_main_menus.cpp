@@ -20,6 +20,7 @@ using Handler = void (frmMain::*)();
 // windows that later versions bring; their entries are present and stay disabled.
 const QMap<QString, Handler>& commandTable() {
   static const QMap<QString, Handler> table = {
+      // Shell and drive link.
       {"mnuDisconnect", &frmMain::mnuDisconnect_Click},
       {"mnuClose", &frmMain::mnuClose_Click},
       {"mnuExit", &frmMain::mnuExit_Click},
@@ -29,6 +30,11 @@ const QMap<QString, Handler>& commandTable() {
       {"mnuStartMenu", &frmMain::mnuStartMenu_Click},
       {"mnuCascade", &frmMain::mnuCascade_Click},
       {"mnuConnect", &frmMain::mnuConnect_Click},
+      // Configurations: files, recent files, upload and download, new configuration, options.
+      // The parameter editor.
+      // The scope and its viewer.
+      // Tuning and the maintenance screen.
+      // The remaining tools: faults, statistics, compare, report, auto-detect, about, help.
   };
   return table;
 }
