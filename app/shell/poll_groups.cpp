@@ -25,8 +25,6 @@ int16_t PollFailCount = 0;
 bool ScopeLogonNeeded = false;
 bool MaintLogonNeeded = false;
 int16_t LastDoneResult = 0;
-int16_t ScopeChannelCount = 0;
-std::function<void(int16_t, int16_t)> ScopePollIntake;
 
 namespace {
 
@@ -234,7 +232,7 @@ void Mod1_OnPoll(int16_t ItemNum, int16_t Result, bool /*ChgdFlag*/) {
         }
         break;
       case 2:
-        if (ScopePollIntake) ScopePollIntake(ItemNum, Result);
+        basScope::ScopePollResult(mod1, ItemNum, Result);
         break;
       case 3:
         placeMaintenanceResult(mod1, ItemNum);

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "scope/scope_intake.h"
+
 namespace basFunctions {
 
 // The active poll group: 0 none, 1 normal status, 2 scope, 3 maintenance. A screen sets it and
@@ -24,10 +26,8 @@ extern bool MaintLogonNeeded;
 // Result of the most recent Done event.
 extern int16_t LastDoneResult;
 
-// Channels the scope samples (1..3); set by the scope before it selects poll group 2.
-extern int16_t ScopeChannelCount;
-// The scope's sample intake: receives every poll result while PollGroup is 2.
-extern std::function<void(int16_t ItemNum, int16_t Result)> ScopePollIntake;
+// The scope's channel count (1..3) belongs to the scope; the scope group reads it.
+using basScope::ScopeChannelCount;
 
 // Rebuilds the control's poll list for PollGroup and sets the poll interval (ms; 0 stops).
 void SetPollGroups(int16_t interval);
