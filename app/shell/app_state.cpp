@@ -15,6 +15,8 @@ QString CurrentConfigTitle = QStringLiteral(" ");
 QString CurrentConfigPath;
 bool ConfigDirty = false;
 bool ExpressActive = false;
+bool ResetNeeded101 = false;
+bool ResetNeeded133 = false;
 QString EditorTag = QStringLiteral("0");
 QString EditorFirmwareText;
 

@@ -26,6 +26,10 @@ extern QString CurrentConfigTitle;  // " " when none
 extern QString CurrentConfigPath;   // empty when none
 extern bool ConfigDirty;
 extern bool ExpressActive;
+// Set by the editor when P1.01 / P1.33 change (the drive needs a reset to take them); cleared
+// at the end of every upload and download.
+extern bool ResetNeeded101;
+extern bool ResetNeeded133;
 // The parameter editor's Tag: "0" no configuration shown, "1" one is shown.
 extern QString EditorTag;
 // The text of the editor's P0.00 value field (the configuration's firmware), kept by the editor.

@@ -60,6 +60,8 @@ class frmMain : public QMainWindow,
   void mnuCascade_Click();
   // Configurations: files, recent files, upload and download, new configuration, options.
   // The parameter editor.
+  void LoadTab();  // fills the editor from WorkingConfig
+  void mnuDetail_Click();
   // The scope and its viewer.
   // Tuning and the maintenance screen.
   // The remaining tools: faults, statistics, compare, report, auto-detect, about, help.

@@ -14,6 +14,8 @@
 
 namespace basFunctions {
 
+double PauseScale = 1.0;
+
 void Status(int mode, int value, const QString& message) {
   guarded("basFunctions, Status()", [&] {
     QWidget* main = host::MainWindow();
@@ -39,7 +41,8 @@ void WaitaWhile(double seconds) {
   guarded("basFunctions, WaitaWhile()", [&] {
     QElapsedTimer elapsed;
     elapsed.start();
-    const qint64 total = static_cast<qint64>(seconds * 1000.0 + 0.5);
+    const qint64 total = static_cast<qint64>(seconds * PauseScale * 1000.0 + 0.5);
+    if (total <= 0) QCoreApplication::processEvents();
     while (elapsed.elapsed() < total) {
       QEventLoop loop;
       QTimer timer;

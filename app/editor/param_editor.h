@@ -1,0 +1,36 @@
+// The parameter editor's procedures (module basFunctions): preparing the rows from the
+// catalogue, clearing them, filling them from WorkingConfig, checking a confirmed value and
+// the express write of one row. They work on the editor window through its row accessors.
+#pragma once
+
+#include <QString>
+
+class frmTabConfig;
+class QLabel;
+class QLineEdit;
+
+namespace basFunctions {
+
+// Loads Catalog for one amplifier code and revision from `source` (tblDriveParameters or
+// qryTabParams) and prepares the editor rows: every loaded parameter's default goes into its
+// value field and, through the change handling, into WorkingConfig. P4.10..P4.21 are never
+// loaded. Pauses (0.3 s twice, 0.01 s per parameter) keep the window live. True when the load
+// ran to its end.
+bool getParamData(frmTabConfig* form, const QString& source, int ampCode, int rev);
+// Empties and hides every row (WorkingConfig is left as it is).
+void ClearObjects(frmTabConfig* form);
+// Fills every row of the loaded revision from WorkingConfig (pauses 1 s per group step).
+// A row that fails is logged and the next rows still fill.
+void LoadTab(frmTabConfig* form);
+// Checks a value the user confirmed in row k: the P2.65 guard, a text that is not a number,
+// the catalogue range, then the P1.01 -> P1.36 rule. False when the value was refused (the
+// previous value is back in the field).
+bool Validate(double value, QLineEdit* field, QLabel* label, int k);
+// Express write of row k (only while ExpressActive): confirmation when ConfirmExpress is on,
+// WriteData, pause 0.4 s, status line. A write the drive did not take is reported.
+void SubXWrites(int k);
+
+// "P1.01" for k = 101, "P0.05" for k = 5: the parameter label of the messages.
+QString ParamMessageLabel(int k);
+
+}  // namespace basFunctions
