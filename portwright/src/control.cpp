@@ -229,21 +229,28 @@ void ModbusAtl::Unadvise(uint32_t cookie) {
 }
 
 // A handler may advise or unadvise sinks while an event is being fired: walk a copy and skip
-// the sinks that left meanwhile.
-void ModbusAtl::FireDone(int16_t result) {
+// the sinks that left meanwhile. A handler that fails is the host's affair: the other sinks
+// still get the event and the caller (the worker's call, the poll cycle) carries on.
+template <class Deliver>
+void ModbusAtl::FireEvent(Deliver deliver) {
   const auto sinks = sinks_;
   for (const auto& [cookie, sink] : sinks) {
     auto advised = [c = cookie](const auto& entry) { return entry.first == c; };
-    if (std::any_of(sinks_.begin(), sinks_.end(), advised)) sink->Done(result);
+    if (!std::any_of(sinks_.begin(), sinks_.end(), advised)) continue;
+    try {
+      deliver(*sink);
+    } catch (...) {
+      // Not the control's to report: the host's handler traps and logs its own errors.
+    }
   }
 }
 
+void ModbusAtl::FireDone(int16_t result) {
+  FireEvent([&](_IModbusAtlEvents& sink) { sink.Done(result); });
+}
+
 void ModbusAtl::FireOnPoll(int16_t itemNum, int16_t result, VARIANT_BOOL changed) {
-  const auto sinks = sinks_;
-  for (const auto& [cookie, sink] : sinks) {
-    auto advised = [c = cookie](const auto& entry) { return entry.first == c; };
-    if (std::any_of(sinks_.begin(), sinks_.end(), advised)) sink->OnPoll(itemNum, result, changed);
-  }
+  FireEvent([&](_IModbusAtlEvents& sink) { sink.OnPoll(itemNum, result, changed); });
 }
 
 }  // namespace portwright

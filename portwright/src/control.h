@@ -104,6 +104,8 @@ class ModbusAtl final : public IModbusAtl, private WorkerClient {
   void PublishPollInterval();
   PollItem& PollItemForData(int16_t Item, int16_t Index);
 
+  template <class Deliver>
+  void FireEvent(Deliver deliver);
   void FireDone(int16_t result);
   void FireOnPoll(int16_t itemNum, int16_t result, VARIANT_BOOL changed);
 

@@ -205,6 +205,38 @@ TEST_F(ControlThread, ChangedBitsShowWhatMovedBetweenPolls) {
   EXPECT_EQ(changedBits[1], 0x0F0F);
 }
 
+class ThrowingSink : public _IModbusAtlEvents {
+ public:
+  void Done(int16_t) override { throw AutomationError("Control is Busy"); }
+  void OnPoll(int16_t, int16_t, VARIANT_BOOL) override { throw 42; }
+};
+
+// A host's handler that fails must not cost the other sinks their events, nor hold the cycle
+// on one item.
+TEST_F(ControlThread, ThrowingSinkNeitherSilencesTheOthersNorStallsTheCycle) {
+  ThrowingSink thrower;
+  const uint32_t throwerCookie = control_->Advise(&thrower);
+  control_->Unadvise(cookie_);
+  cookie_ = control_->Advise(&events_);  // after the thrower
+  control_->put_PortOpen(VARIANT_TRUE);
+  LoadRead(3, 1);
+  control_->put_Action(1);
+  ASSERT_TRUE(WaitForDone(1));
+  EXPECT_EQ(events_.done[0], 0);
+  EXPECT_EQ(control_->IsBusy(), VARIANT_FALSE);
+
+  control_->AddPollItem(1, 1, 1);
+  control_->AddPollItem(1, 11, 1);
+  control_->put_PollInterval(20);
+  ASSERT_TRUE(WaitForPolls(4));
+  control_->put_PollInterval(0);
+  for (size_t i = 0; i < 4; ++i)
+    EXPECT_EQ(events_.polls[i].item, static_cast<int16_t>(i % 2)) << "poll " << i;
+  EXPECT_EQ(RequestAddress(1), 1);
+  EXPECT_EQ(RequestAddress(2), 11);
+  control_->Unadvise(throwerCookie);
+}
+
 TEST_F(ControlThread, UserTransactionIsServedBeforeTheNextPoll) {
   control_->put_PortOpen(VARIANT_TRUE);
   control_->AddPollItem(1, 1, 1);
