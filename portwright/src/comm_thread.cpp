@@ -69,12 +69,15 @@ void CommThread::ServeUserTransaction() {
 }
 
 void CommThread::ServePoll() {
-  apartment_.Call([&] { client_.PollStarting(work_); });
+  PollTicket ticket = 0;
+  bool wanted = false;
+  apartment_.Call([&] { wanted = client_.PollStarting(work_, ticket); });
+  if (!wanted) return;
   const auto mode = static_cast<enumPLCMode>(shared_.mode.load(std::memory_order_relaxed));
   const int16_t timeout = shared_.msgTimeOut.load(std::memory_order_relaxed);
   const int16_t result =
       RunTransaction(work_, mode, *port_, timeout, shared_.resultCode, buffer_, observer_);
-  apartment_.Call([&] { client_.PollTransactionDone(work_, result); });
+  apartment_.Call([&] { client_.PollTransactionDone(work_, result, ticket); });
 }
 
 // A host that reads block after block issues its next Action moments after Done. Waking a

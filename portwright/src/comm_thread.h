@@ -45,6 +45,10 @@ struct ThreadShared {
   }
 };
 
+// Names the poll cycle's position a poll was started for; the control credits a completion
+// only while its cycle still stands there.
+using PollTicket = uint32_t;
+
 // What the worker asks of the control. Every call runs on the control's thread while the
 // worker waits, so the records may be exchanged freely inside them.
 class WorkerClient {
@@ -53,9 +57,11 @@ class WorkerClient {
   // Read by the worker only while the busy flag is set (the control does not write it then).
   virtual const TransactionRecord& UserRecord() const = 0;
   virtual void UserTransactionDone(const TransactionRecord& work, int16_t result) = 0;
-  // Notes the poll start and copies the poll record into work.
-  virtual void PollStarting(TransactionRecord& work) = 0;
-  virtual void PollTransactionDone(const TransactionRecord& work, int16_t result) = 0;
+  // Notes the poll start and copies the poll record into work; false when the cycle stopped
+  // meanwhile and there is nothing to poll. The ticket goes back with the completion.
+  virtual bool PollStarting(TransactionRecord& work, PollTicket& ticket) = 0;
+  virtual void PollTransactionDone(const TransactionRecord& work, int16_t result,
+                                   PollTicket ticket) = 0;
 };
 
 class CommThread {

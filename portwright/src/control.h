@@ -79,8 +79,9 @@ class ModbusAtl final : public IModbusAtl, private WorkerClient {
   // WorkerClient: run on this thread while the worker waits.
   const TransactionRecord& UserRecord() const override { return userRecord_; }
   void UserTransactionDone(const TransactionRecord& work, int16_t result) override;
-  void PollStarting(TransactionRecord& work) override;
-  void PollTransactionDone(const TransactionRecord& work, int16_t result) override;
+  bool PollStarting(TransactionRecord& work, PollTicket& ticket) override;
+  void PollTransactionDone(const TransactionRecord& work, int16_t result,
+                           PollTicket ticket) override;
 
   void RequireIdle() const;
   bool Busy() const;
@@ -101,6 +102,7 @@ class ModbusAtl final : public IModbusAtl, private WorkerClient {
   void ResumePollingOnOpen();
   void LoadPollRecord(const PollItem& item);
   void AdvancePoll();
+  void LeavePollInFlight() { ++pollGeneration_; }
   void PublishPollInterval();
   PollItem& PollItemForData(int16_t Item, int16_t Index);
 
@@ -132,6 +134,9 @@ class ModbusAtl final : public IModbusAtl, private WorkerClient {
   int16_t pollInterval_ = 0;
   VARIANT_BOOL polling_ = VARIANT_FALSE;
   int16_t pollIndex_ = 0;
+  // Advanced whenever the cycle moves on, stops, starts or its list changes: a poll started
+  // before is then credited to nothing (see PollTransactionDone).
+  PollTicket pollGeneration_ = 0;
 
   std::vector<std::pair<uint32_t, _IModbusAtlEvents*>> sinks_;
   uint32_t nextCookie_ = 1;

@@ -20,6 +20,7 @@ int16_t ModbusAtl::AddPollItem(int16_t PLCAddress, int16_t MemAddr, int16_t MemC
   Require(MemAddr >= 0 && MemAddr + MemCount <= 4095, "Illegal Memory Address");
   Require(MemCount > 0 && MemCount <= 64, "Illegal Memory Count");
   Require(pollList_.Count() < std::numeric_limits<int16_t>::max(), "Unable to create poll object");
+  LeavePollInFlight();
   return pollList_.Add(PLCAddress, MemAddr, MemCount);
 }
 
@@ -27,6 +28,7 @@ void ModbusAtl::DeletePollItem(int16_t ItemNum) {
   Require(!(portOpen_ == VARIANT_TRUE && pollInterval_ != 0),
           "Can't delete poll item when polling is in progress");
   Require(!pollList_.Empty() && ItemNum < pollList_.Count(), "Unable to delete Poll object");
+  LeavePollInFlight();
   pollList_.Remove(ItemNum);
 }
 
@@ -36,6 +38,7 @@ void ModbusAtl::put_PollInterval(int16_t value) {
   Require(value >= 0 && value < 32000, "Illegal Poll Interval Value");
   if (value == 0) {
     pollInterval_ = 0;
+    LeavePollInFlight();
     if (PollItem* next = pollList_.At(pollIndex_))
       std::fill(std::begin(next->currentData), std::end(next->currentData), 0);
     polling_ = VARIANT_FALSE;
@@ -80,7 +83,9 @@ void ModbusAtl::PublishPollInterval() {
   shared_.Notify();
 }
 
+// Whatever poll is still on the line was taken from the record as it was before.
 void ModbusAtl::LoadPollRecord(const PollItem& item) {
+  LeavePollInFlight();
   pollRecord_.node = static_cast<uint8_t>(item.plcAddress);
   pollRecord_.address = item.memAddress;
   pollRecord_.quantity = item.memCount;
@@ -88,32 +93,52 @@ void ModbusAtl::LoadPollRecord(const PollItem& item) {
 
 void ModbusAtl::SetPollStartTime() { pollStartTick_ = MonotonicMs(); }
 
-void ModbusAtl::PollStarting(TransactionRecord& work) {
+// The worker decided to poll a moment ago; the host may have stopped the cycle since.
+bool ModbusAtl::PollStarting(TransactionRecord& work, PollTicket& ticket) {
+  if (polling_ == VARIANT_FALSE || pollInterval_ <= 0 || !pollList_.At(pollIndex_)) return false;
   SetPollStartTime();
   work = pollRecord_;
+  ticket = pollGeneration_;
+  return true;
 }
 
-void ModbusAtl::PollTransactionDone(const TransactionRecord& work, int16_t result) {
-  std::copy(std::begin(work.words), std::end(work.words), std::begin(pollRecord_.words));
-  std::copy(std::begin(work.floats), std::end(work.floats), std::begin(pollRecord_.floats));
-  std::copy(std::begin(work.longs), std::end(work.longs), std::begin(pollRecord_.longs));
+// A host that switches poll groups stops the cycle, rebuilds the list and starts it again
+// without waiting for the block on the line. That block answers an item of the old list: it
+// goes nowhere, fires nothing and leaves the new cycle where it stands.
+void ModbusAtl::PollTransactionDone(const TransactionRecord& work, int16_t result,
+                                    PollTicket ticket) {
   RefreshUserMode();
+  if (ticket != pollGeneration_) return;
+  if (result == kResultGood) {
+    std::copy(std::begin(work.words), std::end(work.words), std::begin(pollRecord_.words));
+    std::copy(std::begin(work.floats), std::end(work.floats), std::begin(pollRecord_.floats));
+    std::copy(std::begin(work.longs), std::end(work.longs), std::begin(pollRecord_.longs));
+  }
   PollComplete(result, 0);
 }
 
+// Only a good poll brings words: after a failure the record still holds another item's, and
+// the item keeps those of its own last good poll.
 void ModbusAtl::PollComplete(int16_t Result, int32_t) {
   if (pollInterval_ <= 0) return;
   PollItem* item = pollList_.At(pollIndex_);
   if (!item) return;
-  // Only the item's own registers: the record's words beyond them are left over from a
-  // longer item and would report changes that never happened.
-  int16_t words[kPollWords] = {};
-  const int count = std::clamp<int>(item->memCount, 0, kPollWords);
-  std::copy(pollRecord_.words, pollRecord_.words + count, words);
-  const bool changed = item->TakePoll(words);
+  bool changed = false;
+  if (Result == kResultGood) {
+    // Only the item's own registers: the record's words beyond them are left over from a
+    // longer item and would report changes that never happened.
+    int16_t words[kPollWords] = {};
+    const int count = std::clamp<int>(item->memCount, 0, kPollWords);
+    std::copy(pollRecord_.words, pollRecord_.words + count, words);
+    changed = item->TakePoll(words);
+  } else {
+    item->KeepWords();
+  }
   item->transactionTime = static_cast<int32_t>(MonotonicMs() - pollStartTick_);
+  // A handler that restarted the cycle or changed the list has placed it already.
+  const PollTicket generation = pollGeneration_;
   FireOnPoll(pollIndex_, Result, changed ? VARIANT_TRUE : VARIANT_FALSE);
-  AdvancePoll();
+  if (generation == pollGeneration_) AdvancePoll();
 }
 
 void ModbusAtl::AdvancePoll() {

@@ -16,6 +16,8 @@ bool PollItem::TakePoll(const int16_t* words) {
   return changed;
 }
 
+void PollItem::KeepWords() { std::fill(std::begin(changedBits), std::end(changedBits), 0); }
+
 int16_t PollList::Add(int16_t plcAddress, int16_t memAddress, int16_t memCount) {
   PollItem& item = items_.emplace_back();
   item.plcAddress = plcAddress;

@@ -21,6 +21,8 @@ struct PollItem {
   // Takes the words of a poll: changed bits := previous XOR current, previous := current.
   // Returns true when any word differs from the previous poll.
   bool TakePoll(const int16_t* words);
+  // A failed poll: the words stay those of the last good one, and nothing changed.
+  void KeepWords();
 };
 
 // A doubly linked list addressed by 0-based position.

@@ -19,6 +19,7 @@ namespace {
 using Control = std::unique_ptr<IModbusAtl, pwtest::ControlDeleter>;
 
 constexpr int kComNumber = 15;
+constexpr int kSlaveDelayMs = 150;  // a reply held back this long
 
 class CountingTrace : public IModbusAtlTrace {
  public:
@@ -203,6 +204,83 @@ TEST_F(ControlThread, ChangedBitsShowWhatMovedBetweenPolls) {
   ASSERT_TRUE(RunEventsUntil([&] { return control_->get_PollInterval() == 0; }));
   EXPECT_EQ(changedBits[0], 0);
   EXPECT_EQ(changedBits[1], 0x0F0F);
+}
+
+// Switches the poll list as a host switches poll groups: stop, new list, start.
+void SwitchPollList(IModbusAtl& control, std::initializer_list<int16_t> addresses) {
+  control.put_PollInterval(0);
+  while (control.get_PollItemCount() > 0) control.DeletePollItem(0);
+  for (int16_t address : addresses) control.AddPollItem(1, address, 1);
+  control.put_PollInterval(20);
+}
+
+// The host switches poll groups without waiting for the block on the line. That block belongs
+// to the old list and must never be reported against the new one; and the new list starts at
+// its first item, also when the switch is made from inside an OnPoll handler.
+TEST_F(ControlThread, SwitchingThePollListCreditsEveryBlockToTheListItWasReadFor) {
+  control_->put_PortOpen(VARIANT_TRUE);
+  control_->AddPollItem(1, 1, 2);
+  slave_.Script(pwtest::Reply::FromRegisters().Delay(4 * kSlaveDelayMs));
+  control_->put_PollInterval(20);
+  ASSERT_TRUE(RunEventsUntil([&] { return slave_.RequestCount() >= 1; }));
+
+  std::vector<int16_t> firstWords;
+  events_.onPoll = [&](const pwtest::PollEvent& poll) {
+    firstWords.push_back(control_->get_PollData(poll.item, 0));
+    if (firstWords.size() == 3) SwitchPollList(*control_, {21, 31});
+  };
+  SwitchPollList(*control_, {41, 51});  // the first block is still held back
+  ASSERT_TRUE(WaitForPolls(5));
+  control_->put_PollInterval(0);
+  events_.onPoll = nullptr;
+
+  // Items 0, 1, 0 of the second list, then items 0, 1 of the third.
+  const int16_t items[] = {0, 1, 0, 0, 1};
+  const int16_t words[] = {140, 150, 140, 120, 130};
+  for (size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(events_.polls[i].item, items[i]) << "poll " << i;
+    EXPECT_EQ(events_.polls[i].result, 0) << "poll " << i;
+    EXPECT_EQ(firstWords[i], words[i]) << "poll " << i;
+  }
+}
+
+// A failed poll tells its result and nothing else: the item keeps the words of its last good
+// poll, so neither they nor the next change report carry another item's registers.
+TEST_F(ControlThread, FailedPollLeavesTheItemsWordsAsTheyWere) {
+  control_->put_PortOpen(VARIANT_TRUE);
+  control_->AddPollItem(1, 1, 2);
+  control_->AddPollItem(1, 11, 2);
+  slave_.Script({pwtest::Reply::FromRegisters(), pwtest::Reply::FromRegisters(),
+                 pwtest::Reply::FromRegisters(), pwtest::Reply::Exception(1, 3, 4)});
+  struct Seen {
+    int16_t word0, word1, bits0, bits1;
+  };
+  std::vector<Seen> seen;
+  events_.onPoll = [&](const pwtest::PollEvent& poll) {
+    seen.push_back({control_->get_PollData(poll.item, 0), control_->get_PollData(poll.item, 1),
+                    control_->get_ChgdBits(poll.item, 0), control_->get_ChgdBits(poll.item, 1)});
+  };
+  control_->put_PollInterval(20);
+  ASSERT_TRUE(WaitForPolls(6));
+  control_->put_PollInterval(0);
+  events_.onPoll = nullptr;
+
+  // Polls: item 0, item 1, item 0, item 1 failing with exception 4, item 0, item 1.
+  const int16_t results[] = {0, 0, 0, 4, 0, 0};
+  const VARIANT_BOOL changed[] = {VARIANT_TRUE,  VARIANT_TRUE,  VARIANT_FALSE,
+                                  VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE};
+  for (size_t i = 0; i < 6; ++i) {
+    const int16_t base = i % 2 == 0 ? 100 : 110;
+    EXPECT_EQ(events_.polls[i].item, static_cast<int16_t>(i % 2)) << "poll " << i;
+    EXPECT_EQ(events_.polls[i].result, results[i]) << "poll " << i;
+    EXPECT_EQ(events_.polls[i].changed, changed[i]) << "poll " << i;
+    EXPECT_EQ(seen[i].word0, base) << "poll " << i;
+    EXPECT_EQ(seen[i].word1, base + 1) << "poll " << i;
+    if (i >= 2) {
+      EXPECT_EQ(seen[i].bits0, 0) << "poll " << i;
+      EXPECT_EQ(seen[i].bits1, 0) << "poll " << i;
+    }
+  }
 }
 
 class ThrowingSink : public _IModbusAtlEvents {
