@@ -97,6 +97,7 @@ TEST_F(ControlThread, ActionReadsRegistersAndDoneDeliversThem) {
   control_->put_PortOpen(VARIANT_TRUE);
   EXPECT_EQ(control_->get_PortOpen(), VARIANT_TRUE);
   LoadRead(1, 3);
+  slave_.Script(pwtest::Reply::FromRegisters().Delay(kSlaveDelayMs));
   control_->put_Action(1);
 
   // Done arrives only through this thread's events, so the control is still busy here.
@@ -115,7 +116,7 @@ TEST_F(ControlThread, ActionReadsRegistersAndDoneDeliversThem) {
   EXPECT_EQ(control_->get_Data(0), 100);
   EXPECT_EQ(control_->get_Data(1), 101);
   EXPECT_EQ(control_->get_Data(2), 102);
-  EXPECT_GE(control_->get_TransactTime(), 0);
+  EXPECT_GE(control_->get_TransactTime(), kSlaveDelayMs);  // no upper bound: a shared machine
   EXPECT_EQ(trace.Requests(), 1);
   EXPECT_EQ(trace.Replies(), 1);
   control_->SetTrace(nullptr);
@@ -133,6 +134,7 @@ TEST_F(ControlThread, ActionReadsRegistersAndDoneDeliversThem) {
 // What an OnPoll handler sees of its item while the event is being handled.
 struct PollSnapshot {
   int16_t firstWord, lastWord, changedWords;
+  int32_t transactionTime = 0;
 };
 
 TEST_F(ControlThread, PollCycleVisitsItemsInTurnAndReportsChanges) {
@@ -152,8 +154,9 @@ TEST_F(ControlThread, PollCycleVisitsItemsInTurnAndReportsChanges) {
     const int16_t length = control_->get_PollLength(poll.item);
     seen.push_back({control_->get_PollData(poll.item, 0),
                     control_->get_PollData(poll.item, static_cast<int16_t>(length - 1)),
-                    changedWords});
+                    changedWords, control_->get_PollTransactionTime(poll.item)});
   };
+  slave_.Script(pwtest::Reply::FromRegisters().Delay(kSlaveDelayMs));  // the first poll
   QElapsedTimer clock;
   clock.start();
   control_->put_PollInterval(100);
@@ -180,7 +183,7 @@ TEST_F(ControlThread, PollCycleVisitsItemsInTurnAndReportsChanges) {
     EXPECT_EQ(events_.polls[i].changed, i < 3 ? VARIANT_TRUE : VARIANT_FALSE) << "poll " << i;
     EXPECT_EQ(seen[i].changedWords, i < 3 ? want.changedWords : 0) << "poll " << i;
   }
-  EXPECT_GE(control_->get_PollTransactionTime(0), 0);
+  EXPECT_GE(seen[0].transactionTime, kSlaveDelayMs);
   EXPECT_EQ(RequestAddress(0), 1);
   EXPECT_EQ(RequestAddress(1), 11);
   EXPECT_EQ(RequestAddress(2), 21);
@@ -189,21 +192,37 @@ TEST_F(ControlThread, PollCycleVisitsItemsInTurnAndReportsChanges) {
   EXPECT_EQ(control_->AddPollItem(1, 31, 1), 3);
 }
 
+// A full-length item, so that the first and the last of its 64 words are both watched.
 TEST_F(ControlThread, ChangedBitsShowWhatMovedBetweenPolls) {
   control_->put_PortOpen(VARIANT_TRUE);
-  control_->AddPollItem(1, 1, 2);
-  int16_t changedBits[2] = {-1, -1};
-  events_.onPoll = [&](const pwtest::PollEvent& poll) {
-    if (events_.polls.size() == 1) slave_.SetRegister(1, 101 ^ 0x0F0F);
-    if (events_.polls.size() < 2 || poll.changed != VARIANT_TRUE) return;
-    changedBits[0] = control_->get_ChgdBits(0, 0);
-    changedBits[1] = control_->get_ChgdBits(0, 1);
-    control_->put_PollInterval(0);
+  control_->AddPollItem(1, 1, 64);
+  struct Seen {
+    VARIANT_BOOL changed;
+    int16_t bits1, bits63, lastWord, otherWordsChanged;
   };
-  control_->put_PollInterval(50);
+  std::vector<Seen> seen;
+  events_.onPoll = [&](const pwtest::PollEvent& poll) {
+    Seen now{poll.changed, control_->get_ChgdBits(0, 1), control_->get_ChgdBits(0, 63),
+             control_->get_PollData(0, 63), 0};
+    for (int16_t word = 0; word < 64; ++word)
+      if (word != 1 && word != 63 && control_->get_ChgdBits(0, word) != 0) ++now.otherWordsChanged;
+    seen.push_back(now);
+    if (seen.size() == 1) slave_.SetRegister(1, 101 ^ 0x0F0F);
+    if (seen.size() == 2) slave_.SetRegister(63, static_cast<uint16_t>(163 ^ 0x8001));
+    if (seen.size() == 3) control_->put_PollInterval(0);
+  };
+  control_->put_PollInterval(30);
   ASSERT_TRUE(RunEventsUntil([&] { return control_->get_PollInterval() == 0; }));
-  EXPECT_EQ(changedBits[0], 0);
-  EXPECT_EQ(changedBits[1], 0x0F0F);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[1].changed, VARIANT_TRUE);
+  EXPECT_EQ(seen[1].bits1, 0x0F0F);
+  EXPECT_EQ(seen[1].bits63, 0);
+  // Only the last word moved: the flag and its bits must still show it.
+  EXPECT_EQ(seen[2].changed, VARIANT_TRUE);
+  EXPECT_EQ(seen[2].bits1, 0);
+  EXPECT_EQ(seen[2].bits63, static_cast<int16_t>(0x8001));
+  EXPECT_EQ(seen[2].lastWord, static_cast<int16_t>(163 ^ 0x8001));
+  EXPECT_EQ(seen[1].otherWordsChanged + seen[2].otherWordsChanged, 0);
 }
 
 // Switches the poll list as a host switches poll groups: stop, new list, start.
@@ -403,16 +422,28 @@ TEST_F(ControlThread, NoTrafficWithoutActionOrPolling) {
   EXPECT_TRUE(events_.polls.empty());
 }
 
+// The exception code reaches Done as the result: RTU reads the code byte signed, ASCII
+// unsigned, so code 0x81 arrives as -127 and as 129.
 TEST_F(ControlThread, TimeoutAndExceptionArriveAsResults) {
   control_->put_PortOpen(VARIANT_TRUE);
   control_->put_MsgTimeOut(100);
   LoadRead(1, 1);
-  slave_.Script({pwtest::Reply::None(), pwtest::Reply::Exception(1, 3, 2)});
-  control_->put_Action(1);
-  ASSERT_TRUE(WaitForDone(1));
-  control_->put_Action(1);
-  ASSERT_TRUE(WaitForDone(2));
-  EXPECT_EQ(events_.done, (std::vector<int16_t>{-1, 2}));
+  slave_.Script({pwtest::Reply::None(), pwtest::Reply::Exception(1, 3, 2),
+                 pwtest::Reply::Exception(1, 3, 0x81)});
+  for (size_t n = 1; n <= 3; ++n) {
+    control_->put_Action(1);
+    ASSERT_TRUE(WaitForDone(n));
+  }
+  EXPECT_EQ(events_.done, (std::vector<int16_t>{-1, 2, -127}));
+
+  control_->put_PLCMode(ASCII);
+  slave_.SetFraming(pwtest::Framing::Ascii);
+  slave_.Script({pwtest::Reply::Exception(1, 3, 3), pwtest::Reply::Exception(1, 3, 0x81)});
+  for (size_t n = 4; n <= 5; ++n) {
+    control_->put_Action(1);
+    ASSERT_TRUE(WaitForDone(n));
+  }
+  EXPECT_EQ(events_.done, (std::vector<int16_t>{-1, 2, -127, 3, 129}));
 }
 
 TEST_F(ControlThread, ReleasingTheControlWithThePortOpenStopsTheThread) {

@@ -55,6 +55,7 @@ TEST(ControlValidation, SettersCheckTheirRangesWithTheirOwnTexts) {
       {"Data(255) put", [](IModbusAtl& c) { c.put_Data(255, 7); }, ""},
       {"Data(256) put", [](IModbusAtl& c) { c.put_Data(256, 7); }, "Illegal Data Index"},
       {"Data(-1) put", [](IModbusAtl& c) { c.put_Data(-1, 7); }, "Illegal Data Index"},
+      {"Data(255) get", [](IModbusAtl& c) { c.get_Data(255); }, ""},
       {"Data(256) get", [](IModbusAtl& c) { c.get_Data(256); }, "Illegal Data Index"},
       {"Data(-1) get", [](IModbusAtl& c) { c.get_Data(-1); }, "Illegal Data Index"},
       {"PortOpen 1", [](IModbusAtl& c) { c.put_PortOpen(1); }, "Illegal port open value"},
@@ -101,6 +102,9 @@ TEST(ControlValidation, NewControlHasItsDefaultsAndAFailedSetterKeepsTheValue) {
   EXPECT_EQ(control->get_NodeAddr(), 17);
   control->put_Data(3, -5);
   EXPECT_EQ(control->get_Data(3), -5);
+  control->put_Data(255, -32768);  // the last word of the data array
+  EXPECT_EQ(control->get_Data(255), -32768);
+  EXPECT_EQ(control->get_Data(254), 0);
 }
 
 TEST(ControlValidation, IsBitOnReadsTheNumberedBit) {

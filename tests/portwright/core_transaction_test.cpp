@@ -88,6 +88,25 @@ TEST(Transaction, SplitRepliesCompleteOnceTheExpectedLengthIsHeld) {
     EXPECT_EQ(record.words[63], 0x7E7F);
     EXPECT_EQ(run.buffer.count, reply.size());
   }
+  // A write's echo is eight bytes: seven held must not be taken for the whole reply.
+  struct {
+    enumPLCFunction function;
+    Bytes echo;
+  } writes[] = {{ForceSingleCoil, {0x01, 0x05, 0x00, 0x00, 0xFF, 0x00}},
+                {SetSingleReg, {0x01, 0x06, 0x00, 0x00, 0x12, 0x34}},
+                {SetMultipleCoils, {0x01, 0x0F, 0x00, 0x00, 0x00, 0x0A}},
+                {SetMultipleReg, {0x01, 0x10, 0x00, 0x00, 0x00, 0x02}}};
+  for (const auto& write : writes) {
+    SCOPED_TRACE(write.function);
+    auto record = Record(write.function, Integer, 2);
+    const Bytes reply = Rtu(write.echo);
+    ScriptedPort port;
+    port.ArriveAt(1, Bytes(reply.begin(), reply.begin() + 7));
+    port.ArriveAt(6, Bytes(reply.begin() + 7, reply.end()));
+    const Outcome run = Transact(record, RTU, port);
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.buffer.count, 8);
+  }
 }
 
 TEST(Transaction, ExceptionsGiveTheirCodeAndLeaveDataAlone) {
