@@ -63,6 +63,8 @@ class frmMain : public QMainWindow,
   void LoadTab();  // fills the editor from WorkingConfig
   void mnuDetail_Click();
   // The scope and its viewer.
+  void mnuScope_Click();
+  void mnuScopeViewer_Click();
   // Tuning and the maintenance screen.
   // The remaining tools: faults, statistics, compare, report, auto-detect, about, help.
   // Answers "Yes" to quitting; false when the close was cancelled.

@@ -33,6 +33,8 @@ const QMap<QString, Handler>& commandTable() {
       // Configurations: files, recent files, upload and download, new configuration, options.
       // The parameter editor.
       // The scope and its viewer.
+      {"mnuScope", &frmMain::mnuScope_Click},
+      {"mnuScopeViewer", &frmMain::mnuScopeViewer_Click},
       // Tuning and the maintenance screen.
       // The remaining tools: faults, statistics, compare, report, auto-detect, about, help.
   };
