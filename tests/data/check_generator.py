@@ -13,7 +13,7 @@ BREAKAGES = [
      "101  Control Mode | - | 0 | 110 | 0 | 1 | C W9 |"),
     ("parameters.txt", "300  Node Address | - | 1 | 247 | 1 | 1 | C |",
      "300  Node Address | - | 1 | 247 | 1 | C |"),
-    ("parameters.txt", "set 407 rev=210 max=65535", "set 407 rev=210 maximum=65535"),
+    ("parameters.txt", "set 407 408 rev=210 max=65535", "set 407 408 rev=210 maximum=65535"),
     ("parameters.txt", "302  Protocol", "301  Protocol"),
     ("settings.txt", "[list 305]", "list 305"),
     ("settings.txt", "[list 244]", "[table 244]"),

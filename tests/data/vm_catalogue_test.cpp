@@ -2,6 +2,7 @@
 // defaults, and the schema the program reads.
 #include <cmath>
 
+#include "drive_facts.h"
 #include "vm_fixture.h"
 
 namespace {
@@ -171,6 +172,42 @@ TEST_F(VmDatabase, IdentityParametersFollowTheFirmwareAndMotorTables) {
     EXPECT_EQ(jog.number(0, "max"), 3000);
     const auto mode = settings("tblDriveParameters", m, "101");
     EXPECT_EQ(mode.number(0, "max"), 110);
+  }
+}
+
+// The bit-coded I/O registers: each tool tip states the bit order the drive facts give the
+// register for that revision, and the limits cover its width.
+TEST_F(VmDatabase, BitFieldsStateTheDrivesBitOrder) {
+  namespace df = drive_facts;
+  const auto order = [](df::BitField field, const char* point) {
+    const auto bit = [field](int n) {
+      return static_cast<int>(std::log2(df::BitOfPoint(field, n)));
+    };
+    return "bit " + std::to_string(bit(1)) + " = " + point + "1 ... bit " +
+           std::to_string(bit(field.width)) + " = " + point + std::to_string(field.width);
+  };
+  for (const auto& m : kModels) {
+    SCOPED_TRACE(describe(m));
+    const df::BitField inputs = df::InputBits(m.rev);
+    const std::vector<std::pair<std::string, df::BitField>> registers = {
+        {"306", df::InputBits(200)},
+        {"407", inputs},
+        {"408", inputs},
+        {"406", df::kOutputBits},
+        {"409", df::kOutputBits}};
+    for (const auto& [key, field] : registers) {
+      const auto row = settings("tblDriveParameters", m, key);
+      ASSERT_EQ(row.rows.size(), 1u) << key;
+      EXPECT_NE(
+          row.text(0, "ToolTipText").find(order(field, key == "406" || key == "409" ? "DO" : "DI")),
+          std::string::npos)
+          << key << ": " << row.text(0, "ToolTipText");
+      EXPECT_EQ(row.number(0, "max"), (1 << field.width) - 1) << key;
+    }
+    if (m.rev >= 210) {
+      const auto mask = settings("tblDriveParameters", m, "308");
+      EXPECT_NE(mask.text(0, "ToolTipText").find(order(inputs, "DI")), std::string::npos);
+    }
   }
 }
 
