@@ -64,7 +64,8 @@ constexpr int kBusVoltageAddress = ParameterAddress(6, 39);  // DC bus, volts
 constexpr int kStatusServoReady = 1 << 0;
 constexpr int kStatusServoOn = 1 << 1;  // also: outputs back under drive control
 constexpr int kStatusZeroSpeed = 1 << 2;
-constexpr int kZeroSpeedRpm = 10;  // below this the motor counts as standing still
+// P1.38: the motor counts as standing still below this speed (rpm).
+constexpr int kZeroSpeedRangeAddress = ParameterAddress(1, 38);
 
 // ---- Servo on, digital inputs and outputs --------------------------------------------------
 constexpr int kServoOnAddress = ParameterAddress(2, 51);  // P2.51: 1 on, 0 off
@@ -76,8 +77,30 @@ constexpr int kInputsWithFunction = 8;
 constexpr int kOutputCount = 5;
 constexpr int kInputFunctionServoOn = 1;
 constexpr int kInputFunctionAlarmReset = 2;
+constexpr int kInputFunctionCommandTrigger = 8;    // starts the selected position command (Pr)
+constexpr int kInputFunctionPositionSelect0 = 11;  // POS0; POS1 and POS2 follow
+constexpr int kInputFunctionStartHoming = 25;
+constexpr int kInputFunctionJogForward = 26;
+constexpr int kInputFunctionJogReverse = 27;
+// From firmware 2.10, inputs DI9..DI16 have fixed functions: command trigger, POS0..POS2,
+// alarm reset, start homing, jog forward, jog reverse. They act only while P3.08 puts them under
+// Modbus control (a clear bit disables the input). 0 for any other input.
+constexpr int FixedInputFunction(int revision, int input) {
+  constexpr int kFixed[8] = {
+      kInputFunctionCommandTrigger,       // DI9
+      kInputFunctionPositionSelect0,      // DI10
+      kInputFunctionPositionSelect0 + 1,  // DI11
+      kInputFunctionPositionSelect0 + 2,  // DI12
+      kInputFunctionAlarmReset,           // DI13
+      kInputFunctionStartHoming,          // DI14
+      kInputFunctionJogForward,           // DI15
+      kInputFunctionJogReverse,           // DI16
+  };
+  return revision >= 210 && input >= 9 && input <= 16 ? kFixed[input - 9] : 0;
+}
 // Input count and software-control mask per revision: 8 inputs and mask P3.06 before 2.10,
-// 16 inputs and mask P3.08 from 2.10. The input states P4.07 have the same width.
+// 16 inputs and mask P3.08 from 2.10. The input states P4.07 and terminals P4.08 have the same
+// width.
 constexpr int InputCount(int revision) { return revision >= 210 ? 16 : 8; }
 constexpr int InputMaskNumber(int revision) { return revision >= 210 ? 8 : 6; }  // P3.0n
 constexpr int kInputMask8Address = ParameterAddress(3, 6);                       // P3.06
@@ -86,6 +109,22 @@ constexpr int kForcedOutputsAddress = ParameterAddress(4, 6);                   
 constexpr int kInputStatesAddress = ParameterAddress(4, 7);                      // P4.07
 constexpr int kInputTerminalsAddress = ParameterAddress(4, 8);                   // P4.08
 constexpr int kOutputStatesAddress = ParameterAddress(4, 9);                     // P4.09
+
+// ---- Communication parameters (group 3) ------------------------------------------------------
+// Node address P3.00, baud rate P3.01 (list position: 4800, 9600, 19200, 38400, 57600, 115200)
+// and protocol P3.02 (position in the connect dialog's protocol list) take effect at the next
+// power-up.
+constexpr int kNodeAddressAddress = ParameterAddress(3, 0);
+constexpr int kBaudRateAddress = ParameterAddress(3, 1);
+constexpr int kProtocolAddress = ParameterAddress(3, 2);
+constexpr int kBaudRates[6] = {4800, 9600, 19200, 38400, 57600, 115200};
+// Communication watchdog: P3.04 seconds without a valid request raise fault
+// kSerialTimeoutFault (0 switches the watchdog off); P3.03 = 1 also stops the motor (a fault),
+// 0 only warns. A jog stops either way: nobody could stop it over a dead link.
+constexpr int kCommFaultActionAddress = ParameterAddress(3, 3);
+constexpr int kCommWatchdogAddress = ParameterAddress(3, 4);
+constexpr int kSerialTimeoutFault = 20;
+constexpr int kResponseDelayAddress = ParameterAddress(3, 7);  // P3.07, ms before each reply
 
 // ---- Bit order of the bit-coded I/O registers ------------------------------------------------
 // Each register numbers its inputs or outputs in one fixed way, and every user of the register
@@ -132,6 +171,13 @@ constexpr int kAccelTimeAddress = ParameterAddress(1, 34);
 constexpr int kDecelTimeAddress = ParameterAddress(1, 35);
 constexpr int kRatedSpeedRpm = 3000;
 constexpr int kPulsesPerRevolution = 10000;
+// Motor 22 is a 2000 rpm motor: the power-on values of P1.40 (analog speed scale) and P1.55
+// (maximum speed) are 2000 for it instead of the database's 3000.
+constexpr int kAnalogSpeedScaleAddress = ParameterAddress(1, 40);
+constexpr int kMaximumSpeedAddress = ParameterAddress(1, 55);
+constexpr int SpeedDefaultForMotor(int motorCode, int databaseDefault) {
+  return motorCode == 22 ? 2000 : databaseDefault;
+}
 
 // ---- Position commands P1.15..P1.30 (command k: revolutions P1.(13+2k), pulses P1.(14+2k)) --
 constexpr int kPositionCommandFirst = ParameterAddress(1, 15);

@@ -3,6 +3,7 @@
 
 #include "control_channel.h"
 #include "drive_database.h"
+#include "line_pacing.h"
 #include "line_settings.h"
 #include "modbus_slave.h"
 #include "pty_slave.h"
@@ -170,6 +171,8 @@ TEST(ControlChannel, CommandsPlanFaultsAndReachTheDrive) {
       {"path", "OK /dev/pts/99"},
       {"bogus", "ERR unknown command 'bogus' (try help)"},
       {"powercycle 0.5", "OK"},
+      {"set P5.25 40000", "OK"},
+      {"get P5.25", "OK 40000"},  // the passcode word reads unsigned
   };
   for (const Row& row : rows) EXPECT_EQ(RunControlCommand(row.command, target), row.reply);
   EXPECT_EQ(target.powerOffMs, 500);
@@ -201,6 +204,43 @@ TEST(LineSettingsText, ParsesTheSettingsTextsOfTheProtocolList) {
   EXPECT_EQ(framing, Framing::Ascii);
   EXPECT_EQ(line.parity, 'E');
   EXPECT_FALSE(ProtocolOfPosition(9, framing, line));
+  // The drive's line is one of its lists (P3.01, P3.02), or it could not show it.
+  EXPECT_FALSE(ParseLineSettings("1200,N,8,2", line));
+  EXPECT_EQ(BaudPosition(38400), 3);
+  EXPECT_EQ(ProtocolPosition(Framing::Rtu, LineSettings{9600, 'E', 8, 1}), 7);
+  EXPECT_EQ(ProtocolPosition(Framing::Ascii, LineSettings{9600, 'N', 7, 2}), 0);
+  EXPECT_EQ(ProtocolPosition(Framing::Rtu, LineSettings{9600, 'E', 7, 1}), -1);
+}
+
+// What a pseudo-terminal shows of the client's framing: odd parity and the stop bits tell the
+// drive's three framings apart, whatever the data bits.
+TEST(LineSettingsText, OnlyTheDrivesOwnParityAndStopBitsMatch) {
+  const LineSettings drives[] = {{19200, 'O', 8, 1}, {19200, 'E', 8, 1}, {19200, 'N', 8, 2}};
+  const ClientLine clients[] = {{19200, 1, true}, {19200, 1, false}, {19200, 2, false}};
+  for (int d = 0; d < 3; ++d)
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(ClientMatches(clients[c], drives[d]), c == d) << d << c;
+  EXPECT_FALSE(ClientMatches({9600, 1, true}, drives[0]));
+}
+
+TEST(LinePacing, BytesFollowEachOtherOneCharacterApartOnceTheLineIsFree) {
+  using std::chrono::milliseconds;
+  EXPECT_EQ(CharacterTime(9600, 8, true, 1).count(), 11 * 1000000000LL / 9600);
+  EXPECT_EQ(CharacterTime(LineSettings{19200, 'N', 7, 2}), CharacterTime(19200, 7, false, 2));
+  LinePacer pacer;
+  const LinePacer::Clock::time_point t0{};
+  const uint8_t bytes[] = {1, 2, 3, 4, 5};
+  pacer.Queue(bytes, 3, t0, milliseconds(1));
+  LinePacer::Clock::time_point last{};
+  EXPECT_EQ(pacer.TakeDone(t0 + std::chrono::microseconds(1500), &last), Bytes{1});
+  EXPECT_EQ(last, t0 + milliseconds(1));
+  pacer.Queue(bytes + 3, 2, t0, milliseconds(1));  // waits for the line
+  EXPECT_EQ(pacer.FreeAt(), t0 + milliseconds(5));
+  EXPECT_EQ(pacer.NextDone(), t0 + milliseconds(2));
+  EXPECT_EQ(pacer.TakeDone(t0 + milliseconds(4), &last), (Bytes{2, 3, 4}));
+  EXPECT_EQ(last, t0 + milliseconds(4));
+  pacer.Queue(bytes, 1, t0 + milliseconds(9), milliseconds(1));  // a later start waits for it
+  EXPECT_EQ(pacer.TakeDone(t0 + milliseconds(9)), Bytes{5});
+  EXPECT_EQ(pacer.NextDone(), t0 + milliseconds(10));
 }
 
 }  // namespace

@@ -122,11 +122,18 @@ TEST(DriveOnPty, LibmodbusReadsAndWritesInRtu) {
   ASSERT_EQ(modbus_write_register(ctx.get(), df::kLogonParameterAddress - 1, df::kConfirmCode), 1);
   ASSERT_EQ(modbus_write_register(ctx.get(), 1536, 15), 1);
   std::this_thread::sleep_for(50ms);
+  const auto firstRead = std::chrono::steady_clock::now();
   ASSERT_EQ(modbus_read_registers(ctx.get(), 1536, 36, words), 36);
   EXPECT_EQ(words[0], 15);
   EXPECT_GE(words[1], 5);
   EXPECT_LE(words[1], 10);
   EXPECT_EQ(words[2], 310);
+  // Reading the count handed the samples over: the next read counts only those taken since.
+  ASSERT_EQ(modbus_read_registers(ctx.get(), 1536, 12, words), 12);
+  const auto sinceMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - firstRead)
+                           .count();
+  EXPECT_LE(words[1], sinceMs / df::kScopeSamplePeriodMs + 1);
   const uint16_t commands[4] = {1, 2, 3, 4};
   ASSERT_EQ(modbus_write_registers(ctx.get(), 270, 4, commands), 4);  // P1.15..P1.18
   ASSERT_EQ(modbus_read_registers(ctx.get(), 270, 4, words), 4);
@@ -143,11 +150,14 @@ TEST(DriveOnPty, LibmodbusReadsAndWritesInRtu) {
 
 TEST(DriveOnPty, TransactionsInAsciiReadWriteAndJog) {
   VdriveProcess drive;
-  ASSERT_TRUE(drive.Start(Args({"--mode", "ascii", "--settings", "9600,E,7,1", "--node", "1"})));
+  ASSERT_TRUE(drive.Start(
+      Args({"--mode", "ascii", "--settings", "9600,E,7,1", "--node", "1", "--passcode", "40000"})));
   Master master(drive.Device(), "9600,E,7,1", portwright::ASCII);
   ASSERT_TRUE(master.Opened());
   ASSERT_EQ(master.Read(1, 9), 0);
   EXPECT_EQ(master.Word(0), 2001);
+  ASSERT_EQ(master.Read(df::kPasscodeAddress, 1), 0);
+  EXPECT_EQ(static_cast<uint16_t>(master.Word(0)), 40000);
   ASSERT_EQ(master.Write(df::ParameterAddress(1, 34), {0}), 0);  // no ramp
   ASSERT_EQ(master.Write(df::kServoOnAddress, {1}), 0);
   ASSERT_EQ(master.Write(df::ParameterAddress(2, 10), {4}), 0);  // input 1 not servo on
@@ -189,9 +199,16 @@ TEST(DriveOnPty, InjectedFaultsGiveTheMasterTheirResultCodes) {
     for (const Row& row : rows) {
       ASSERT_EQ(drive.Command(row.command).substr(0, 2), "OK") << row.command;
       EXPECT_EQ(master.Read(1, 3, row.timeoutMs), row.result) << row.command;
-      std::this_thread::sleep_for(600ms * (row.result == -1));  // let a late reply pass
+      // A spoilt reply may still be on the line, as on a real one: let it pass.
+      std::this_thread::sleep_for(row.result == -1 ? 600ms : 50ms);
       ASSERT_EQ(master.Read(1, 3), 0) << "after " << row.command;
       EXPECT_EQ(master.Word(0), 2001);
+    }
+    // A count spoils exactly that many replies.
+    ASSERT_EQ(drive.Command("badcrc 2").substr(0, 2), "OK");
+    for (int16_t expected : {-2, -2, 0}) {
+      EXPECT_EQ(master.Read(1, 3), expected);
+      std::this_thread::sleep_for(50ms);
     }
   }
 }
@@ -226,6 +243,65 @@ TEST(DriveOnPty, PortMapHoldsTheDeviceWhileTheDriveRuns) {
     EXPECT_EQ(drive.Stop(signal), 0) << signal;
     EXPECT_EQ(portwright::ResolveComPort(7), "/dev/ttyS6") << signal;
   }
+}
+
+// With pacing, a transaction takes the line time of its bytes plus the drive's turnaround; the
+// drive answers only its own parity and stop bits (odd parity shows on a pty, and "no parity"
+// goes with two stop bits), so a scan over the framings stops at the right one.
+TEST(DriveOnPty, LineIsPacedAndAnsweredOnlyInTheDrivesFraming) {
+  VdriveProcess drive;
+  ASSERT_TRUE(drive.Start(Args({"--mode", "rtu", "--settings", "9600,O,8,1"})));
+  for (const char* wrong : {"9600,E,8,1", "9600,N,8,2", "19200,O,8,1"}) {
+    Master master(drive.Device(), wrong, portwright::RTU);
+    EXPECT_EQ(master.Read(1, 1, 300), -1) << wrong;
+  }
+  Master master(drive.Device(), "9600,O,8,1", portwright::RTU);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(master.Read(df::ParameterAddress(1, 0), 36), 0);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  // 8 request and 77 reply characters of 11 bits at 9600 baud, 3.5 characters of turnaround.
+  const auto lineTime = std::chrono::microseconds((8 + 77 + 3) * 11 * 1000000LL / 9600);
+  EXPECT_GE(elapsed, lineTime);
+}
+
+TEST(DriveOnPty, CommunicationSettingsTakeEffectAtThePowerCycle) {
+  VdriveProcess drive;
+  ASSERT_TRUE(drive.Start(Args({"--mode", "rtu", "--settings", "19200,N,8,2", "--no-pacing"})));
+  Master old(drive.Device(), "19200,N,8,2", portwright::RTU);
+  ASSERT_EQ(old.Read(df::kNodeAddressAddress, 3), 0);
+  EXPECT_EQ(old.Word(0), 1);
+  EXPECT_EQ(old.Word(1), 2);                                    // 19200
+  EXPECT_EQ(old.Word(2), 6);                                    // RTU N,8,2
+  ASSERT_EQ(old.Write(df::kNodeAddressAddress, {5, 3, 7}), 0);  // node 5, 38400, RTU E,8,1
+  ASSERT_EQ(old.Read(1, 1), 0);  // still the old line until the power cycle
+  EXPECT_EQ(drive.Command("powercycle 0.2"), "OK");
+  std::this_thread::sleep_for(800ms);
+  EXPECT_EQ(old.Read(1, 1, 300), -1);
+  EXPECT_EQ(old.Read(1, 1, 300, 5), -1);
+  Master moved(drive.Device(), "38400,E,8,1", portwright::RTU);
+  ASSERT_EQ(moved.Read(1, 1, 500, 5), 0);
+  EXPECT_EQ(moved.Word(0), 2001);
+}
+
+// P3.03 = 1, P3.04 = 1 s, as the maintenance screen sets them (10 s there): requests keep the
+// watchdog quiet; when they stop, the drive trips with fault 20 and the jog stops.
+TEST(DriveOnPty, WatchdogStopsAJogWhenTheMasterFallsSilent) {
+  VdriveProcess drive;
+  ASSERT_TRUE(drive.Start(Args({"--mode", "rtu", "--settings", "19200,N,8,2"})));
+  Master master(drive.Device(), "19200,N,8,2", portwright::RTU);
+  ASSERT_EQ(drive.Command("di 1 1"), "OK");  // servo on
+  ASSERT_EQ(master.Write(df::kCommFaultActionAddress, {1, 1}), 0);
+  ASSERT_EQ(master.Write(df::kJogAddress, {df::kJogForward}), 0);
+  for (int i = 0; i < 6; ++i) {
+    std::this_thread::sleep_for(250ms);
+    ASSERT_EQ(master.Read(df::kStatusWordAddress, 1), 0);
+  }
+  EXPECT_NE(drive.Command("status").find("fault=0 "), std::string::npos);
+  EXPECT_NE(drive.Command("status").find("jog=1 "), std::string::npos);
+  std::this_thread::sleep_for(1500ms);
+  const std::string status = drive.Command("status");
+  EXPECT_NE(status.find("fault=20 "), std::string::npos) << status;
+  EXPECT_NE(status.find("jog=0 "), std::string::npos) << status;
 }
 
 TEST(DriveOnPty, ControlSocketServesADriveWithoutStdin) {
@@ -278,9 +354,10 @@ TEST(DriveOnPty, DatabaseGivesPowerOnValuesAndConnectionDefaults) {
   ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
   Exec(db,
        "CREATE TABLE tblDriveParameters (AmpCode INTEGER, Rev INTEGER, Parameter TEXT, "
-       "min REAL, max REAL, \"default\" REAL, resolution REAL, Address INTEGER);"
-       "INSERT INTO tblDriveParameters VALUES (23, 210, '134', 0, 20000, 150, 1, 291),"
-       " (23, 210, '137', 0, 100, 2.5, 10, 294), (21, 200, '134', 0, 1, 1, 1, 291);"
+       "min REAL, max REAL, \"default\" REAL, resolution REAL, ReadOnly INTEGER, Address INTEGER);"
+       "INSERT INTO tblDriveParameters VALUES (23, 210, '134', 0, 20000, 150, 1, 0, 291),"
+       " (23, 210, '137', 0, 100, 2.5, 10, 0, 294), (23, 210, '136', 0, 100, 7, 1, 1, 293),"
+       " (21, 200, '134', 0, 1, 1, 1, 0, 291);"
        "CREATE TABLE tblComSet (Code INTEGER, Address INTEGER, Port TEXT, PortDefault INTEGER,"
        " Baud TEXT, BaudDefault INTEGER, Bits TEXT, Parity TEXT, StopBit TEXT,"
        " Description TEXT, ProtocolDefault INTEGER);"
@@ -297,6 +374,7 @@ TEST(DriveOnPty, DatabaseGivesPowerOnValuesAndConnectionDefaults) {
   EXPECT_EQ(master.Word(3), 150);  // P1.34
   EXPECT_EQ(master.Word(6), 25);   // P1.37 = 2.5 at resolution 10
   EXPECT_EQ(master.Write(df::ParameterAddress(1, 34), {20001}, 500, 3), 3);   // above max
+  EXPECT_EQ(master.Write(df::ParameterAddress(1, 36), {7}, 500, 3), 2);       // read-only
   EXPECT_EQ(master.Write(df::ParameterAddress(1, 34), {20000}, 300, 1), -1);  // not node 1
   EXPECT_EQ(drive.Command("get P1.34"), "OK 150");
 }

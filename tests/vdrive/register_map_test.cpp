@@ -1,6 +1,7 @@
 // The drive's register map and behaviours, driven directly without a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "drive_database.h"
@@ -104,6 +105,30 @@ TEST(RegisterMap, PasscodeWordShowsWhetherAPasscodeIsSet) {
   LogOn(locked);
   EXPECT_EQ(Write1(locked, df::kPasscodeAddress, 0), kNoException);
   EXPECT_EQ(Read1(locked, df::kPasscodeAddress), 0);
+  // The word is unsigned: passcodes up to 65535.
+  EXPECT_EQ(Write1(locked, df::kPasscodeAddress, 65535), kNoException);
+  EXPECT_EQ(Read1(locked, df::kPasscodeAddress), 65535);
+  config.passcode = 40000;
+  EXPECT_EQ(Read1(*std::make_unique<VirtualDrive>(config), df::kPasscodeAddress), 40000);
+}
+
+TEST(RegisterMap, ReadOnlyParametersRefuseWritesExceptTheLogonWord) {
+  DriveConfig config = Config(210);
+  config.parameters[105].readOnly = true;  // what the catalogue marks is what the drive refuses
+  config.rangeCheck = false;
+  VirtualDrive drive(config);
+  for (int address :
+       {df::ParameterAddress(0, 0), df::kFaultCodeAddress, df::kFaultHistoryAddress + 4,
+        df::kInputTerminalsAddress, df::kOutputStatesAddress, df::ParameterAddress(4, 10),
+        df::ParameterAddress(4, 21), df::ParameterAddress(4, 22), df::ParameterAddress(4, 23),
+        df::ParameterAddress(1, 5)}) {
+    EXPECT_EQ(Write1(drive, address, 0), kIllegalDataAddress) << address;
+    const uint16_t two[2] = {0, 0};  // within a block write too, which then changes nothing
+    EXPECT_EQ(drive.WriteRegisters(Wire(address - 1), two, 2), kIllegalDataAddress) << address;
+  }
+  EXPECT_EQ(Read1(drive, df::ParameterAddress(1, 4)), 0);
+  LogOn(drive);  // the logon word, read-only in the catalogue, still takes its codes
+  EXPECT_TRUE(drive.LoggedOn());
 }
 
 TEST(RegisterMap, RefusedWritesChangeNothingAndGiveTheDrivesException) {
@@ -187,25 +212,30 @@ TEST(RegisterMap, InputStatesMixSoftwareAndHardwareByTheMask) {
   EXPECT_EQ(Write1(drive, df::kInputStatesAddress, 0xFF), kNoException);
   EXPECT_EQ(Read1(drive, df::kInputStatesAddress), 33);
   EXPECT_EQ(Write1(drive, df::kInputStatesAddress, 0x100), kIllegalDataValue);  // 8 inputs
-  // From 2.10: 16 inputs, mask P3.08; bit i is DI(i+1) in the mask and in the states alike.
+  EXPECT_EQ(Read1(drive, df::kInputTerminalsAddress), 33);  // P4.08: the terminals themselves
+  // From 2.10: 16 inputs, mask P3.08; bit i is DI(i+1) in the mask, the states and the
+  // terminals alike. DI9..DI16 act only under Modbus control: unmasked, they are disabled.
   VirtualDrive fresh(Config(210));
   fresh.SetHardwareInput(1, true);
   fresh.SetHardwareInput(16, true);
-  EXPECT_EQ(Read1(fresh, df::kInputStatesAddress), 0x8001);
-  EXPECT_EQ(Write1(fresh, df::kInputMask16Address, 0x0001), kNoException);  // DI1 by software
+  EXPECT_EQ(Read1(fresh, df::kInputTerminalsAddress), 0x8001);
+  EXPECT_EQ(Read1(fresh, df::kInputStatesAddress), 0x0001);
+  EXPECT_EQ(Write1(fresh, df::kInputMask16Address, 0x8001), kNoException);  // DI1, DI16
+  EXPECT_EQ(Write1(fresh, df::kInputStatesAddress, 0x8000), kNoException);
   EXPECT_EQ(Read1(fresh, df::kInputStatesAddress), 0x8000);
 }
 
 TEST(RegisterMap, OutputsFollowTheDriveUnlessForcedWithTheServoOff) {
-  VirtualDrive drive(Config());  // outputs: 1 ready, 2 zero speed, 3 -, 4 -, 5 alarm
-  EXPECT_EQ(Read1(drive, df::kOutputStatesAddress), 0b11000);
+  // Outputs: 1 ready, 2 zero speed, 3 homing complete, 4 in position, 5 alarm.
+  VirtualDrive drive(Config());
+  EXPECT_EQ(Read1(drive, df::kOutputStatesAddress), 0b11010);
   drive.InjectFault(3);
-  EXPECT_EQ(Read1(drive, df::kOutputStatesAddress), 0b01001);
+  EXPECT_EQ(Read1(drive, df::kOutputStatesAddress), 0b01011);
   drive.InjectFault(0);
   EXPECT_EQ(Write1(drive, df::kForcedOutputsAddress, 0b00110), kNoException);
   EXPECT_EQ(Read1(drive, df::kOutputStatesAddress), 0b00110);
   drive.SetHardwareInput(1, true);  // servo on: the drive takes the outputs back
-  EXPECT_EQ(Read1(drive, df::kOutputStatesAddress), 0b11000);
+  EXPECT_EQ(Read1(drive, df::kOutputStatesAddress), 0b11010);
   drive.PowerOn(true);  // forces are lost at power-down
   EXPECT_EQ(Read1(drive, df::kForcedOutputsAddress), 0);
 }
@@ -319,6 +349,107 @@ TEST(RegisterMap, EverySourceGivesAValueFromTheMotor) {
   EXPECT_LE(motor.Source(0), 9999);
   EXPECT_EQ(motor.Source(1), motor.PositionPulses() / 10000);
   EXPECT_EQ(motor.Source(15), motor.Source(4) * 10);
+}
+
+TEST(RegisterMap, ZeroSpeedFollowsP138) {
+  VirtualDrive drive(Config());
+  drive.SetHardwareInput(1, true);
+  ASSERT_EQ(Write1(drive, df::ParameterAddress(1, 34), 0), kNoException);  // no ramp
+  ASSERT_EQ(Write1(drive, df::kJogAddress, 50), kNoException);
+  ASSERT_EQ(Write1(drive, df::kJogAddress, df::kJogForward), kNoException);
+  Ticks(drive, 2);
+  EXPECT_EQ(Read1(drive, df::kStatusWordAddress) & df::kStatusZeroSpeed, 0);  // 50 rpm > 10
+  ASSERT_EQ(Write1(drive, df::kZeroSpeedRangeAddress, 100), kNoException);
+  EXPECT_NE(Read1(drive, df::kStatusWordAddress) & df::kStatusZeroSpeed, 0);  // 50 < 100
+}
+
+TEST(RegisterMap, PowerOnSpeedLimitsFollowTheMotor) {
+  DriveConfig config = Config();
+  config.parameters[140].powerOn = config.parameters[155].powerOn = 3000;
+  config.motorCode = 22;
+  VirtualDrive slow(config);
+  EXPECT_EQ(Read1(slow, df::kAnalogSpeedScaleAddress), 2000);
+  EXPECT_EQ(Read1(slow, df::kMaximumSpeedAddress), 2000);
+  config.motorCode = 21;
+  VirtualDrive other(config);
+  EXPECT_EQ(Read1(other, df::kMaximumSpeedAddress), 3000);
+}
+
+// P3.04 seconds without a request raise fault 20; P3.03 = 1 stops the motor, 0 only warns.
+// Either way a jog stops. The watchdog arms at the first request and trips once per silence.
+TEST(RegisterMap, CommunicationWatchdogStopsAJogAfterItsTimeWithoutARequest) {
+  constexpr int kTicksPerSecond = 1000 / df::kScopeSamplePeriodMs;
+  for (int action : {1, 0}) {
+    SCOPED_TRACE(action);
+    VirtualDrive drive(Config());
+    drive.SetHardwareInput(1, true);
+    const uint16_t watchdog[2] = {static_cast<uint16_t>(action), 1};  // P3.03, P3.04 = 1 s
+    ASSERT_EQ(drive.WriteRegisters(Wire(df::kCommFaultActionAddress), watchdog, 2), kNoException);
+    Ticks(drive, 3 * kTicksPerSecond);
+    EXPECT_EQ(Read1(drive, df::kFaultCodeAddress), 0);  // not armed before a request
+    ASSERT_EQ(Write1(drive, df::kJogAddress, df::kJogForward), kNoException);
+    drive.NoteValidRequest();
+    Ticks(drive, kTicksPerSecond - 2);
+    drive.NoteValidRequest();  // each request starts the time afresh
+    Ticks(drive, kTicksPerSecond - 2);
+    EXPECT_EQ(Read1(drive, df::kFaultCodeAddress), 0);
+    EXPECT_EQ(drive.JogDirection(), 1);
+    Ticks(drive, 2);
+    EXPECT_EQ(Read1(drive, df::kFaultCodeAddress), df::kSerialTimeoutFault);
+    EXPECT_EQ(Read1(drive, df::kFaultHistoryAddress), df::kSerialTimeoutFault);
+    EXPECT_EQ(drive.JogDirection(), 0);
+    EXPECT_EQ(drive.ServoOn(), action == 0);  // a warning keeps the servo on
+    Ticks(drive, 100);
+    EXPECT_EQ(drive.Motor().SpeedRpm(), 0);
+  }
+}
+
+// From 2.10, DI9..DI16 have fixed functions once P3.08 puts them under Modbus control: DI9
+// command trigger, DI10..DI12 POS0..POS2, DI13 alarm reset, DI14 homing, DI15 and DI16 jog.
+TEST(RegisterMap, FixedInputsOfFirmware210ActUnderModbusControl) {
+  VirtualDrive drive(Config(210));
+  const df::BitField bits = df::InputBits(210);
+  const auto force = [&drive, bits](std::initializer_list<int> inputs) {
+    int states = 0;
+    for (int n : inputs) states |= df::BitOfPoint(bits, n);
+    ASSERT_EQ(Write1(drive, df::kInputStatesAddress, states), kNoException);
+    drive.SampleTick();
+  };
+  drive.SetHardwareInput(1, true);                                         // servo on
+  ASSERT_EQ(Write1(drive, df::ParameterAddress(1, 34), 0), kNoException);  // no ramps
+  ASSERT_EQ(Write1(drive, df::ParameterAddress(1, 35), 0), kNoException);
+  drive.InjectFault(6);
+  drive.SetHardwareInput(13, true);  // a terminal of DI13 alone does nothing
+  Ticks(drive, 2);
+  EXPECT_EQ(Read1(drive, df::kFaultCodeAddress), 6);
+  ASSERT_EQ(Write1(drive, df::kInputMask16Address, 0xFF00), kNoException);  // DI9..DI16
+  force({13});
+  EXPECT_EQ(Read1(drive, df::kFaultCodeAddress), 0);
+  // Jog forward and reverse while held, at the jog speed P4.05 (20 rpm).
+  force({15});
+  EXPECT_EQ(drive.Motor().SpeedRpm(), 20);
+  force({16});
+  EXPECT_EQ(drive.Motor().SpeedRpm(), -20);
+  force({});
+  EXPECT_EQ(drive.Motor().SpeedRpm(), 0);
+  // Homing: the position here becomes the home offset P1.50 / P1.51, in scope source 16.
+  ASSERT_EQ(Write1(drive, df::ParameterAddress(1, 50), 2), kNoException);
+  ASSERT_EQ(Write1(drive, df::ParameterAddress(1, 51), 500), kNoException);
+  force({14});
+  EXPECT_EQ(drive.Motor().AbsolutePulses(), 20500);
+  EXPECT_EQ(drive.Motor().Source(16), 2);
+  // In Pr mode the trigger runs the command POS0..POS2 select: POS0 alone is command 2,
+  // absolute (P1.33 = 0) to 3 revolutions (P1.17, P1.18) at P2.37 rpm.
+  ASSERT_EQ(Write1(drive, df::ParameterAddress(1, 1), 1), kNoException);
+  ASSERT_EQ(Write1(drive, df::ParameterAddress(1, 17), 3), kNoException);
+  ASSERT_EQ(Write1(drive, df::ParameterAddress(2, 37), 600), kNoException);
+  force({10});
+  force({10, 9});
+  EXPECT_TRUE(drive.Moving());
+  Ticks(drive, 200);
+  EXPECT_FALSE(drive.Moving());
+  EXPECT_EQ(drive.Motor().AbsolutePulses(), 30000);
+  EXPECT_EQ(drive.Motor().Source(16), 3);
 }
 
 }  // namespace

@@ -92,8 +92,11 @@ std::string GetRegisters(const std::vector<std::string>& w, VirtualDrive& drive)
   std::string reply = "OK";
   for (long i = 0; i < count; ++i) {
     uint16_t value;
-    if (!drive.Peek(static_cast<uint16_t>(address + i), value)) return "ERR unmapped register";
-    reply += " " + std::to_string(static_cast<int16_t>(value));
+    const auto at = static_cast<uint16_t>(address + i);
+    if (!drive.Peek(at, value)) return "ERR unmapped register";
+    // As the register means it: unsigned for the passcode word and the 16-bit fields.
+    reply += " " + (drive.UnsignedRegister(at) ? std::to_string(value)
+                                               : std::to_string(static_cast<int16_t>(value)));
   }
   return reply;
 }

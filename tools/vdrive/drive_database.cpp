@@ -87,7 +87,7 @@ bool LoadParameterDefaults(const std::string& databasePath, DriveConfig& config,
   sqlite3_bind_int(query.Get(), 2, config.revision);
   const int parameter = query.Column("Parameter"), def = query.Column("default"),
             min = query.Column("min"), max = query.Column("max"),
-            resolution = query.Column("resolution");
+            resolution = query.Column("resolution"), readOnly = query.Column("ReadOnly");
   std::map<int, ParameterSpec> loaded;
   while (query.Step()) {
     const auto key = query.Number(parameter);
@@ -101,6 +101,7 @@ bool LoadParameterDefaults(const std::string& databasePath, DriveConfig& config,
       spec.min = Raw(*low, scale);
       spec.max = Raw(*high, scale);
     }
+    spec.readOnly = query.Flag(readOnly);
     loaded[static_cast<int>(*key)] = spec;
   }
   if (loaded.empty()) {
@@ -124,6 +125,16 @@ std::map<int, ParameterSpec> BuiltInParameters() {
   const int outputs[] = {101, 103, 109, 105, 107};
   for (int i = 0; i < 5; ++i) set(218 + i, outputs[i]);
   set(405, 20);  // jog speed, rpm
+  set(138, 10);  // zero speed range, rpm
+  set(139, 3000);  // target speed, rpm
+  set(140, 3000);  // analog speed scale, rpm
+  set(155, 3000);  // maximum speed, rpm
+  set(302, 8);     // protocol: RTU 8,O,1, as the drive leaves the factory
+  set(301, 2);     // 19200 baud
+  set(300, 1);     // node 1
+  // Read-only as in the catalogue: identity, fault record, terminals, outputs, reserved words.
+  for (int key : {0, 1, 400, 401, 402, 403, 404}) p[key].readOnly = true;
+  for (int key = 408; key <= 423; ++key) p[key].readOnly = true;
   return p;
 }
 
@@ -144,6 +155,24 @@ bool ProtocolOfPosition(int position, Framing& framing, LineSettings& line) {
   line.dataBits = kRows[position].dataBits;
   line.stopBits = kRows[position].stopBits;
   return true;
+}
+
+int BaudPosition(int baud) {
+  for (int i = 0; i < 6; ++i)
+    if (drive_facts::kBaudRates[i] == baud) return i;
+  return -1;
+}
+
+int ProtocolPosition(Framing framing, const LineSettings& line) {
+  for (int position = 0; position <= 8; ++position) {
+    Framing f;
+    LineSettings l;
+    ProtocolOfPosition(position, f, l);
+    if (f == framing && l.parity == line.parity && l.dataBits == line.dataBits &&
+        l.stopBits == line.stopBits)
+      return position;
+  }
+  return -1;
 }
 
 bool LoadConnectionDefaults(const std::string& databasePath, ConnectionDefaults& defaults) {

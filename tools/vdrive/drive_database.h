@@ -31,5 +31,9 @@ struct ConnectionDefaults {
 bool LoadConnectionDefaults(const std::string& databasePath, ConnectionDefaults& defaults);
 // Protocol list position (0..8) -> framing and line (parity, data and stop bits).
 bool ProtocolOfPosition(int position, Framing& framing, LineSettings& line);
+// The inverse: the list position of a framing and line, -1 for a framing the drive lacks.
+int ProtocolPosition(Framing framing, const LineSettings& line);
+// Baud rate -> position in the drive's speed list (P3.01), -1 when not listed.
+int BaudPosition(int baud);
 
 }  // namespace vdrive

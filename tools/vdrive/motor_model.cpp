@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "drive_facts.h"
 
@@ -32,10 +33,23 @@ int64_t FloorDiv(int64_t value, int64_t divisor) {
 
 void MotorModel::Reset() { *this = MotorModel(); }
 
-bool MotorModel::AtZeroSpeed() const { return std::fabs(speedRpm_) < drive_facts::kZeroSpeedRpm; }
+bool MotorModel::AtZeroSpeed(int rangeRpm) const {
+  return speedRpm_ == 0 || std::fabs(speedRpm_) < rangeRpm;
+}
+
+// Speed toward the move's target: the move speed, or less where the deceleration ramp must
+// begin. At v rpm the motor turns v / 6 pulses per ms, so stopping from v at d rpm/ms takes
+// v^2 / (12 d) pulses.
+int MotorModel::MoveSpeed(const MotorCommand& command) const {
+  const double remaining = static_cast<double>(command.targetPulses - AbsolutePulses());
+  if (remaining == 0) return 0;
+  const double brake = std::sqrt(12.0 * RampRate(command.decelMs) * std::fabs(remaining));
+  const double speed = std::min<double>(std::abs(command.moveRpm), brake);
+  return static_cast<int>(std::ceil(speed)) * (remaining > 0 ? 1 : -1);
+}
 
 void MotorModel::Step(const MotorCommand& command, double stepMs) {
-  targetRpm_ = command.servoOn ? command.targetRpm : 0;
+  targetRpm_ = !command.servoOn ? 0 : command.positionMove ? MoveSpeed(command) : command.targetRpm;
   inertiaRatio_ = command.inertiaRatio;
   const double before = commandRpm_;
   const double gap = targetRpm_ - commandRpm_;
@@ -47,11 +61,25 @@ void MotorModel::Step(const MotorCommand& command, double stepMs) {
   commandRpm_ += std::clamp(gap, -maxChange, maxChange);
   accelRpmPerMs_ = (commandRpm_ - before) / stepMs;
   speedRpm_ = commandRpm_;
-  positionPulses_f_ += speedRpm_ / 60000.0 * stepMs * kPulsesPerRev;
-  positionPulses_ = std::llround(positionPulses_f_);
+  Integrate(command, stepMs);
   const double load = std::fabs(accelRpmPerMs_) * 40.0 + std::fabs(speedRpm_) / 300.0;
   averageLoad_ += (load - averageLoad_) * 0.02;
   peakLoad_ = std::max(peakLoad_ * 0.999, load);
+}
+
+// Moves the position by one step; a position move that reaches or passes its target stops on
+// it.
+void MotorModel::Integrate(const MotorCommand& command, double stepMs) {
+  const double target = static_cast<double>(command.targetPulses - homeShift_);
+  const double remainingBefore = target - positionPulses_f_;
+  positionPulses_f_ += speedRpm_ / 60000.0 * stepMs * kPulsesPerRev;
+  const double remainingAfter = target - positionPulses_f_;
+  if (command.positionMove && command.servoOn && remainingBefore != 0 &&
+      (remainingAfter == 0 || (remainingAfter > 0) != (remainingBefore > 0))) {
+    positionPulses_f_ = target;
+    speedRpm_ = commandRpm_ = 0;
+  }
+  positionPulses_ = std::llround(positionPulses_f_);
 }
 
 int16_t MotorModel::Source(int sourceIndex) const {
@@ -94,8 +122,8 @@ int16_t MotorModel::Source(int sourceIndex) const {
       return Clamp16(inertiaRatio_ / 10.0);
     case 15:
       return Clamp16(std::clamp(errorPulses * 10.0, -32768.0, 32767.0));
-    case 16:
-      return Clamp16(errorPulses / kPulsesPerRev);
+    case 16:  // absolute position, whole rotations
+      return Clamp16(FloorDiv(AbsolutePulses(), kPulsesPerRev));
     default:
       return 0;
   }

@@ -15,19 +15,21 @@ const char kUsage[] =
     "Prints the device path on stdout, maps it to COMn in the port map while it runs,\n"
     "and reads control commands from stdin (one per line; 'help' lists them).\n"
     "  --mode rtu|ascii        framing (default: the database's default protocol)\n"
-    "  --settings B,P,D,S      line, e.g. 19200,N,8,2 (default: the database's choices)\n"
-    "  --baud N                baud rate only\n"
+    "  --settings B,P,D,S      line, e.g. 19200,N,8,2 (default: the database's choices); one of\n"
+    "                          the drive's framings: RTU N,8,2 E,8,1 O,8,1, ASCII also 7 bits\n"
+    "  --baud N                baud rate only: 4800, 9600, 19200, 38400, 57600, 115200\n"
     "  --node N                node address 1..247 (default: the database's, else 1)\n"
     "  --com N                 COM number to map (default: the database's port, else 1)\n"
     "  --no-map                do not touch the port map\n"
     "  --amp 20|21|23          amplifier (default 21)\n"
     "  --motor CODE            motor code P1.31 (default: the database's default motor)\n"
     "  --firmware 200|210      firmware revision (P0.00 = 2001 or 2101; default 200)\n"
-    "  --passcode N            drive passcode 10..32767 (default: none)\n"
+    "  --passcode N            drive passcode 10..65535 (default: none)\n"
     "  --database PATH         drive database (default: <program folder>/Data/VM.vmd)\n"
     "  --no-stdin              ignore stdin (for running in the background)\n"
     "  --control-socket PATH   also take control commands on this Unix socket\n"
-    "  --no-line-check         answer whatever baud rate and stop bits the client uses\n"
+    "  --no-line-check         answer whatever baud rate, parity and stop bits the client uses\n"
+    "  --no-pacing             bytes as fast as the pseudo-terminal moves them, no turnaround\n"
     "  --no-range-check        accept any parameter value the database limits would refuse\n"
     "  --verbose               log requests and faults on stderr\n";
 
@@ -54,8 +56,8 @@ bool ToInt(const char* text, long low, long high, int& value) {
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
   std::map<std::string, std::string> values;
-  static const char* kFlags[] = {
-      "--no-map", "--no-stdin", "--no-line-check", "--no-range-check", "--verbose", "--help", "-h"};
+  static const char* kFlags[] = {"--no-map",    "--no-stdin", "--no-line-check", "--no-range-check",
+                                 "--no-pacing", "--verbose",  "--help",          "-h"};
   for (int i = 1; i < argc; ++i) {
     const std::string name = argv[i];
     bool flag = false;
@@ -120,14 +122,21 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
   }
   if (take("--passcode", text) && !ToInt(text.c_str(), drive_facts::kNoPasscodeThreshold + 1,
                                          drive_facts::kPasscodeMax, options.drive.passcode))
-    return error = "--passcode is 10..32767", false;
+    return error = "--passcode is 10..65535", false;
   take("--control-socket", options.server.controlSocket);
   options.mapPort = !take("--no-map", text);
   options.server.controlOnStdin = !take("--no-stdin", text);
   options.server.checkLine = !take("--no-line-check", text);
+  options.server.pacing = !take("--no-pacing", text);
   options.drive.rangeCheck = !take("--no-range-check", text);
   options.server.verbose = take("--verbose", text);
   if (!values.empty()) return error = "unknown option " + values.begin()->first, false;
+  // P3.02 holds the framing: the drive runs only the framings of its protocol list.
+  if (ProtocolPosition(options.server.framing, options.server.line) < 0)
+    return error = "the drive has no framing " +
+                   std::string(options.server.framing == Framing::Rtu ? "RTU " : "ASCII ") +
+                   LineSettingsText(options.server.line),
+           false;
   return true;
 }
 

@@ -13,15 +13,26 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "drive_database.h"
+
 namespace vdrive {
 
 namespace {
 
+namespace df = drive_facts;
+using std::chrono::microseconds;
 using std::chrono::milliseconds;
-constexpr auto kSamplePeriod = milliseconds(drive_facts::kScopeSamplePeriodMs);
-// A partial RTU request that sees no further byte for this long is finished or dropped. A
-// pseudo-terminal delivers bursts, not characters, so this is wider than 3.5 characters.
-constexpr auto kFrameGap = milliseconds(15);
+constexpr auto kSamplePeriod = milliseconds(df::kScopeSamplePeriodMs);
+// Unpaced, a partial request that sees no further byte for this long is finished or dropped: a
+// pseudo-terminal delivers bursts, not characters. Paced, an RTU frame ends after 3.5 silent
+// characters (1.75 ms above 19200 baud); ASCII frames end with their line feed.
+constexpr auto kUnpacedFrameGap = milliseconds(15);
+constexpr auto kFastLineFrameGap = microseconds(1750);
+// A drive's turnaround: from the last bit of a request to the first bit of its reply, the time
+// the drive takes to work on it (an RTU reply also waits out the 3.5-character silence).
+constexpr auto kTurnaround = milliseconds(3);
+// Paced bytes leave in small timed chunks: no more than one write to the pty per millisecond.
+constexpr auto kSendChunk = milliseconds(1);
 
 void SetNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
@@ -39,7 +50,38 @@ void WriteAll(int fd, const void* data, size_t length) {
 }  // namespace
 
 PtyServer::PtyServer(VirtualDrive& drive, ServerOptions options)
-    : drive_(drive), options_(std::move(options)), assembler_(options_.framing) {}
+    : drive_(drive), options_(std::move(options)), assembler_(options_.framing) {
+  StoreCommSettings();
+}
+
+// The drive runs the line it was started with: P3.00..P3.02 show it.
+void PtyServer::StoreCommSettings() {
+  const int baud = BaudPosition(options_.line.baud);
+  const int protocol = ProtocolPosition(options_.framing, options_.line);
+  drive_.Poke(df::kNodeAddressAddress - 1, static_cast<uint16_t>(options_.node));
+  if (baud >= 0) drive_.Poke(df::kBaudRateAddress - 1, static_cast<uint16_t>(baud));
+  if (protocol >= 0) drive_.Poke(df::kProtocolAddress - 1, static_cast<uint16_t>(protocol));
+}
+
+// At power-up the drive takes the node address, baud rate and protocol it holds; a value that
+// is no valid setting leaves the line as it was.
+void PtyServer::ApplyStoredCommSettings() {
+  uint16_t node = 0, baud = 0, protocol = 0;
+  drive_.Peek(df::kNodeAddressAddress - 1, node);
+  drive_.Peek(df::kBaudRateAddress - 1, baud);
+  drive_.Peek(df::kProtocolAddress - 1, protocol);
+  if (node >= 1 && node <= 247) options_.node = node;
+  if (baud < 6) options_.line.baud = df::kBaudRates[baud];
+  Framing framing;
+  LineSettings line = options_.line;
+  if (ProtocolOfPosition(protocol, framing, line)) {
+    options_.framing = framing;
+    options_.line = line;
+    assembler_ = RequestAssembler(framing);
+  }
+  Log("power on: node %d, %s %s", options_.node, options_.framing == Framing::Rtu ? "RTU" : "ASCII",
+      LineSettingsText(options_.line).c_str());
+}
 
 PtyServer::~PtyServer() {
   for (int fd : {master_, slave_, wake_[0], wake_[1], listen_})
@@ -94,7 +136,8 @@ void PtyServer::RequestStop() {
 void PtyServer::PowerCycle(int offMs) {
   poweredOff_ = true;
   poweredOffUntil_ = Clock::now() + milliseconds(offMs);
-  outgoing_.clear();
+  received_.Clear();
+  sending_.Clear();
   assembler_.Clear();
   Log("power off for %d ms", offMs);
 }
@@ -119,30 +162,75 @@ void PtyServer::ReadRequests(Clock::time_point now) {
   for (;;) {
     const ssize_t n = read(master_, buffer, sizeof buffer);
     if (n <= 0) return;
-    if (!poweredOff_) {
-      assembler_.Feed(buffer, static_cast<size_t>(n));
-      lastByte_ = now;
-    }
+    if (!poweredOff_) received_.Queue(buffer, static_cast<size_t>(n), now, ReceiveCharacterTime());
   }
 }
 
+void PtyServer::TakeArrivedBytes(Clock::time_point now) {
+  const Bytes arrived = received_.TakeDone(now, &lastByte_);
+  if (!arrived.empty()) assembler_.Feed(arrived.data(), arrived.size());
+}
+
 bool PtyServer::ClientLineMatches() const {
-  int baud = 0, stopBits = 0;
-  if (!ReadLine(master_, baud, stopBits)) return false;
-  if (baud == options_.line.baud && stopBits == options_.line.stopBits) return true;
-  Log("request ignored: client line %d baud, %d stop bits", baud, stopBits);
+  ClientLine client;
+  if (!ReadClientLine(master_, client)) return false;
+  if (ClientMatches(client, options_.line)) return true;
+  Log("request ignored: client line %d baud, %d stop bits%s", client.baud, client.stopBits,
+      client.oddParity ? ", odd parity" : "");
   return false;
 }
 
-void PtyServer::AnswerRequests(Clock::time_point now, bool lineSilent) {
-  Request request;
-  while (assembler_.Next(request, lineSilent)) Answer(request, now);
+// The client's characters: its baud rate and stop bits; odd parity shows, and one stop bit
+// without it means even parity in the drive's framings. Data bits do not show on a
+// pseudo-terminal: RTU has 8, ASCII is taken to use the drive's own.
+PtyServer::Clock::duration PtyServer::ReceiveCharacterTime() const {
+  if (!options_.pacing) return Clock::duration::zero();
+  ClientLine client;
+  if (!ReadClientLine(master_, client) || client.baud <= 0) return SendCharacterTime();
+  const int dataBits = options_.framing == Framing::Rtu ? 8 : options_.line.dataBits;
+  return CharacterTime(client.baud, dataBits, client.oddParity || client.stopBits == 1,
+                       client.stopBits);
 }
 
-void PtyServer::Answer(const Request& request, Clock::time_point now) {
+PtyServer::Clock::duration PtyServer::SendCharacterTime() const {
+  return options_.pacing ? CharacterTime(options_.line) : Clock::duration::zero();
+}
+
+PtyServer::Clock::duration PtyServer::FrameGap() const {
+  if (!options_.pacing || options_.framing == Framing::Ascii) return kUnpacedFrameGap;
+  if (options_.line.baud > 19200) return kFastLineFrameGap;
+  return SendCharacterTime() * 7 / 2;
+}
+
+// Paced: the drive's working time, and for RTU at least the silence that ends the request.
+// The response delay P3.07 comes on top, paced or not.
+PtyServer::Clock::duration PtyServer::Turnaround() const {
+  uint16_t delay = 0;
+  drive_.Peek(df::kResponseDelayAddress - 1, delay);
+  const Clock::duration responseDelay =
+      milliseconds(std::max<int16_t>(0, static_cast<int16_t>(delay)));
+  if (!options_.pacing) return responseDelay;
+  const Clock::duration silence =
+      options_.framing == Framing::Rtu ? FrameGap() : Clock::duration::zero();
+  return std::max<Clock::duration>(kTurnaround, silence) + responseDelay;
+}
+
+void PtyServer::AnswerRequests(Clock::time_point now) {
+  const bool lineSilent =
+      assembler_.Pending() > 0 && received_.Empty() && now - lastByte_ >= FrameGap();
+  Request request;
+  while (assembler_.Next(request, lineSilent)) Answer(request);
+}
+
+void PtyServer::Send(const Bytes& bytes, Clock::time_point start) {
+  sending_.Queue(bytes.data(), bytes.size(), start, SendCharacterTime());
+}
+
+void PtyServer::Answer(const Request& request) {
   const bool broadcast = request.node == 0;
   if (!broadcast && request.node != options_.node) return;
   if (options_.checkLine && !ClientLineMatches()) return;
+  drive_.NoteValidRequest();
   const uint8_t function = request.pdu[0];
   if (broadcast) {  // writes are carried out, nothing is answered
     if (function == 6 || function == 16) HandlePdu(request.pdu, drive_);
@@ -156,6 +244,7 @@ void PtyServer::Answer(const Request& request, Clock::time_point now) {
       fault.kind == ReplyFault::kNone ? "" : KindName(fault.kind));
   if (fault.kind == ReplyFault::kNoReply) return;
   Bytes frame = EncodeFrame(options_.framing, request.node, pdu);
+  const Clock::time_point start = lastByte_ + Turnaround();
   switch (fault.kind) {
     case ReplyFault::kBadChecksum:
       CorruptChecksum(options_.framing, frame);
@@ -164,28 +253,26 @@ void PtyServer::Answer(const Request& request, Clock::time_point now) {
       frame.insert(frame.begin(), fault.junk.begin(), fault.junk.end());
       break;
     case ReplyFault::kSlow:
-      outgoing_.push_back({now + milliseconds(fault.milliseconds), std::move(frame)});
+      Send(frame, start + milliseconds(fault.milliseconds));
       return;
     case ReplyFault::kSplit: {
       const auto half = frame.begin() + static_cast<long>(frame.size() / 2);
-      outgoing_.push_back({now, Bytes(frame.begin(), half)});
-      outgoing_.push_back({now + milliseconds(fault.milliseconds), Bytes(half, frame.end())});
+      Send(Bytes(frame.begin(), half), start);
+      Send(Bytes(half, frame.end()), sending_.FreeAt() + milliseconds(fault.milliseconds));
       return;
     }
     default:
       break;
   }
-  outgoing_.push_back({now, std::move(frame)});
+  Send(frame, start);
 }
 
 void PtyServer::SendDue(Clock::time_point now) {
-  // In order of planning: a later reply never overtakes an earlier one.
-  size_t sent = 0;
-  while (sent < outgoing_.size() && outgoing_[sent].due <= now) {
-    WriteAll(master_, outgoing_[sent].bytes.data(), outgoing_[sent].bytes.size());
-    ++sent;
-  }
-  outgoing_.erase(outgoing_.begin(), outgoing_.begin() + static_cast<long>(sent));
+  if (sending_.Empty() || sending_.NextDone() > now) return;
+  if (options_.pacing && now < lastSendWrite_ + kSendChunk) return;
+  const Bytes due = sending_.TakeDone(now);
+  WriteAll(master_, due.data(), due.size());
+  lastSendWrite_ = now;
 }
 
 PtyServer::Clock::time_point PtyServer::NextDeadline(Clock::time_point now) const {
@@ -196,8 +283,13 @@ PtyServer::Clock::time_point PtyServer::NextDeadline(Clock::time_point now) cons
     deadline = std::min<Clock::time_point>(
         deadline, clockStart_ + std::chrono::duration_cast<Clock::duration>((samplesTaken_ + 1) *
                                                                             kSamplePeriod));
-  if (!outgoing_.empty()) deadline = std::min(deadline, outgoing_.front().due);
-  if (assembler_.Pending() > 0) deadline = std::min(deadline, lastByte_ + kFrameGap);
+  if (!sending_.Empty()) {
+    const Clock::time_point next = sending_.NextDone();
+    deadline =
+        std::min(deadline, options_.pacing ? std::max(next, lastSendWrite_ + kSendChunk) : next);
+  }
+  if (!received_.Empty()) deadline = std::min(deadline, received_.NextDone());
+  if (assembler_.Pending() > 0) deadline = std::min(deadline, lastByte_ + FrameGap());
   return deadline;
 }
 
@@ -236,13 +328,15 @@ void PtyServer::Run() {
     if (poweredOff_ && now >= poweredOffUntil_) {
       poweredOff_ = false;
       drive_.PowerOn(true);
+      ApplyStoredCommSettings();
       clockStart_ = now;
       samplesTaken_ = 0;
       Log("power on");
     }
     if (!poweredOff_) {
       RunSampleClock(now);
-      AnswerRequests(now, assembler_.Pending() > 0 && now - lastByte_ >= kFrameGap);
+      TakeArrivedBytes(now);
+      AnswerRequests(now);
     }
     SendDue(now);
 

@@ -1,6 +1,7 @@
 // The virtual drive on a pseudo-terminal: one thread, one poll(2) loop over the pty master,
 // the control channels and a wake-up pipe. The 8 ms sample clock runs on the monotonic clock
-// by elapsed time, so the sample count does not depend on how often the loop wakes.
+// by elapsed time, so the sample count does not depend on how often the loop wakes. With
+// pacing on, requests reach the drive and replies leave it at the pace of the line.
 #pragma once
 
 #include <chrono>
@@ -9,6 +10,7 @@
 
 #include "control_channel.h"
 #include "fault_plan.h"
+#include "line_pacing.h"
 #include "line_settings.h"
 #include "modbus_slave.h"
 #include "virtual_drive.h"
@@ -19,7 +21,8 @@ struct ServerOptions {
   Framing framing = Framing::Rtu;
   LineSettings line;
   int node = 1;
-  bool checkLine = true;  // answer only a client whose baud rate and stop bits match
+  bool checkLine = true;  // answer only a client whose baud rate, parity and stop bits match
+  bool pacing = true;     // bytes at the line's pace, replies after the drive's turnaround
   bool verbose = false;
   bool controlOnStdin = true;  // stdin EOF ends the drive
   std::string controlSocket;   // a Unix stream socket path, or empty
@@ -48,20 +51,24 @@ class PtyServer : public ControlTarget {
 
  private:
   using Clock = std::chrono::steady_clock;
-  struct Outgoing {
-    Clock::time_point due;
-    Bytes bytes;
-  };
   struct ControlClient {
     int fd;
     std::string pending;
   };
 
+  void StoreCommSettings();
+  void ApplyStoredCommSettings();
   void RunSampleClock(Clock::time_point now);
   void ReadRequests(Clock::time_point now);
-  void AnswerRequests(Clock::time_point now, bool lineSilent);
-  void Answer(const Request& request, Clock::time_point now);
+  void TakeArrivedBytes(Clock::time_point now);
+  void AnswerRequests(Clock::time_point now);
+  void Answer(const Request& request);
+  void Send(const Bytes& bytes, Clock::time_point start);
   bool ClientLineMatches() const;
+  Clock::duration ReceiveCharacterTime() const;
+  Clock::duration SendCharacterTime() const;
+  Clock::duration FrameGap() const;
+  Clock::duration Turnaround() const;
   void SendDue(Clock::time_point now);
   Clock::time_point NextDeadline(Clock::time_point now) const;
   void ServeControl(int fd, std::string& pending, bool& closed);
@@ -79,10 +86,12 @@ class PtyServer : public ControlTarget {
   std::vector<ControlClient> controlClients_;
   std::string stdinPending_;
   std::string devicePath_;
-  std::vector<Outgoing> outgoing_;
+  LinePacer received_;  // bytes read from the pty, on their way to the drive
+  LinePacer sending_;   // reply bytes on their way to the pty
+  Clock::time_point lastSendWrite_{};
   Clock::time_point clockStart_;
   long long samplesTaken_ = 0;
-  Clock::time_point lastByte_;
+  Clock::time_point lastByte_;  // when the last received byte was through the line
   Clock::time_point poweredOffUntil_{};
   bool poweredOff_ = false;
   bool quit_ = false;

@@ -1,6 +1,5 @@
 #include "virtual_drive.h"
 
-#include <cstdlib>
 #include <utility>
 
 namespace vdrive {
@@ -21,6 +20,7 @@ bool Is(Place p, int oneBasedAddress) {
   const Place q = PlaceOfAddress(oneBasedAddress);
   return p.group == q.group && p.number == q.number;
 }
+int AddressOf(Place p) { return df::ParameterAddress(p.group, p.number); }
 
 // Scope block word of a group-6 number: channel and word, or channel -1 outside the blocks.
 struct BlockWord {
@@ -37,6 +37,15 @@ bool InRange(int32_t value, const ParameterSpec& spec) {
   return value >= spec.min && value <= spec.max;
 }
 
+// Registers the drive computes or measures: read-only whatever the catalogue says.
+bool MeasuredRegister(Place p) {
+  const int address = AddressOf(p);
+  return address == df::ParameterAddress(0, 0) || address == df::kFaultCodeAddress ||
+         (address >= df::kFaultHistoryAddress &&
+          address < df::kFaultHistoryAddress + df::kFaultHistoryLength) ||
+         address == df::kInputTerminalsAddress || address == df::kOutputStatesAddress;
+}
+
 }  // namespace
 
 VirtualDrive::VirtualDrive(DriveConfig config) : config_(std::move(config)) {
@@ -44,23 +53,27 @@ VirtualDrive::VirtualDrive(DriveConfig config) : config_(std::move(config)) {
   PowerOn(false);
 }
 
-void VirtualDrive::PowerOn(bool keepStored) {
-  if (!keepStored) {
-    for (auto& group : words_)
-      for (auto& word : group) word = 0;
-    for (const auto& [key, spec] : config_.parameters) {
-      const int group = key / 100, number = key % 100;
-      if (group >= 0 && group <= 4 && Mapped(group, number))
-        Stored(group, number) = static_cast<uint16_t>(spec.powerOn);
-    }
-    const Place passcode = PlaceOfAddress(df::kPasscodeAddress);
-    Stored(passcode.group, passcode.number) = static_cast<uint16_t>(config_.passcode);
+void VirtualDrive::LoadPowerOnValues() {
+  for (auto& group : words_)
+    for (auto& word : group) word = 0;
+  for (const auto& [key, spec] : config_.parameters) {
+    const int group = key / 100, number = key % 100;
+    if (group >= 0 && group <= 4 && Mapped(group, number))
+      Stored(group, number) = static_cast<uint16_t>(spec.powerOn);
   }
+  for (int address : {df::kAnalogSpeedScaleAddress, df::kMaximumSpeedAddress}) {
+    uint16_t& word = StoredAt(address);
+    word = static_cast<uint16_t>(df::SpeedDefaultForMotor(config_.motorCode, word));
+  }
+  StoredAt(df::kPasscodeAddress) = static_cast<uint16_t>(config_.passcode);
+}
+
+void VirtualDrive::PowerOn(bool keepStored) {
+  if (!keepStored) LoadPowerOnValues();
   Stored(0, 0) = static_cast<uint16_t>(df::FirmwareWord(config_.revision));
   Stored(1, 31) = static_cast<uint16_t>(config_.motorCode);
-  Stored(0, 1) = 0;
-  const Place forced = PlaceOfAddress(df::kForcedOutputsAddress);
-  Stored(forced.group, forced.number) = 0;  // the forces are lost at power-down
+  StoredAt(df::kFaultCodeAddress) = 0;
+  StoredAt(df::kForcedOutputsAddress) = 0;  // the forces are lost at power-down
   for (int c = 0; c < df::kScopeChannels; ++c) {
     scope_[c] = ScopeChannel{};
     scope_[c].selector = static_cast<uint16_t>(df::kMonitorSelectors[c]);
@@ -70,7 +83,11 @@ void VirtualDrive::PowerOn(bool keepStored) {
   loggedOn_ = false;
   logonStep_ = 0;
   jogDirection_ = 0;
-  alarmResetWasActive_ = false;
+  move_ = PositionMove{};
+  commandDone_ = homed_ = warningOnly_ = false;
+  watchdogArmed_ = false;
+  watchdogMs_ = 0;
+  previousInputs_ = InputStates();  // inputs held through power-up are no edges
 }
 
 bool VirtualDrive::Mapped(int group, int number) const {
@@ -79,9 +96,32 @@ bool VirtualDrive::Mapped(int group, int number) const {
   return number <= df::kInternalLast;
 }
 
+uint16_t& VirtualDrive::StoredAt(int address) {
+  const Place p = PlaceOfAddress(address);
+  return Stored(p.group, p.number);
+}
+uint16_t VirtualDrive::StoredAt(int address) const {
+  const Place p = PlaceOfAddress(address);
+  return Stored(p.group, p.number);
+}
+
+const ParameterSpec* VirtualDrive::Spec(int group, int number) const {
+  const auto it = config_.parameters.find(group * 100 + number);
+  return it == config_.parameters.end() ? nullptr : &it->second;
+}
+
+bool VirtualDrive::UnsignedRegister(uint16_t address) const {
+  const Place p = PlaceOf(address);
+  if (Is(p, df::kPasscodeAddress)) return true;
+  const ParameterSpec* spec = p.group <= 4 ? Spec(p.group, p.number) : nullptr;
+  return spec && spec->ranged && spec->max > 32767;
+}
+
 uint16_t VirtualDrive::ValueAt(int group, int number) const {
   const Place p{group, number};
   if (Is(p, df::kInputStatesAddress)) return InputStates();
+  if (Is(p, df::kInputTerminalsAddress))
+    return static_cast<uint16_t>(hardwareInputs_ & ((1u << InputCount()) - 1));
   if (Is(p, df::kOutputStatesAddress)) return OutputStates();
   if (Is(p, df::kStatusWordAddress)) return StatusWord();
   if (Is(p, df::kMotorSpeedAddress)) return static_cast<uint16_t>(motor_.Source(6));
@@ -117,6 +157,10 @@ bool VirtualDrive::Poke(uint16_t address, uint16_t value) {
     softwareInputs_ = value;
     return true;
   }
+  if (Is(p, df::kInputTerminalsAddress)) {
+    hardwareInputs_ = value;
+    return true;
+  }
   Stored(p.group, p.number) = value;
   return true;
 }
@@ -142,24 +186,30 @@ uint8_t VirtualDrive::ReadRegisters(uint16_t address, uint16_t count, uint16_t* 
   return kNoException;
 }
 
+// The logon word is marked read-only in the catalogue (so that a download never writes it),
+// but it is the drive's command word for the logon and always takes writes.
+bool VirtualDrive::ReadOnly(int group, int number) const {
+  const Place p{group, number};
+  if (Is(p, df::kLogonParameterAddress)) return false;
+  const ParameterSpec* spec = Spec(group, number);
+  return MeasuredRegister(p) || (spec && spec->readOnly);
+}
+
+uint8_t VirtualDrive::CheckInternalWrite(int group, int number, uint16_t value) const {
+  if (!loggedOn_) return kIllegalDataAddress;
+  if (Is(Place{group, number}, df::kPasscodeAddress)) return kNoException;  // 0..65535
+  const BlockWord bw = BlockWordOf(number);
+  if (group != 6 || bw.channel < 0 || bw.word != 0) return kIllegalDataAddress;
+  return value >= df::kScopeSelectorMin && value <= df::kScopeSelectorMax ? kNoException
+                                                                          : kIllegalDataValue;
+}
+
 uint8_t VirtualDrive::CheckWrite(int group, int number, uint16_t value) const {
   const Place p{group, number};
   const int16_t signedValue = static_cast<int16_t>(value);
   if (!Mapped(group, number)) return kIllegalDataAddress;
-  if (group >= 5) {
-    if (!loggedOn_) return kIllegalDataAddress;
-    if (Is(p, df::kPasscodeAddress)) return signedValue >= 0 ? kNoException : kIllegalDataValue;
-    const BlockWord bw = BlockWordOf(number);
-    if (bw.channel < 0 || bw.word != 0) return kIllegalDataAddress;  // monitor words
-    return value >= df::kScopeSelectorMin && value <= df::kScopeSelectorMax ? kNoException
-                                                                            : kIllegalDataValue;
-  }
-  if (Is(p, 1) || Is(p, df::kFaultCodeAddress) || Is(p, df::kOutputStatesAddress))
-    return kIllegalDataAddress;
-  const Place history = PlaceOfAddress(df::kFaultHistoryAddress);
-  if (group == history.group && number >= history.number &&
-      number < history.number + df::kFaultHistoryLength)
-    return kIllegalDataAddress;
+  if (group >= 5) return CheckInternalWrite(group, number, value);
+  if (ReadOnly(group, number)) return kIllegalDataAddress;
   if (Is(p, df::kLogonParameterAddress)) return kNoException;
   if (Is(p, df::kJogAddress)) {
     const bool speed = signedValue >= df::kJogSpeedMin && signedValue <= df::kJogSpeedMax;
@@ -175,11 +225,10 @@ uint8_t VirtualDrive::CheckWrite(int group, int number, uint16_t value) const {
   if (Is(p, df::kInputStatesAddress))
     return value < (1u << InputCount()) ? kNoException : kIllegalDataValue;
   if (!config_.rangeCheck) return kNoException;
-  const auto spec = config_.parameters.find(group * 100 + number);
-  if (spec == config_.parameters.end() || !spec->second.ranged) return kNoException;
+  const ParameterSpec* spec = Spec(group, number);
+  if (!spec || !spec->ranged) return kNoException;
   // A value above 32767 arrives as its 16-bit two's complement: either reading may be meant.
-  return InRange(signedValue, spec->second) || InRange(value, spec->second) ? kNoException
-                                                                            : kIllegalDataValue;
+  return InRange(signedValue, *spec) || InRange(value, *spec) ? kNoException : kIllegalDataValue;
 }
 
 uint8_t VirtualDrive::WriteRegisters(uint16_t address, const uint16_t* values, uint16_t count) {
@@ -224,14 +273,14 @@ void VirtualDrive::ApplyWrite(int group, int number, uint16_t value) {
     return;
   }
   if (Is(p, df::kJogAddress)) {
-    if (value == df::kJogForward)
-      jogDirection_ = 1;
-    else if (value == df::kJogReverse)
-      jogDirection_ = -1;
-    else if (value == df::kJogStop)
+    if (value == df::kJogForward || value == df::kJogReverse) {
+      jogDirection_ = value == df::kJogForward ? 1 : -1;
+      move_.active = false;  // a jog takes over from a position move
+    } else if (value == df::kJogStop) {
       jogDirection_ = 0;
-    else
+    } else {
       Stored(group, number) = value;
+    }
     return;
   }
   if (Is(p, df::kInputStatesAddress)) {
@@ -245,125 +294,6 @@ void VirtualDrive::ApplyWrite(int group, int number, uint16_t value) {
     return;
   }
   Stored(group, number) = value;
-}
-
-int VirtualDrive::InputFunction(int input) const {
-  if (input < 1 || input > df::kInputsWithFunction) return 0;
-  return std::abs(static_cast<int16_t>(Stored(2, df::kInputFunctionFirst + input - 1))) % 100;
-}
-
-uint16_t VirtualDrive::InputMask() const {
-  const Place mask =
-      PlaceOfAddress(config_.revision >= 210 ? df::kInputMask16Address : df::kInputMask8Address);
-  return Stored(mask.group, mask.number);
-}
-
-uint16_t VirtualDrive::InputStates() const {
-  const uint16_t mask = InputMask();
-  const uint16_t all = static_cast<uint16_t>((1u << InputCount()) - 1);
-  return static_cast<uint16_t>(((softwareInputs_ & mask) | (hardwareInputs_ & ~mask)) & all);
-}
-
-bool VirtualDrive::InputActiveWithFunction(int function) const {
-  const uint16_t states = InputStates();
-  for (int input = 1; input <= df::kInputsWithFunction; ++input)
-    if (InputFunction(input) == function && (states & df::BitOfPoint(df::InputBits(config_.revision), input))) return true;
-  return false;
-}
-
-bool VirtualDrive::ServoOn() const {
-  if (Stored(0, 1) != 0) return false;  // a fault drops servo ready and servo on
-  for (int input = 1; input <= df::kInputsWithFunction; ++input)
-    if (InputFunction(input) == df::kInputFunctionServoOn)
-      return InputActiveWithFunction(df::kInputFunctionServoOn);
-  const Place servo = PlaceOfAddress(df::kServoOnAddress);
-  return Stored(servo.group, servo.number) == 1;
-}
-
-uint16_t VirtualDrive::StatusWord() const {
-  uint16_t word = 0;
-  if (Stored(0, 1) == 0) word |= df::kStatusServoReady;
-  if (ServoOn()) word |= df::kStatusServoOn;
-  if (motor_.AtZeroSpeed()) word |= df::kStatusZeroSpeed;
-  return word;
-}
-
-uint16_t VirtualDrive::OutputStates() const {
-  const Place forced = PlaceOfAddress(df::kForcedOutputsAddress);
-  const uint16_t forces = Stored(forced.group, forced.number);
-  const bool servoOn = ServoOn();
-  if (forces != 0 && !servoOn) return forces;
-  const uint16_t status = StatusWord();
-  uint16_t outputs = 0;
-  for (int n = 1; n <= df::kOutputCount; ++n) {
-    const int function =
-        std::abs(static_cast<int16_t>(Stored(2, df::kOutputFunctionFirst + n - 1))) % 100;
-    bool on = false;
-    switch (function) {
-      case 1:
-        on = status & df::kStatusServoReady;
-        break;
-      case 2:
-        on = servoOn;
-        break;
-      case 3:
-        on = status & df::kStatusZeroSpeed;
-        break;
-      case 4:
-        on = !motor_.AtZeroSpeed();
-        break;
-      case 7:
-        on = Stored(0, 1) != 0;
-        break;
-      default:
-        break;
-    }
-    if (on) outputs |= static_cast<uint16_t>(df::BitOfPoint(df::kOutputBits, n));
-  }
-  return outputs;
-}
-
-void VirtualDrive::InjectFault(int code) {
-  Stored(0, 1) = static_cast<uint16_t>(code);
-  if (code == 0) return;
-  const Place h = PlaceOfAddress(df::kFaultHistoryAddress);
-  for (int i = df::kFaultHistoryLength - 1; i > 0; --i)
-    Stored(h.group, h.number + i) = Stored(h.group, h.number + i - 1);
-  Stored(h.group, h.number) = static_cast<uint16_t>(code);
-  jogDirection_ = 0;
-}
-
-void VirtualDrive::SetHardwareInput(int input, bool on) {
-  if (input < 1 || input > InputCount()) return;
-  const uint16_t bit = static_cast<uint16_t>(df::BitOfPoint(df::InputBits(config_.revision), input));
-  hardwareInputs_ = on ? (hardwareInputs_ | bit) : (hardwareInputs_ & ~bit);
-}
-
-void VirtualDrive::PushSample(ScopeChannel& channel, int16_t value) {
-  if (channel.count == df::kScopeMaxSamples) {  // the oldest sample is dropped
-    for (int i = 1; i < df::kScopeMaxSamples; ++i) channel.samples[i - 1] = channel.samples[i];
-    --channel.count;
-  }
-  channel.samples[channel.count++] = value;
-  channel.latest = value;
-}
-
-void VirtualDrive::SampleTick() {
-  const bool alarmReset = InputActiveWithFunction(df::kInputFunctionAlarmReset);
-  if (alarmReset && !alarmResetWasActive_) Stored(0, 1) = 0;
-  alarmResetWasActive_ = alarmReset;
-  const bool servoOn = ServoOn();
-  if (!servoOn) jogDirection_ = 0;
-  const Place jog = PlaceOfAddress(df::kJogAddress);
-  MotorCommand command;
-  command.servoOn = servoOn;
-  command.targetRpm = jogDirection_ * static_cast<int16_t>(Stored(jog.group, jog.number));
-  command.accelMs = static_cast<int16_t>(Stored(1, 34));
-  command.decelMs = static_cast<int16_t>(Stored(1, 35));
-  command.inertiaRatio = static_cast<int16_t>(Stored(1, 37));
-  motor_.Step(command, df::kScopeSamplePeriodMs);
-  for (auto& channel : scope_)
-    PushSample(channel, motor_.Source(channel.selector - df::kScopeSelectorMin));
 }
 
 }  // namespace vdrive

@@ -1,7 +1,9 @@
 // The drive's register map and behaviour: parameters of groups 0..4 with their power-on
 // values, the logon to the internal parameters, passcode, live fault and fault history,
-// status word, servo on, digital inputs and outputs, jog, and the scope channel blocks fed by
-// the motor model. No I/O and no clock of its own: the server calls SampleTick every 8 ms.
+// status word, servo on, digital inputs and outputs, jog, position commands, homing, the
+// communication watchdog and the scope channel blocks fed by the motor model. No I/O and no
+// clock of its own: the server calls SampleTick every 8 ms and NoteValidRequest for every
+// request it takes.
 #pragma once
 
 #include <cstdint>
@@ -29,19 +31,20 @@ class RegisterSpace {
   virtual uint8_t WriteRegisters(uint16_t address, const uint16_t* values, uint16_t count) = 0;
 };
 
-// Power-on value and accepted raw range of one parameter of groups 0..4.
+// Power-on value, accepted raw range and write protection of one parameter of groups 0..4.
 struct ParameterSpec {
   int32_t powerOn = 0;
   bool ranged = false;
   int32_t min = 0;
   int32_t max = 0;
+  bool readOnly = false;
 };
 
 struct DriveConfig {
   int revision = 200;  // firmware revision x 100: 200 or 210
   int ampCode = 21;
   int motorCode = 21;
-  int passcode = 0;  // 0: none
+  int passcode = 0;  // 0: none; otherwise 10..65535
   bool rangeCheck = true;
   std::map<int, ParameterSpec> parameters;  // key: group x 100 + number
 };
@@ -57,8 +60,10 @@ class VirtualDrive : public RegisterSpace {
   uint8_t ReadRegisters(uint16_t address, uint16_t count, uint16_t* values) override;
   uint8_t WriteRegisters(uint16_t address, const uint16_t* values, uint16_t count) override;
 
-  // One step of the 8 ms sample clock: the motor moves, each scope channel takes a sample.
+  // One step of the 8 ms sample clock: watchdog, inputs, motor, one sample per scope channel.
   void SampleTick();
+  // A request for this drive arrived: the communication watchdog starts counting afresh.
+  void NoteValidRequest();
 
   // A drive fault: sets the live fault code and pushes it onto the history. 0 clears it.
   void InjectFault(int code);
@@ -70,9 +75,12 @@ class VirtualDrive : public RegisterSpace {
   uint16_t InputStates() const;
   uint16_t OutputStates() const;
   int JogDirection() const { return jogDirection_; }
+  bool Moving() const { return move_.active; }
   const MotorModel& Motor() const { return motor_; }
   const DriveConfig& Config() const { return config_; }
   int InputCount() const { return drive_facts::InputCount(config_.revision); }
+  // The register holds an unsigned value (the passcode word, a parameter ranging above 32767).
+  bool UnsignedRegister(uint16_t address) const;
 
   // Register value as a read would give it, without side effects; false when unmapped.
   bool Peek(uint16_t address, uint16_t& value) const;
@@ -89,17 +97,38 @@ class VirtualDrive : public RegisterSpace {
     int16_t samples[drive_facts::kScopeMaxSamples] = {};
     int16_t latest = 0;
   };
+  struct PositionMove {
+    bool active = false;
+    int64_t targetPulses = 0;
+    int rpm = 0;
+  };
 
+  // Register map (virtual_drive.cpp)
   bool Mapped(int group, int number) const;
   uint16_t& Stored(int group, int number) { return words_[group][number]; }
   uint16_t Stored(int group, int number) const { return words_[group][number]; }
+  uint16_t& StoredAt(int address);
+  uint16_t StoredAt(int address) const;
+  const ParameterSpec* Spec(int group, int number) const;
   uint16_t ValueAt(int group, int number) const;
+  bool ReadOnly(int group, int number) const;
   uint8_t CheckWrite(int group, int number, uint16_t value) const;
+  uint8_t CheckInternalWrite(int group, int number, uint16_t value) const;
   void ApplyWrite(int group, int number, uint16_t value);
   void OnLogonWord(uint16_t value);
+  void LoadPowerOnValues();
+
+  // Behaviour (drive_behaviour.cpp)
+  bool Faulted() const;
   int InputFunction(int input) const;
   uint16_t InputMask() const;
-  bool InputActiveWithFunction(int function) const;
+  bool ActiveWithFunction(uint16_t states, int function) const;
+  bool RisingWithFunction(uint16_t states, int function) const;
+  void HandleInputEdges(uint16_t states);
+  void StartPositionCommand(uint16_t states);
+  void RunWatchdog();
+  MotorCommand NextMotorCommand(uint16_t states) const;
+  bool OutputOn(int function, uint16_t status) const;
   void PushSample(ScopeChannel& channel, int16_t value);
 
   DriveConfig config_;
@@ -109,10 +138,16 @@ class VirtualDrive : public RegisterSpace {
   MotorModel motor_;
   uint16_t hardwareInputs_ = 0;
   uint16_t softwareInputs_ = 0;
+  uint16_t previousInputs_ = 0;  // input states at the last sample, for rising edges
   bool loggedOn_ = false;
   int logonStep_ = 0;  // 0 none, 1 logon code seen, -1 logoff (0) seen
   int jogDirection_ = 0;
-  bool alarmResetWasActive_ = false;
+  PositionMove move_;
+  bool commandDone_ = false;  // the last position command reached its target
+  bool homed_ = false;
+  bool warningOnly_ = false;  // the live fault is a warning: the servo stays on
+  bool watchdogArmed_ = false;
+  int watchdogMs_ = 0;
 };
 
 }  // namespace vdrive
