@@ -245,6 +245,45 @@ TEST(DriveOnPty, PortMapHoldsTheDeviceWhileTheDriveRuns) {
   }
 }
 
+// The drive maps its pty over what COMn meant and puts that back: at exit while the entry still
+// names its device, and after a crash when the next drive starts.
+TEST(DriveOnPty, PortMapGetsTheUsersMappingBack) {
+  portwright::MapComPort(7, "/dev/ttyUSB9");
+  const std::vector<std::string> onCom7{"--database", "/nonexistent/VM.vmd", "--com", "7"};
+  {
+    VdriveProcess drive;
+    ASSERT_TRUE(drive.Start(onCom7));
+    EXPECT_EQ(portwright::ResolveComPort(7), drive.Device());
+    EXPECT_EQ(drive.Stop(SIGTERM), 0);
+    EXPECT_EQ(portwright::ResolveComPort(7), "/dev/ttyUSB9");
+  }
+  {
+    VdriveProcess drive;
+    ASSERT_TRUE(drive.Start(onCom7));
+    portwright::MapComPort(7, "/dev/ttyACM0");  // the user reassigns COM7 meanwhile
+    EXPECT_EQ(drive.Stop(), 0);
+    EXPECT_EQ(portwright::ResolveComPort(7), "/dev/ttyACM0");
+  }
+  portwright::MapComPort(7, "/dev/ttyUSB9");
+  {
+    VdriveProcess crashed;
+    ASSERT_TRUE(crashed.Start(onCom7));
+    crashed.Stop(SIGKILL);
+    EXPECT_NE(portwright::ResolveComPort(7), "/dev/ttyUSB9");
+    VdriveProcess next;  // any drive that starts puts the crashed drive's COM7 back
+    ASSERT_TRUE(next.Start({"--database", "/nonexistent/VM.vmd", "--com", "free"}));
+    EXPECT_EQ(portwright::ResolveComPort(7), "/dev/ttyUSB9");
+    // "free" takes the lowest COM number without a mapping.
+    const auto map = portwright::ListPortMap();
+    int free = 1;
+    while (map.count(free) && map.at(free) != next.Device()) ++free;
+    EXPECT_EQ(map.at(free), next.Device());
+    EXPECT_EQ(next.Stop(), 0);
+    EXPECT_EQ(portwright::ListPortMap().count(free), 0u);
+  }
+  portwright::UnmapComPort(7);
+}
+
 // With pacing, a transaction takes the line time of its bytes plus the drive's turnaround; the
 // drive answers only its own parity and stop bits (odd parity shows on a pty, and "no parity"
 // goes with two stop bits), so a scan over the framings stops at the right one.

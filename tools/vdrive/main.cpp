@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "options.h"
-#include "portwright/port_map.h"
+#include "port_claim.h"
 
 namespace {
 
@@ -20,25 +20,6 @@ void InstallSignalHandlers() {
   sigemptyset(&action.sa_mask);
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
-}
-
-bool MapPort(int com, const std::string& device) {
-  try {
-    portwright::MapComPort(com, device);
-    return true;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "vdrive: cannot map COM%d: %s\n", com, e.what());
-    return false;
-  }
-}
-
-// Removes the mapping only while it is still ours: another drive may have taken the COM.
-void UnmapPort(int com, const std::string& device) {
-  try {
-    if (portwright::ResolveComPort(com) == device) portwright::UnmapComPort(com);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "vdrive: cannot unmap COM%d: %s\n", com, e.what());
-  }
 }
 
 // The power-on motor code P1.31 when none was asked for: the database's default when it suits
@@ -78,16 +59,25 @@ int main(int argc, char** argv) {
   g_server = &server;
   InstallSignalHandlers();
   const std::string device = server.DevicePath();
-  const bool mapped = options.mapPort && MapPort(options.comPort, device);
+  vdrive::PortClaim port;
+  if (options.mapPort) {
+    vdrive::PortClaim::RecoverAbandoned();
+    const int com = options.comPort != 0 ? options.comPort : vdrive::PortClaim::FreeComNumber();
+    if (com == 0 || !port.Claim(com, device, error))
+      std::fprintf(stderr, "vdrive: %s; COM port not mapped\n",
+                   com == 0 ? "no free COM number" : error.c_str());
+  }
   std::printf("%s\n", device.c_str());
   std::fflush(stdout);
-  std::fprintf(stderr, "vdrive: %s%s, %s %s, node %d, amplifier %d, motor %d, firmware %d\n",
-               mapped ? ("COM" + std::to_string(options.comPort) + " = ").c_str() : "",
-               device.c_str(), options.server.framing == vdrive::Framing::Rtu ? "RTU" : "ASCII",
+  const std::string com = port.Com() ? "COM" + std::to_string(port.Com()) + " = " : "";
+  std::fprintf(stderr, "vdrive: %s%s, %s %s, node %d, amplifier %d, motor %d, firmware %d%s\n",
+               com.c_str(), device.c_str(),
+               options.server.framing == vdrive::Framing::Rtu ? "RTU" : "ASCII",
                vdrive::LineSettingsText(options.server.line).c_str(), options.server.node,
-               options.drive.ampCode, options.drive.motorCode, options.drive.revision);
+               options.drive.ampCode, options.drive.motorCode, options.drive.revision,
+               options.server.pacing ? ", paced" : "");
   server.Run();
   g_server = nullptr;
-  if (mapped) UnmapPort(options.comPort, device);
+  port.Release();
   return 0;
 }

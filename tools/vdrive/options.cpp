@@ -12,14 +12,16 @@ namespace vdrive {
 const char kUsage[] =
     "usage: vdrive [options]\n"
     "A drive on a pseudo-terminal: a Modbus slave with the drive's register map.\n"
-    "Prints the device path on stdout, maps it to COMn in the port map while it runs,\n"
-    "and reads control commands from stdin (one per line; 'help' lists them).\n"
+    "Prints the device path on stdout, maps it to COMn in the port map while it runs\n"
+    "(putting back what COMn meant before), and reads control commands from stdin (one per\n"
+    "line; 'help' lists them).\n"
     "  --mode rtu|ascii        framing (default: the database's default protocol)\n"
     "  --settings B,P,D,S      line, e.g. 19200,N,8,2 (default: the database's choices); one of\n"
     "                          the drive's framings: RTU N,8,2 E,8,1 O,8,1, ASCII also 7 bits\n"
     "  --baud N                baud rate only: 4800, 9600, 19200, 38400, 57600, 115200\n"
     "  --node N                node address 1..247 (default: the database's, else 1)\n"
-    "  --com N                 COM number to map (default: the database's port, else 1)\n"
+    "  --com N|free            COM number to map, or the lowest unmapped one (default: the\n"
+    "                          database's port, else 1)\n"
     "  --no-map                do not touch the port map\n"
     "  --amp 20|21|23          amplifier (default 21)\n"
     "  --motor CODE            motor code P1.31 (default: the database's default motor)\n"
@@ -106,8 +108,12 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
   }
   if (take("--node", text) && !ToInt(text.c_str(), 1, 247, options.server.node))
     return error = "--node is 1..247", false;
-  if (take("--com", text) && !ToInt(text.c_str(), 1, 256, options.comPort))
-    return error = "--com is 1..256", false;
+  if (take("--com", text)) {
+    if (text == "free")
+      options.comPort = 0;
+    else if (!ToInt(text.c_str(), 1, 256, options.comPort))
+      return error = "--com is 1..256 or free", false;
+  }
   if (take("--amp", text) &&
       (!ToInt(text.c_str(), 20, 23, options.drive.ampCode) || options.drive.ampCode == 22))
     return error = "--amp is 20, 21 or 23", false;

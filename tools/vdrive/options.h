@@ -13,7 +13,7 @@ struct Options {
   ServerOptions server;
   DriveConfig drive;
   std::string databasePath;
-  int comPort = 1;
+  int comPort = 1;  // 0: the lowest free COM number
   bool mapPort = true;
   bool showHelp = false;
 };
