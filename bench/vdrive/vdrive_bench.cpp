@@ -1,7 +1,10 @@
 // Figures of the virtual drive, run against the built executable over its pseudo-terminal:
-//  - reply latency: time from the last request byte written to the first reply byte read
-//    (median and 90th percentile of 1000 reads of 3 registers; target: median under 1 ms);
-//  - sample clock: samples per scope channel in 10 s, polled every 30 ms (target 1250 +- 1).
+//  - reply latency, unpaced: time from the last request byte written to the first reply byte
+//    read (median and 90th percentile of 1000 reads of 3 registers; target: median under 1 ms);
+//  - sample clock, unpaced: samples per scope channel in 10 s, polled every 30 ms (target
+//    1250 +- 1);
+//  - paced line: time of a 36-register read (request written to last reply byte read) at 9600
+//    and 19200 baud, RTU 8,O,1, against the line time computed from the characters.
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -26,9 +29,8 @@ double Micros(Clock::duration d) { return std::chrono::duration<double, std::mic
 
 class Line {
  public:
-  explicit Line(const std::string& device) {
+  Line(const std::string& device, const vdrive::LineSettings& settings) {
     fd_ = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    vdrive::LineSettings settings;  // 19200,N,8,2, as the drive is started
     if (fd_ >= 0) vdrive::ApplyRawLine(fd_, settings);
   }
   ~Line() {
@@ -37,8 +39,9 @@ class Line {
   bool Ok() const { return fd_ >= 0; }
 
   // One RTU transaction; the reply bytes (empty on time-out). firstByte: time from the end of
-  // the write to the first reply byte.
-  Bytes Transact(const Bytes& pdu, size_t replyLength, Clock::duration& firstByte) {
+  // the write to the first reply byte; whole: to the last.
+  Bytes Transact(const Bytes& pdu, size_t replyLength, Clock::duration& firstByte,
+                 Clock::duration* whole = nullptr) {
     const Bytes request = vdrive::EncodeFrame(vdrive::Framing::Rtu, 1, pdu);
     if (write(fd_, request.data(), request.size()) != static_cast<ssize_t>(request.size()))
       return {};
@@ -53,6 +56,7 @@ class Line {
       if (reply.empty()) firstByte = Clock::now() - written;
       reply.insert(reply.end(), chunk, chunk + n);
     }
+    if (whole) *whole = Clock::now() - written;
     return reply;
   }
 
@@ -118,18 +122,51 @@ void MeasureSampleClock(Line& line) {
       reads, totals[0], totals[1], totals[2], overflows);
 }
 
+// Median time of 20 reads of 36 registers on a paced drive, and the line time they need: 8
+// request and 77 reply characters of 11 bits (8,O,1), and the turnaround the drive takes (3 ms,
+// or the 3.5 characters of RTU silence when longer).
+void MeasurePacedLine(int baud) {
+  const std::string settings = std::to_string(baud) + ",O,8,1";
+  vdtest::VdriveProcess drive;
+  if (!drive.Start({"--database", "/nonexistent/VM.vmd", "--no-map", "--mode", "rtu", "--settings",
+                    settings})) {
+    std::printf("paced line: cannot start the virtual drive at %s\n", settings.c_str());
+    return;
+  }
+  Line line(drive.Device(), vdrive::LineSettings{baud, 'O', 8, 1});
+  const size_t replyLength = 5 + 2 * 36;
+  std::vector<double> millis;
+  for (int i = 0; i < 20; ++i) {
+    Clock::duration first{}, whole{};
+    if (line.Transact(ReadPdu(257, 36), replyLength, first, &whole).size() != replyLength) {
+      std::printf("paced line: read %d at %d baud failed\n", i, baud);
+      return;
+    }
+    millis.push_back(Micros(whole) / 1000);
+  }
+  std::sort(millis.begin(), millis.end());
+  const double character = 11.0 * 1000 / baud;
+  const double lineMs = (8 + replyLength) * character + std::max(3.0, 3.5 * character);
+  std::printf(
+      "paced 36-register read at %d baud (RTU 8,O,1): median %.1f ms, max %.1f ms; computed "
+      "line time %.1f ms (%zu characters of %.3f ms + %.1f ms turnaround)\n",
+      baud, millis[10], millis.back(), lineMs, 8 + replyLength, character,
+      std::max(3.0, 3.5 * character));
+}
+
 }  // namespace
 
 int main() {
   vdtest::VdriveProcess drive;
   if (!drive.Start({"--database", "/nonexistent/VM.vmd", "--no-map", "--mode", "rtu", "--settings",
-                    "19200,N,8,2", "--node", "1"})) {
+                    "19200,N,8,2", "--node", "1", "--no-pacing"})) {
     std::printf("cannot start the virtual drive\n");
     return 1;
   }
-  Line line(drive.Device());
+  Line line(drive.Device(), vdrive::LineSettings{19200, 'N', 8, 2});
   if (!line.Ok()) return 1;
   MeasureLatency(line);
   MeasureSampleClock(line);
+  for (int baud : {9600, 19200}) MeasurePacedLine(baud);
   return 0;
 }
