@@ -308,10 +308,12 @@ TEST(DriveOnPty, CommunicationSettingsTakeEffectAtThePowerCycle) {
   ASSERT_TRUE(drive.Start(Args({"--mode", "rtu", "--settings", "19200,N,8,2", "--no-pacing"})));
   Master old(drive.Device(), "19200,N,8,2", portwright::RTU);
   ASSERT_EQ(old.Read(df::kNodeAddressAddress, 3), 0);
+  // Node 1, 19200 baud (speed list position 2), RTU N,8,2 (protocol list position 6) ...
   EXPECT_EQ(old.Word(0), 1);
-  EXPECT_EQ(old.Word(1), 2);                                    // 19200
-  EXPECT_EQ(old.Word(2), 6);                                    // RTU N,8,2
-  ASSERT_EQ(old.Write(df::kNodeAddressAddress, {5, 3, 7}), 0);  // node 5, 38400, RTU E,8,1
+  EXPECT_EQ(old.Word(1), 2);
+  EXPECT_EQ(old.Word(2), 6);
+  // ... become node 5, 38400 baud, RTU E,8,1.
+  ASSERT_EQ(old.Write(df::kNodeAddressAddress, {5, 3, 7}), 0);
   ASSERT_EQ(old.Read(1, 1), 0);  // still the old line until the power cycle
   EXPECT_EQ(drive.Command("powercycle 0.2"), "OK");
   std::this_thread::sleep_for(800ms);

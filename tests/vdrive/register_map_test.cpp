@@ -415,8 +415,8 @@ TEST(RegisterMap, FixedInputsOfFirmware210ActUnderModbusControl) {
     ASSERT_EQ(Write1(drive, df::kInputStatesAddress, states), kNoException);
     drive.SampleTick();
   };
-  drive.SetHardwareInput(1, true);                                         // servo on
-  ASSERT_EQ(Write1(drive, df::ParameterAddress(1, 34), 0), kNoException);  // no ramps
+  drive.SetHardwareInput(1, true);  // servo on, and no ramps
+  ASSERT_EQ(Write1(drive, df::ParameterAddress(1, 34), 0), kNoException);
   ASSERT_EQ(Write1(drive, df::ParameterAddress(1, 35), 0), kNoException);
   drive.InjectFault(6);
   drive.SetHardwareInput(13, true);  // a terminal of DI13 alone does nothing

@@ -125,13 +125,12 @@ std::map<int, ParameterSpec> BuiltInParameters() {
   const int outputs[] = {101, 103, 109, 105, 107};
   for (int i = 0; i < 5; ++i) set(218 + i, outputs[i]);
   set(405, 20);  // jog speed, rpm
-  set(138, 10);  // zero speed range, rpm
-  set(139, 3000);  // target speed, rpm
-  set(140, 3000);  // analog speed scale, rpm
-  set(155, 3000);  // maximum speed, rpm
-  set(302, 8);     // protocol: RTU 8,O,1, as the drive leaves the factory
-  set(301, 2);     // 19200 baud
-  set(300, 1);     // node 1
+  // Zero speed range, target speed, analog speed scale and maximum speed (rpm).
+  for (const auto& [key, rpm] : {std::pair{138, 10}, {139, 3000}, {140, 3000}, {155, 3000}})
+    set(key, rpm);
+  for (int key = 236; key <= 243; ++key) set(key, 1000);  // speeds of position commands 1..8
+  // Node 1, 19200 baud, RTU 8,O,1, as the drive leaves the factory.
+  for (const auto& [key, value] : {std::pair{300, 1}, {301, 2}, {302, 8}}) set(key, value);
   // Read-only as in the catalogue: identity, fault record, terminals, outputs, reserved words.
   for (int key : {0, 1, 400, 401, 402, 403, 404}) p[key].readOnly = true;
   for (int key = 408; key <= 423; ++key) p[key].readOnly = true;

@@ -44,7 +44,7 @@ int MotorModel::MoveSpeed(const MotorCommand& command) const {
   const double remaining = static_cast<double>(command.targetPulses - AbsolutePulses());
   if (remaining == 0) return 0;
   const double brake = std::sqrt(12.0 * RampRate(command.decelMs) * std::fabs(remaining));
-  const double speed = std::min<double>(std::abs(command.moveRpm), brake);
+  const double speed = std::min<double>(std::max(1, std::abs(command.moveRpm)), brake);
   return static_cast<int>(std::ceil(speed)) * (remaining > 0 ? 1 : -1);
 }
 

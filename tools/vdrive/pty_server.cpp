@@ -289,7 +289,9 @@ PtyServer::Clock::time_point PtyServer::NextDeadline(Clock::time_point now) cons
         std::min(deadline, options_.pacing ? std::max(next, lastSendWrite_ + kSendChunk) : next);
   }
   if (!received_.Empty()) deadline = std::min(deadline, received_.NextDone());
-  if (assembler_.Pending() > 0) deadline = std::min(deadline, lastByte_ + FrameGap());
+  // Wake once when a partial frame's gap runs out; an ASCII fragment then waits for bytes.
+  const Clock::time_point gapEnds = lastByte_ + FrameGap();
+  if (assembler_.Pending() > 0 && gapEnds > now) deadline = std::min(deadline, gapEnds);
   return deadline;
 }
 
