@@ -66,7 +66,6 @@ void ScopePlot::buildCursors() {
   tracer_->setStyle(QCPItemTracer::tsCrosshair);
   tracer_->setPen(QPen(Qt::white, 1, Qt::DashLine));
   tracer_->setInterpolating(false);
-  tracer_->setGraph(graphs_[0]);
   tracer_->setVisible(false);
   tracerText_ = new QCPItemText(plot_);
   tracerText_->position->setParentAnchor(tracer_->position);
@@ -96,7 +95,6 @@ bool ScopePlot::DataCursorShown() const { return tracer_->visible(); }
 
 void ScopePlot::SetDataCursorChannel(int channel) {
   cursorChannel_ = channel;
-  tracer_->setGraph(graphs_[channel]);
   markChanged();
 }
 
@@ -156,8 +154,14 @@ QString ScopePlot::DataCursorText() const {
   return QString();
 }
 
+// The cursor sits on its channel's nearest point; without points it stays where it was put.
 void ScopePlot::updateDataCursor() {
   if (!tracer_->visible()) return;
+  QCPGraph* graph = graphs_[cursorChannel_]->data()->isEmpty() ? nullptr : graphs_[cursorChannel_];
+  const double key = tracer_->graphKey();
+  tracer_->setGraph(graph);
+  tracer_->setGraphKey(key);
+  if (!graph) tracer_->position->setCoords(key, yAxes_[cursorChannel_]->range().center());
   tracerText_->setText(DataCursorText());
   tracerText_->setColor(ChannelColour(cursorChannel_).lighter(130));
 }

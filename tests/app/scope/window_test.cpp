@@ -1,0 +1,189 @@
+// The scope window without a drive: its lists and defaults, the handlers that shape the
+// display, the duplicate-source guard, printing without colour and the Y-axis click.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include "app_harness.h"
+#include "params/drive_identity.h"
+#include "params/value_table.h"
+#include "scope/frm_scope.h"
+#include "scope/scope_plot.h"
+#include "shell/host.h"
+
+namespace scopetest {
+namespace {
+
+QStringList items(QComboBox* list) {
+  QStringList texts;
+  for (int i = 0; i < list->count(); ++i) texts << list->itemText(i);
+  return texts;
+}
+
+class ScopeWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    basScope::Pauses.sourceListFill = 0;
+    basScope::ScopeChannelCount = 2;
+    basFunctions::DriveImage.P(0, 0) = 2101;
+    basFunctions::GetDriveType();
+    basFunctions::ConnectedAmpCode = 21;
+    prompt::ScriptReplies({});
+    prompt::ClearShownPrompts();
+    scope = frmScope::Display();
+    plot = scope->plot();
+  }
+  void TearDown() override {
+    host::UnloadWindow(scope);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  template <class T>
+  T* find(const QString& name) const {
+    T* widget = scope->findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name.toStdString();
+    return widget;
+  }
+  QComboBox* list(const QString& name) const { return find<QComboBox>(name); }
+  QCheckBox* box(const QString& name) const { return find<QCheckBox>(name); }
+
+  apptest::ProgramFolder folder;
+  frmScope* scope = nullptr;
+  ScopePlot* plot = nullptr;
+};
+
+TEST_F(ScopeWindowTest, LoadFillsTheListsWithTheirDefaults) {
+  EXPECT_EQ(items(list("cmbScopeMode")),
+            (QStringList{"One-Shot/Single Capture", "Triggered Single Capture", "Free Running"}));
+  EXPECT_EQ(list("cmbBufferSize")->count(), 120);
+  EXPECT_EQ(list("cmbBufferSize")->currentText(), "4");
+  EXPECT_EQ(items(list("cmbVisibleTimeAmount")), (QStringList{"1", "2", "3", "4"}));
+  EXPECT_EQ(list("cmbVisibleTimeAmount")->currentText(), "4");
+  EXPECT_EQ(items(list("cmbTriggerLimitCompare")), (QStringList{">", ">=", "<", "<="}));
+  EXPECT_EQ(find<QLabel>("lblTriggerLimitPreface")->text(), "Start Capturing When Channel 1");
+  EXPECT_FALSE(find<QLabel>("lblTriggerLimitPreface")->isVisible());
+  EXPECT_TRUE(find<QRadioButton>("optVisibleTimeRange_0")->isChecked());
+  EXPECT_EQ(find<QPushButton>("cmdStartStopScope")->text(), "Start");
+  EXPECT_FALSE(find<QPushButton>("cmdSaveLog")->isEnabled());
+
+  QComboBox* source1 = list("cmbChannelSource_0");
+  ASSERT_EQ(source1->count(), 17);
+  EXPECT_EQ(source1->currentText(), "06 - Motor Speed (RPM)");
+  EXPECT_EQ(list("cmbChannelSource_1")->currentIndex(), 11);
+  EXPECT_EQ(list("cmbChannelSource_2")->currentIndex(), 4);
+  EXPECT_EQ(plot->ChannelTitle(0), "06 - Motor Speed (RPM)");
+  EXPECT_EQ(plot->YTitle(0), "06 - Motor Speed (RPM)");
+  EXPECT_EQ(plot->YMinimum(0), -5000);
+  EXPECT_EQ(plot->YSpan(0), 10000);
+  EXPECT_EQ(plot->YSpan(1), 100);  // 11 - Average Load (%)
+  EXPECT_FALSE(plot->LabelVisible(1));
+  EXPECT_EQ(plot->XSpan(), 4);
+
+  // Two channels at this speed: the third is off and cannot be turned on.
+  EXPECT_FALSE(box("ckChannelEnabled_2")->isChecked());
+  EXPECT_FALSE(box("ckChannelEnabled_2")->isEnabled());
+  EXPECT_FALSE(list("cmbChannelSource_2")->isEnabled());
+  EXPECT_FALSE(plot->ChannelVisible(2));
+  EXPECT_FALSE(plot->YAxisVisible(2));
+  EXPECT_EQ(plot->ChannelTitle(2), "Channel Not Used");
+}
+
+TEST_F(ScopeWindowTest, ASourceTakenByAnotherEnabledChannelIsRefused) {
+  list("cmbChannelSource_1")->setCurrentIndex(6);
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(prompt::ShownPrompts()[0].title, "Duplicate Channel Configuration");
+  EXPECT_EQ(prompt::ShownPrompts()[0].text,
+            "This parameter is already assigned to another channel. Please pick a unique "
+            "parameter for this channel.");
+  EXPECT_EQ(list("cmbChannelSource_1")->currentIndex(), 11);
+  EXPECT_EQ(prompt::ShownPrompts().size(), 1);
+
+  // Channel 3's list is disabled: its source may be taken.
+  list("cmbChannelSource_1")->setCurrentIndex(4);
+  EXPECT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(plot->ChannelTitle(1), list("cmbChannelSource_1")->itemText(4));
+  EXPECT_EQ(plot->YSpan(1), 9999);
+
+  // Unchecking (or clicking the channel's name) turns a channel off.
+  scope->lblChannelName_Click(1);
+  EXPECT_FALSE(box("ckChannelEnabled_1")->isChecked());
+  EXPECT_EQ(plot->ChannelTitle(1), "Channel Not Used");
+  EXPECT_FALSE(plot->YAxisVisible(1));
+  box("ckChannelEnabled_1")->setChecked(true);
+  EXPECT_EQ(plot->ChannelTitle(1), list("cmbChannelSource_1")->itemText(4));
+}
+
+TEST_F(ScopeWindowTest, BufferAndModeShapeTheChoices) {
+  list("cmbBufferSize")->setCurrentText("3");
+  EXPECT_EQ(items(list("cmbVisibleTimeAmount")), (QStringList{"1", "2", "3"}));
+  EXPECT_EQ(list("cmbVisibleTimeAmount")->currentText(), "3");
+  EXPECT_EQ(scope->capture().HiddenSeconds, 0);
+  EXPECT_EQ(plot->XSpan(), 3);
+
+  list("cmbBufferSize")->setCurrentText("100");
+  EXPECT_EQ(list("cmbVisibleTimeAmount")->count(), 60);
+  EXPECT_EQ(list("cmbVisibleTimeAmount")->itemText(0), "1");
+  EXPECT_EQ(list("cmbVisibleTimeAmount")->currentText(), "60");
+  EXPECT_EQ(scope->capture().HiddenSeconds, 40);
+
+  list("cmbScopeMode")->setCurrentIndex(1);
+  EXPECT_TRUE(find<QLabel>("lblTriggerLimitUnits")->isVisible());
+  EXPECT_EQ(find<QLabel>("lblTriggerLimitUnits")->text(), "RPM");
+  list("cmbScopeMode")->setCurrentIndex(2);
+  EXPECT_FALSE(find<QLabel>("lblTriggerLimitUnits")->isVisible());
+  EXPECT_FALSE(find<QRadioButton>("optVisibleTimeRange_1")->isEnabled());
+
+  box("chkLog")->setChecked(true);
+  find<QPushButton>("cmdSaveLog")->setEnabled(true);
+  box("chkLog")->setChecked(false);
+  EXPECT_FALSE(find<QPushButton>("cmdSaveLog")->isEnabled());
+}
+
+TEST_F(ScopeWindowTest, MonochromePrintingShowsTheLegendAndRestoresTheScreen) {
+  QTemporaryDir dir;
+  box("ckShowLegend")->setChecked(false);
+  bool legendOnPaper = false;
+  QColor channel3OnPaper;
+  int widthOnPaper = 0;
+  QObject::connect(plot, &ScopePlot::beforePrint, scope, [&] {
+    legendOnPaper = plot->LegendVisible();
+    channel3OnPaper = plot->ChannelColour(2);
+    widthOnPaper = plot->TraceWidth(0);
+  });
+  QPrinter printer;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(dir.filePath("scope.pdf"));
+  plot->Print(printer);
+  // The window's handler runs first (connected at load); ours sees the paper settings.
+  EXPECT_TRUE(legendOnPaper);
+  EXPECT_EQ(channel3OnPaper, QColor(Qt::black));
+  EXPECT_EQ(widthOnPaper, 2);
+  EXPECT_FALSE(plot->LegendVisible());
+  EXPECT_EQ(plot->ChannelColour(2), ScopePlot::DefaultColour(2));
+  EXPECT_EQ(plot->TraceWidth(0), 1);
+
+  box("ckPrintColor")->setChecked(true);
+  plot->Print(printer);
+  EXPECT_FALSE(legendOnPaper);
+  EXPECT_EQ(channel3OnPaper, ScopePlot::DefaultColour(2));
+}
+
+TEST_F(ScopeWindowTest, AYAxisClickMovesAShownDataCursor) {
+  scope->Scope1_ClickYAxis(1);
+  EXPECT_EQ(plot->DataCursorChannel(), 0);
+  plot->SetDataCursorShown(true);
+  scope->Scope1_ClickYAxis(1);
+  EXPECT_EQ(plot->DataCursorChannel(), 1);
+  scope->Scope1_ClickYAxis(3);
+  EXPECT_EQ(plot->DataCursorChannel(), 1);
+}
+
+}  // namespace
+}  // namespace scopetest
