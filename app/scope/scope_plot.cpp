@@ -87,6 +87,7 @@ void ScopePlot::buildPlot() {
     graphs_[c] = plot_->addGraph(plot_->xAxis, yAxes_[c]);
     graphs_[c]->setName(QStringLiteral("Channel %1").arg(c + 1));
     graphs_[c]->setAdaptiveSampling(true);
+    graphs_[c]->setAntialiased(false);
     SetChannelColour(c, DefaultColour(c));
   }
   plot_->yAxis->grid()->setPen(QPen(QColor(110, 110, 140), 0, Qt::DotLine));
