@@ -33,8 +33,8 @@ bool scopeMayOpen(frmMain& main) {
     return false;
   }
   if (baud != QLatin1String("9600") && baud != QLatin1String("19200")) return true;
-  const QString limit = baud == QLatin1String("9600") ? QStringLiteral("1 channel")
-                                                      : QStringLiteral("2 channels");
+  const QString limit =
+      baud == QLatin1String("9600") ? QStringLiteral("1 channel") : QStringLiteral("2 channels");
   return prompt::MsgBox(QStringLiteral("You are connected at ") + baud +
                             QStringLiteral(" baud. Scope will be limited to ") + limit +
                             QStringLiteral(".\rRecommended connect speed is 38,400 baud or "

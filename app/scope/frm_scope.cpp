@@ -78,7 +78,8 @@ void frmScope::fillSourceLists() {
   // Without the database's texts the lists still offer every source by its number.
   if (sources.size() < kSourceCount) {
     sources.clear();
-    for (int i = 0; i < kSourceCount; ++i) sources << QStringLiteral("%1").arg(i, 2, 10, QChar('0'));
+    for (int i = 0; i < kSourceCount; ++i)
+      sources << QStringLiteral("%1").arg(i, 2, 10, QChar('0'));
   }
   for (QComboBox* list : cmbChannelSource) {
     const QSignalBlocker block(list);
@@ -103,7 +104,8 @@ void frmScope::wireHandlers() {
   for (int c = 0; c < kChannels; ++c) {
     connect(cmbChannelSource[c], &QComboBox::currentIndexChanged, this,
             [this, c] { cmbChannelSource_Click(c); });
-    connect(ckChannelEnabled[c], &QCheckBox::toggled, this, [this, c] { ckChannelEnabled_Click(c); });
+    connect(ckChannelEnabled[c], &QCheckBox::toggled, this,
+            [this, c] { ckChannelEnabled_Click(c); });
   }
   connect(chkLog, &QCheckBox::toggled, this, &frmScope::chkLog_Click);
   connect(ckShowLegend, &QCheckBox::toggled, this, &frmScope::ckShowLegend_Click);

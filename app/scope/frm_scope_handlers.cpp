@@ -26,10 +26,10 @@ constexpr int kLongestVisible = 60;
 void frmScope::cmbScopeMode_Click() {
   guarded("frmScope, cmbScopeMode_Click", [&] {
     const bool triggered = cmbScopeMode->currentIndex() == kTriggeredMode;
-    for (QWidget* control : {static_cast<QWidget*>(lblTriggerLimitPreface),
-                             static_cast<QWidget*>(cmbTriggerLimitCompare),
-                             static_cast<QWidget*>(txtTriggerLimit),
-                             static_cast<QWidget*>(lblTriggerLimitUnits)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(lblTriggerLimitPreface),
+          static_cast<QWidget*>(cmbTriggerLimitCompare), static_cast<QWidget*>(txtTriggerLimit),
+          static_cast<QWidget*>(lblTriggerLimitUnits)})
       control->setVisible(triggered);
     if (triggered) SetTriggerUIText();
     const bool freeRunning = cmbScopeMode->currentIndex() == kFreeRunning;
@@ -99,8 +99,8 @@ void frmScope::ckChannelEnabled_Click(int index) {
     cmbChannelSource[index]->setEnabled(on);
     Scope1->SetYAxisVisible(index, on);
     Scope1->SetChannelVisible(index, on);
-    Scope1->SetChannelTitle(index, on ? cmbChannelSource[index]->currentText()
-                                      : QStringLiteral("Channel Not Used"));
+    Scope1->SetChannelTitle(
+        index, on ? cmbChannelSource[index]->currentText() : QStringLiteral("Channel Not Used"));
   });
 }
 

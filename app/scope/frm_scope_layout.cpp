@@ -88,33 +88,33 @@ QGroupBox* frmScope::buildChannelFrame() {
             QStringLiteral("frameScopeChannels"));
   auto* grid = new QGridLayout(frame);
   for (int c = 0; c < basScope::kChannels; ++c) {
-    ckChannelEnabled[c] =
-        named(new QCheckBox(frame), QStringLiteral("ckChannelEnabled_%1").arg(c));
+    ckChannelEnabled[c] = named(new QCheckBox(frame), QStringLiteral("ckChannelEnabled_%1").arg(c));
     ckChannelEnabled[c]->setChecked(true);
     lblChannelName[c] = named(new QLabel(QStringLiteral("Channel %1").arg(c + 1), frame),
                               QStringLiteral("lblChannelName_%1").arg(c));
     lblChannelName[c]->installEventFilter(this);
-    cmbChannelSource[c] =
-        named(new QComboBox(frame), QStringLiteral("cmbChannelSource_%1").arg(c));
+    cmbChannelSource[c] = named(new QComboBox(frame), QStringLiteral("cmbChannelSource_%1").arg(c));
     grid->addWidget(ckChannelEnabled[c], c, 0);
     grid->addWidget(lblChannelName[c], c, 1);
     grid->addWidget(cmbChannelSource[c], c, 2, 1, 3);
   }
-  lblTriggerLimitPreface = named(new QLabel(QStringLiteral("Start Capturing When Channel 1"), frame),
-                                 QStringLiteral("lblTriggerLimitPreface"));
+  lblTriggerLimitPreface =
+      named(new QLabel(QStringLiteral("Start Capturing When Channel 1"), frame),
+            QStringLiteral("lblTriggerLimitPreface"));
   cmbTriggerLimitCompare = named(new QComboBox(frame), QStringLiteral("cmbTriggerLimitCompare"));
   cmbTriggerLimitCompare->addItems(
       {QStringLiteral(">"), QStringLiteral(">="), QStringLiteral("<"), QStringLiteral("<=")});
-  txtTriggerLimit = named(new QLineEdit(QStringLiteral("0"), frame), QStringLiteral("txtTriggerLimit"));
+  txtTriggerLimit =
+      named(new QLineEdit(QStringLiteral("0"), frame), QStringLiteral("txtTriggerLimit"));
   lblTriggerLimitUnits = named(new QLabel(frame), QStringLiteral("lblTriggerLimitUnits"));
   grid->addWidget(lblTriggerLimitPreface, 3, 0, 1, 2);
   grid->addWidget(cmbTriggerLimitCompare, 3, 2);
   grid->addWidget(txtTriggerLimit, 3, 3);
   grid->addWidget(lblTriggerLimitUnits, 3, 4);
-  for (QWidget* trigger : {static_cast<QWidget*>(lblTriggerLimitPreface),
-                           static_cast<QWidget*>(cmbTriggerLimitCompare),
-                           static_cast<QWidget*>(txtTriggerLimit),
-                           static_cast<QWidget*>(lblTriggerLimitUnits)})
+  for (QWidget* trigger :
+       {static_cast<QWidget*>(lblTriggerLimitPreface),
+        static_cast<QWidget*>(cmbTriggerLimitCompare), static_cast<QWidget*>(txtTriggerLimit),
+        static_cast<QWidget*>(lblTriggerLimitUnits)})
     trigger->setVisible(false);
   return frame;
 }
@@ -122,17 +122,21 @@ QGroupBox* frmScope::buildChannelFrame() {
 QWidget* frmScope::buildButtons() {
   auto* area = new QWidget(this);
   auto* grid = new QGridLayout(area);
-  cmdStartStopScope = named(new QPushButton(QStringLiteral("Start"), area),
-                            QStringLiteral("cmdStartStopScope"));
-  cmdCloseScope = named(new QPushButton(QStringLiteral("Close"), area), QStringLiteral("cmdCloseScope"));
-  cmdSaveLog = named(new QPushButton(QStringLiteral("Save Data"), area), QStringLiteral("cmdSaveLog"));
+  cmdStartStopScope =
+      named(new QPushButton(QStringLiteral("Start"), area), QStringLiteral("cmdStartStopScope"));
+  cmdCloseScope =
+      named(new QPushButton(QStringLiteral("Close"), area), QStringLiteral("cmdCloseScope"));
+  cmdSaveLog =
+      named(new QPushButton(QStringLiteral("Save Data"), area), QStringLiteral("cmdSaveLog"));
   cmdSaveLog->setEnabled(false);
   chkLog = named(new QCheckBox(QStringLiteral("Log Data"), area), QStringLiteral("chkLog"));
-  ckShowLegend = named(new QCheckBox(QStringLiteral("Show Legend"), area), QStringLiteral("ckShowLegend"));
+  ckShowLegend =
+      named(new QCheckBox(QStringLiteral("Show Legend"), area), QStringLiteral("ckShowLegend"));
   ckShowLegend->setChecked(true);
   ckShowChannelMarkers = named(new QCheckBox(QStringLiteral("Show Data Point Markers"), area),
                                QStringLiteral("ckShowChannelMarkers"));
-  ckPrintColor = named(new QCheckBox(QStringLiteral("Print in Color"), area), QStringLiteral("ckPrintColor"));
+  ckPrintColor =
+      named(new QCheckBox(QStringLiteral("Print in Color"), area), QStringLiteral("ckPrintColor"));
   grid->addWidget(cmdStartStopScope, 0, 0);
   grid->addWidget(cmdSaveLog, 0, 1);
   grid->addWidget(cmdCloseScope, 0, 2);

@@ -53,9 +53,9 @@ void frmScopeViewer::Form_Load() {
 }
 
 void frmScopeViewer::OpenLogWithDialog() {
-  const QString path = prompt::GetOpenFileName(QStringLiteral("Open Scope Log"),
-                                               basScope::ScopeLogFolder(),
-                                               QStringLiteral("Scope Log Files (*.scl)"));
+  const QString path =
+      prompt::GetOpenFileName(QStringLiteral("Open Scope Log"), basScope::ScopeLogFolder(),
+                              QStringLiteral("Scope Log Files (*.scl)"));
   if (path.isEmpty()) throw basFunctions::ProgramError(32755, "Cancel was selected.");
   OpenLog(path);
 }

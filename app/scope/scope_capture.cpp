@@ -260,10 +260,11 @@ void ScopeCapture::StopScope() {
 }
 
 QString ScopeCapture::lostDataText() const {
-  const QString blocks = ScopeFullBlocks == 1
-                             ? QStringLiteral("1 block arrived full and may have dropped samples")
-                             : QString::number(ScopeFullBlocks) +
-                                   QStringLiteral(" blocks arrived full and may have dropped samples");
+  const QString blocks =
+      ScopeFullBlocks == 1
+          ? QStringLiteral("1 block arrived full and may have dropped samples")
+          : QString::number(ScopeFullBlocks) +
+                QStringLiteral(" blocks arrived full and may have dropped samples");
   return kLostDataWarning + QStringLiteral(" (") + blocks + QStringLiteral(")");
 }
 

@@ -1,9 +1,10 @@
 // The intake of polled sample blocks and the trigger test.
+#include "scope/scope_intake.h"
+
 #include <cmath>
 
 #include "params/number_text.h"
 #include "scope/scope_capture.h"
-#include "scope/scope_intake.h"
 #include "shell/logs.h"
 
 namespace basScope {
@@ -104,11 +105,20 @@ bool ScopeCapture::ScopeTriggerMet() {
     for (int i = 0; i < n && !met; ++i) {
       const int v = TriggerBlock[2 + i];
       switch (setup_.triggerCompare) {
-        case 0: met = v > limit; break;
-        case 1: met = v >= limit; break;
-        case 2: met = v < limit; break;
-        case 3: met = v <= limit; break;
-        default: break;
+        case 0:
+          met = v > limit;
+          break;
+        case 1:
+          met = v >= limit;
+          break;
+        case 2:
+          met = v < limit;
+          break;
+        case 3:
+          met = v <= limit;
+          break;
+        default:
+          break;
       }
     }
   });

@@ -1,12 +1,13 @@
 #include "scope/scope_plot.h"
 
+#include <qcustomplot.h>
+
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <qcustomplot.h>
 
 namespace {
 
@@ -109,8 +110,9 @@ void ScopePlot::buildPlot() {
 
   connect(plot_, &QCustomPlot::axisClick, this,
           [this](QCPAxis* axis, QCPAxis::SelectablePart, QMouseEvent*) { onAxisClick(axis); });
-  connect(plot_, &QCustomPlot::plottableClick, this,
-          [this](QCPAbstractPlottable* plottable, int, QMouseEvent*) { onPlottableClick(plottable); });
+  connect(
+      plot_, &QCustomPlot::plottableClick, this,
+      [this](QCPAbstractPlottable* plottable, int, QMouseEvent*) { onPlottableClick(plottable); });
   connect(plot_, &QCustomPlot::legendClick, this,
           [this](QCPLegend*, QCPAbstractLegendItem* item, QMouseEvent*) {
             auto* entry = qobject_cast<QCPPlottableLegendItem*>(item);

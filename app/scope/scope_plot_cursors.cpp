@@ -1,12 +1,13 @@
 // The plot's toolbar and mouse: the data cursor with its readouts, and the measurement
 // cursors A and B.
+#include <qcustomplot.h>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
 #include <QToolBar>
 #include <cmath>
-#include <qcustomplot.h>
 
 #include "scope/scope_plot.h"
 #include "shell/logs.h"
@@ -77,8 +78,8 @@ void ScopePlot::buildCursors() {
   tracerText_->setVisible(false);
   for (int i = 0; i < 2; ++i) {
     measureLines_[i] = new QCPItemStraightLine(plot_);
-    measureLines_[i]->setPen(QPen(i == 0 ? QColor(255, 220, 0) : QColor(0, 230, 230), 1,
-                                  Qt::DashDotLine));
+    measureLines_[i]->setPen(
+        QPen(i == 0 ? QColor(255, 220, 0) : QColor(0, 230, 230), 1, Qt::DashDotLine));
     measureLines_[i]->setVisible(false);
   }
 }
@@ -146,9 +147,9 @@ QString ScopePlot::DataCursorText() const {
     case Frequency: {
       const double period = meanCrossingPeriod(inView);
       if (period <= 0) return CursorModeNames()[cursorMode_] + QStringLiteral(": ---");
-      return cursorMode_ == Period ? QStringLiteral("Period: ") + seconds(period)
-                                   : QStringLiteral("Frequency: ") + number(1.0 / period) +
-                                         QStringLiteral(" Hz");
+      return cursorMode_ == Period
+                 ? QStringLiteral("Period: ") + seconds(period)
+                 : QStringLiteral("Frequency: ") + number(1.0 / period) + QStringLiteral(" Hz");
     }
   }
   return QString();
@@ -194,8 +195,8 @@ QString ScopePlot::MeasureText() const {
   QStringList parts{QStringLiteral("A: ") + seconds(measure_[0]),
                     QStringLiteral("B: ") + seconds(measure_[1]),
                     QStringLiteral("Δt: ") + seconds(dt),
-                    QStringLiteral("1/Δt: ") +
-                        (dt != 0 ? number(1.0 / dt) + QStringLiteral(" Hz") : QStringLiteral("---"))};
+                    QStringLiteral("1/Δt: ") + (dt != 0 ? number(1.0 / dt) + QStringLiteral(" Hz")
+                                                        : QStringLiteral("---"))};
   for (int c = 0; c < kChannels; ++c) {
     bool foundA = false, foundB = false;
     const double a = valueAt(c, measure_[0], &foundA);

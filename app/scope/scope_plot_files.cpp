@@ -1,12 +1,13 @@
 // The plot's files and paper: the data file (.scl: one line per point, tab-separated), the
 // property file (.scp: sections of key=value lines), printing and picture export.
+#include <qcustomplot.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSaveFile>
-#include <qcustomplot.h>
 
 #include "scope/scope_plot.h"
 #include "shell/host.h"
@@ -21,7 +22,9 @@ using Sections = QMap<QString, QMap<QString, QString>>;
 
 const QString kDataHeader = QStringLiteral("Channel\tSeconds\tValue");
 
-QString shortest(double value) { return QString::number(value, 'g', QLocale::FloatingPointShortest); }
+QString shortest(double value) {
+  return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
 QString flag(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
 
 void writeLines(const QString& path, const QStringList& lines) {
@@ -84,7 +87,8 @@ void ScopePlot::SaveData(const QString& path) const {
   QStringList lines{kDataHeader};
   for (int c = 0; c < kChannels; ++c)
     for (const QPointF& p : Points(c))
-      lines << QString::number(c + 1) + QChar('\t') + shortest(p.x()) + QChar('\t') + shortest(p.y());
+      lines << QString::number(c + 1) + QChar('\t') + shortest(p.x()) + QChar('\t') +
+                   shortest(p.y());
   writeLines(path, lines);
 }
 

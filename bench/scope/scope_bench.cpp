@@ -5,6 +5,7 @@
 //   scope_bench replot          redraw time only
 //   scope_bench cpu [SECONDS]   processor time, 3 channels at 38,400 baud (default 30 s)
 //   scope_bench lost [SECONDS]  full blocks at 19,200 (2 channels) and 38,400 (3 channels)
+#include <qcustomplot.h>
 #include <sys/resource.h>
 #include <time.h>
 
@@ -17,7 +18,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <qcustomplot.h>
 #include <vector>
 
 #include "app_harness.h"
@@ -83,9 +83,10 @@ void benchReplot() {
       cpu.push_back(threadCpuMs() - cpuBefore);
       wall.push_back(clock.nsecsElapsed() / 1e6);
     }
-    std::printf("replot, 3 channels x %d points, %3.0f s in view: median %.2f ms processor time "
-                "(%.2f ms wall clock) over %zu redraws (target <= 5 ms)\n",
-                kPoints, span, median(cpu), median(wall), wall.size());
+    std::printf(
+        "replot, 3 channels x %d points, %3.0f s in view: median %.2f ms processor time "
+        "(%.2f ms wall clock) over %zu redraws (target <= 5 ms)\n",
+        kPoints, span, median(cpu), median(wall), wall.size());
   }
 }
 
@@ -144,9 +145,10 @@ void benchProcessorTime(int seconds) {
   runEventLoop(seconds * 1000);
   const double wall = clock.nsecsElapsed() / 1e9;
   const double cpu = processCpuSeconds() - before;
-  std::printf("free-running capture, 3 channels at 38,400 baud: %.2f s processor time in %.1f s "
-              "= %.1f %% of one core (target < 10 %%)\n",
-              cpu, wall, 100.0 * cpu / wall);
+  std::printf(
+      "free-running capture, 3 channels at 38,400 baud: %.2f s processor time in %.1f s "
+      "= %.1f %% of one core (target < 10 %%)\n",
+      cpu, wall, 100.0 * cpu / wall);
   capture.stop();
 }
 
@@ -160,12 +162,12 @@ void benchLostBlocks(const QString& baud, int speedIndex, int seconds) {
   const int32_t polls = engine.ScopePollCount;
   const int32_t samples = engine.ScopeTimeMs[0] / basScope::kSampleMs;
   const int32_t readMs = host::Mod1().get_PollTransactionTime(0);
-  std::printf("free running %d s, %d channels at %s baud RTU: %d of %d channel blocks full "
-              "(target 0), largest block %d, %d polls, %.1f ms a read, channel 1 took %d of "
-              "about %d samples\n",
-              seconds, channels, qPrintable(baud), engine.ScopeFullBlocks, polls * channels,
-              engine.ScopeMaxBlock, polls, double(readMs), samples,
-              seconds * basScope::kSamplesPerSecond);
+  std::printf(
+      "free running %d s, %d channels at %s baud RTU: %d of %d channel blocks full "
+      "(target 0), largest block %d, %d polls, %.1f ms a read, channel 1 took %d of "
+      "about %d samples\n",
+      seconds, channels, qPrintable(baud), engine.ScopeFullBlocks, polls * channels,
+      engine.ScopeMaxBlock, polls, double(readMs), samples, seconds * basScope::kSamplesPerSecond);
   capture.stop();
 }
 

@@ -42,10 +42,9 @@ class CaptureTest : public ::testing::Test {
 TEST_F(CaptureTest, StartWritesChangedSelectorsAndSelectsTheScopeGroup) {
   setUp(0, 4, 4);
   capture.Start();
-  EXPECT_EQ(program.calls,
-            (QStringList{"SetPollGroups(0)", "LockOtherCommands(1)", "WriteSelector(0,8)",
-                         "WriteSelector(1,17)", "Maint_Interlock(1)", "PollGroup=2",
-                         "SetPollGroups(30)"}));
+  EXPECT_EQ(program.calls, (QStringList{"SetPollGroups(0)", "LockOtherCommands(1)",
+                                        "WriteSelector(0,8)", "WriteSelector(1,17)",
+                                        "Maint_Interlock(1)", "PollGroup=2", "SetPollGroups(30)"}));
   EXPECT_TRUE(capture.Running);
   EXPECT_TRUE(view.running);
   EXPECT_EQ(capture.ScopeLog.header(), (std::array<QString, 3>{"6", "15", "Not Used"}));
@@ -56,9 +55,9 @@ TEST_F(CaptureTest, StartWritesChangedSelectorsAndSelectsTheScopeGroup) {
   // Stopped from the normal group: that group comes back at 1000 ms; unchanged sources are not
   // written again, a new logon forces them.
   capture.StopScope();
-  EXPECT_EQ(program.calls.mid(7), (QStringList{"SetPollGroups(0)", "LockOtherCommands(0)",
-                                               "PollGroup=1", "SetPollGroups(1000)",
-                                               "Maint_Interlock(0)"}));
+  EXPECT_EQ(program.calls.mid(7),
+            (QStringList{"SetPollGroups(0)", "LockOtherCommands(0)", "PollGroup=1",
+                         "SetPollGroups(1000)", "Maint_Interlock(0)"}));
   EXPECT_EQ(view.title, basScope::kStoppedTitle);
   EXPECT_TRUE(view.saveEnabled);
   program.calls.clear();
@@ -119,8 +118,8 @@ TEST_F(CaptureTest, FullBlocksAreCountedAndReportedWithTheWarning) {
   EXPECT_EQ(capture.ScopeMaxBlock, 10);
   EXPECT_EQ(capture.ScopeFullBlocks, 2);
   capture.StopScope();
-  EXPECT_EQ(view.lostData, basScope::kLostDataWarning +
-                               " (2 blocks arrived full and may have dropped samples)");
+  EXPECT_EQ(view.lostData,
+            basScope::kLostDataWarning + " (2 blocks arrived full and may have dropped samples)");
 
   // Nine at most: the warning still shows (the drive barely kept up), with no full block.
   capture.Start();
@@ -128,8 +127,8 @@ TEST_F(CaptureTest, FullBlocksAreCountedAndReportedWithTheWarning) {
   capture.Intake(PollWords({{1}, {1}, {1}}), 0);
   capture.Intake(PollWords({std::vector<int16_t>(9, 1), {1}, {1}}), 0);
   capture.StopScope();
-  EXPECT_EQ(view.lostData, basScope::kLostDataWarning +
-                               " (0 blocks arrived full and may have dropped samples)");
+  EXPECT_EQ(view.lostData,
+            basScope::kLostDataWarning + " (0 blocks arrived full and may have dropped samples)");
 }
 
 TEST_F(CaptureTest, TriggerIsALevelTestOnChannelOnesNewestBlock) {
@@ -140,10 +139,9 @@ TEST_F(CaptureTest, TriggerIsALevelTestOnChannelOnesNewestBlock) {
     bool fires;
   };
   const Row rows[] = {
-      {1, "100", {0, 50, 100}, true},  {0, "100", {0, 50, 100}, false},
-      {2, "0", {5, -1}, true},         {3, "-1", {5, 0}, false},
-      {1, "99.6", {100}, true},        {0, "100.4", {100}, false},
-      {0, "abc", {500}, false},        {0, "40000", {500}, false},
+      {1, "100", {0, 50, 100}, true}, {0, "100", {0, 50, 100}, false}, {2, "0", {5, -1}, true},
+      {3, "-1", {5, 0}, false},       {1, "99.6", {100}, true},        {0, "100.4", {100}, false},
+      {0, "abc", {500}, false},       {0, "40000", {500}, false},
   };
   for (const Row& row : rows) {
     setUp(1, 4, 4);
@@ -162,7 +160,8 @@ TEST_F(CaptureTest, TriggerIsALevelTestOnChannelOnesNewestBlock) {
     view.ClearData();
   }
   // A limit that is no 16-bit number fails the test and is logged.
-  EXPECT_EQ(errors().filter("frmScope, ScopeTriggerMet").size(), 2) << errors().join("\n").toStdString();
+  EXPECT_EQ(errors().filter("frmScope, ScopeTriggerMet").size(), 2)
+      << errors().join("\n").toStdString();
 }
 
 TEST_F(CaptureTest, PhasesOfBufferTenVisibleFourLast) {
@@ -211,8 +210,9 @@ TEST_F(CaptureTest, BufferFourVisibleFourEndsAfterAboutFourSecondsAndLogsCleanly
   clock.start();
   // Ten samples every 60 ms: the log table ends at 4000 ms, the samples go on past it.
   QTimer feeder;
-  QObject::connect(&feeder, &QTimer::timeout,
-                   [&] { capture.Intake(PollWords({std::vector<int16_t>(10, 5), {}, {}}), 0); });
+  QObject::connect(&feeder, &QTimer::timeout, [&] {
+    capture.Intake(PollWords({std::vector<int16_t>(10, 5), {}, {}}), 0);
+  });
   feeder.start(60);
   ASSERT_TRUE(apptest::WaitFor([&] { return !capture.Running; }, 20000));
   EXPECT_GE(clock.elapsed(), 4050);

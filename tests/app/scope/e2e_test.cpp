@@ -118,13 +118,15 @@ TEST_F(ScopeEndToEndTest, OneShotCaptureShowsTheJogRampAndTheViewerShowsItAgain)
   prompt::ClearShownPrompts();
   find<QPushButton>(scope, "cmdSaveLog")->click();
   const QString base = folder.path() + "/ScopeLogs/press1";
-  EXPECT_EQ(apptest::ShownSummary(), QStringList{"MsgBox: File Saved | " + base + ".csv has been saved."});
+  EXPECT_EQ(apptest::ShownSummary(),
+            QStringList{"MsgBox: File Saved | " + base + ".csv has been saved."});
   prompt::ScriptReplies({Text(base + ".scl")});
   main->RunCommand("mnuScopeViewer");
   const QList<frmScopeViewer*> viewers = main->findChildren<frmScopeViewer*>();
   ASSERT_EQ(viewers.size(), 1);
   for (int c = 0; c < 3; ++c) EXPECT_EQ(viewers[0]->plot()->Points(c), scope->plot()->Points(c));
-  EXPECT_TRUE(folder.logLines("Error.Log").isEmpty()) << folder.logLines("Error.Log").join("\n").toStdString();
+  EXPECT_TRUE(folder.logLines("Error.Log").isEmpty())
+      << folder.logLines("Error.Log").join("\n").toStdString();
 }
 
 // About 79 ms of line time per read at 9600 baud in ASCII against 80 ms of samples: blocks
@@ -134,9 +136,10 @@ TEST_F(ScopeEndToEndTest, OneChannelInAsciiAt9600ReportsLostData) {
   frmScope* scope = openScope({Answer(prompt::Yes)});
   ASSERT_NE(scope, nullptr);
   EXPECT_EQ(apptest::ShownSummary(),
-            QStringList{"MsgBox: Slow connection - Scope Functionality Limited | You are connected at 9600 "
-                        "baud. Scope will be limited to 1 channel.\rRecommended connect speed is "
-                        "38,400 baud or higher. Do you want to continue?"});
+            QStringList{
+                "MsgBox: Slow connection - Scope Functionality Limited | You are connected at 9600 "
+                "baud. Scope will be limited to 1 channel.\rRecommended connect speed is "
+                "38,400 baud or higher. Do you want to continue?"});
   EXPECT_EQ(basScope::ScopeChannelCount, 1);
   EXPECT_FALSE(find<QCheckBox>(scope, "ckChannelEnabled_1")->isEnabled());
   find<QComboBox>(scope, "cmbBufferSize")->setCurrentText("3");
@@ -145,17 +148,18 @@ TEST_F(ScopeEndToEndTest, OneChannelInAsciiAt9600ReportsLostData) {
   ASSERT_TRUE(apptest::WaitFor([&] { return scope->capture().ScopePollCount >= 3; }, 20000));
   const int32_t readMs = host::Mod1().get_PollTransactionTime(0);
   ASSERT_TRUE(apptest::WaitFor([&] { return !scope->capture().Running; }, 60000));
-  if (readMs < 40) GTEST_SKIP() << "the virtual drive does not pace its line (" << readMs << " ms a read)";
+  if (readMs < 40)
+    GTEST_SKIP() << "the virtual drive does not pace its line (" << readMs << " ms a read)";
   EXPECT_TRUE(scope->plot()->LabelVisible(1));
   EXPECT_TRUE(scope->plot()->Label(1).startsWith(basScope::kLostDataWarning));
   EXPECT_GT(scope->capture().ScopeFullBlocks, 0);
-  EXPECT_TRUE(scope->plot()->Label(1).contains(
-      QString::number(scope->capture().ScopeFullBlocks) + " block"));
+  EXPECT_TRUE(scope->plot()->Label(1).contains(QString::number(scope->capture().ScopeFullBlocks) +
+                                               " block"));
 }
 
 TEST_F(ScopeEndToEndTest, ACaptureStartedFromTheMaintenanceGroupHandsItBack) {
-  connect({"--mode", "rtu", "--settings", "38400,N,8,2", "--firmware", "210"}, kSpeed38400,
-          "38400", kRtuN82);
+  connect({"--mode", "rtu", "--settings", "38400,N,8,2", "--firmware", "210"}, kSpeed38400, "38400",
+          kRtuN82);
   // Stand-in for the maintenance screen: its poll group is active when the scope starts.
   basFunctions::PollGroup = 3;
   basFunctions::SetPollGroups(100);
@@ -174,7 +178,9 @@ TEST_F(ScopeEndToEndTest, ACaptureStartedFromTheMaintenanceGroupHandsItBack) {
   EXPECT_EQ(host::Mod1().get_PollLength(0), 36);
   for (const char* selector : {"P6.00", "P6.12", "P6.24"})
     EXPECT_EQ(drive.command(QString("get ") + selector),
-              QString("OK ") + (selector[3] == '0' ? "3" : selector[3] == '1' ? "2" : "8"));
+              QString("OK ") + (selector[3] == '0'   ? "3"
+                                : selector[3] == '1' ? "2"
+                                                     : "8"));
 }
 
 }  // namespace

@@ -87,8 +87,8 @@ TEST_F(ScopeFilesTest, SaveUnderTheConfigurationMovesAnEarlierCaptureAside) {
   basScope::SaveCapture(plot, log);
   const QStringList files = QDir(logs()).entryList(QDir::Files, QDir::Name);
   ASSERT_EQ(files.size(), 6) << files.join(", ").toStdString();
-  const QStringList older = files.filter(QRegularExpression(
-      "^press1 \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.(csv|scl|scp)$"));
+  const QStringList older = files.filter(
+      QRegularExpression("^press1 \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.(csv|scl|scp)$"));
   EXPECT_EQ(older.size(), 3) << files.join(", ").toStdString();
   EXPECT_EQ(readAll(logs() + "/" + older.filter(".csv").value(0)), first);
   EXPECT_TRUE(readAll(logs() + "/press1.csv").contains("24,99,,"));
@@ -112,7 +112,8 @@ TEST_F(ScopeFilesTest, SaveWithoutConfigurationAsksAndACancelWritesNothing) {
 TEST_F(ScopeFilesTest, ViewerShowsTheSavedPointsAndAppearance) {
   plot.SaveData(logs() + "/run.scl");
   plot.SaveProperties(logs() + "/run.scp");
-  EXPECT_TRUE(readAll(logs() + "/run.scl").startsWith("Channel\tSeconds\tValue\r\n1\t0.008\t1\r\n"));
+  EXPECT_TRUE(
+      readAll(logs() + "/run.scl").startsWith("Channel\tSeconds\tValue\r\n1\t0.008\t1\r\n"));
 
   apptest::Program program;
   frmMain* main = program.start();

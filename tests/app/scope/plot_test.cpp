@@ -1,6 +1,7 @@
 // The plot: following incoming data, the points it keeps, its cursors, paper and pictures,
 // and redraws on its own timer rather than once per batch.
 #include <gtest/gtest.h>
+#include <qcustomplot.h>
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -8,7 +9,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <cmath>
-#include <qcustomplot.h>
 
 #include "app_harness.h"
 #include "scope/scope_plot.h"
