@@ -11,11 +11,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "app_harness.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "scope/frm_scope.h"
+#include "scope/maint_interlock.h"
 #include "scope/scope_plot.h"
 #include "shell/host.h"
 
@@ -183,6 +185,35 @@ TEST_F(ScopeWindowTest, AYAxisClickMovesAShownDataCursor) {
   EXPECT_EQ(plot->DataCursorChannel(), 1);
   scope->Scope1_ClickYAxis(3);
   EXPECT_EQ(plot->DataCursorChannel(), 1);
+}
+
+TEST_F(ScopeWindowTest, TheMaintenanceScreenIsHeldWhileTheScopeOwnsThePolling) {
+  // A stand-in for the 2.10 maintenance screen with its timers and held controls.
+  QWidget screen;
+  screen.setObjectName("frmMaintenance_210");
+  QTimer tmrMaint(&screen), tmrMaint2(&screen);
+  tmrMaint.setObjectName("tmrMaint");
+  tmrMaint2.setObjectName("tmrMaint2");
+  QStringList held{"cmdEnable", "cmdJog", "cmdPosMove", "chkDI_16", "cmdDI_9", "cmdDO_5"};
+  for (const QString& name : held) (new QPushButton(&screen))->setObjectName(name);
+  auto* forceOuts = new QPushButton(&screen);
+  forceOuts->setObjectName("cmdForceOuts");
+  screen.findChild<QPushButton*>("cmdPosMove")->setEnabled(false);
+  screen.show();
+  tmrMaint.start(100);
+  tmrMaint2.start(100);
+
+  basScope::Maint_Interlock(true);
+  EXPECT_FALSE(tmrMaint.isActive());
+  EXPECT_FALSE(tmrMaint2.isActive());
+  for (const QString& name : held)
+    EXPECT_FALSE(screen.findChild<QPushButton*>(name)->isEnabled()) << name.toStdString();
+  EXPECT_TRUE(forceOuts->isEnabled());
+
+  basScope::Maint_Interlock(false);
+  EXPECT_TRUE(tmrMaint.isActive());
+  EXPECT_TRUE(screen.findChild<QPushButton*>("cmdJog")->isEnabled());
+  EXPECT_FALSE(screen.findChild<QPushButton*>("cmdPosMove")->isEnabled());
 }
 
 }  // namespace
