@@ -52,6 +52,13 @@ double threadCpuMs() {
   return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
+// The machine's load over the last minute: lost blocks depend on how soon the program's
+// threads get a core back, so the figure is printed beside them.
+double loadAverage() {
+  double load[1] = {0};
+  return getloadavg(load, 1) == 1 ? load[0] : -1;
+}
+
 double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
@@ -147,8 +154,8 @@ void benchProcessorTime(int seconds) {
   const double cpu = processCpuSeconds() - before;
   std::printf(
       "free-running capture, 3 channels at 38,400 baud: %.2f s processor time in %.1f s "
-      "= %.1f %% of one core (target < 10 %%)\n",
-      cpu, wall, 100.0 * cpu / wall);
+      "= %.1f %% of one core (target < 10 %%), load average %.1f\n",
+      cpu, wall, 100.0 * cpu / wall, loadAverage());
   capture.stop();
 }
 
@@ -165,9 +172,10 @@ void benchLostBlocks(const QString& baud, int speedIndex, int seconds) {
   std::printf(
       "free running %d s, %d channels at %s baud RTU: %d of %d channel blocks full "
       "(target 0), largest block %d, %d polls, %.1f ms a read, channel 1 took %d of "
-      "about %d samples\n",
+      "about %d samples, load average %.1f\n",
       seconds, channels, qPrintable(baud), engine.ScopeFullBlocks, polls * channels,
-      engine.ScopeMaxBlock, polls, double(readMs), samples, seconds * basScope::kSamplesPerSecond);
+      engine.ScopeMaxBlock, polls, double(readMs), samples, seconds * basScope::kSamplesPerSecond,
+      loadAverage());
   capture.stop();
 }
 
