@@ -224,6 +224,8 @@ void Mod1_OnPoll(int16_t ItemNum, int16_t Result, bool /*ChgdFlag*/) {
     if (!InitComplete) trackInitialisation(ItemNum);
     IModbusAtl& mod1 = host::Mod1();
     if (mod1.get_IsPolling() != portwright::VARIANT_FALSE && Result == -1) countFailedPoll(mod1);
+    // A failed read carries no words of its block: DriveImage keeps the values last read.
+    if (Result != 0 && PollGroup != 2) return;
     switch (PollGroup) {
       case 1:
         if (ItemNum >= 0 && ItemNum <= 7) {

@@ -3,6 +3,8 @@
 #include "shell/poll_groups.h"
 
 #include <QFrame>
+#include <QLabel>
+#include <QPushButton>
 
 #include "link/bas_comm.h"
 #include "link/frm_comm_settings.h"
@@ -119,8 +121,8 @@ TEST_F(PollGroupsTest, PollBlocksLandByAddressAsSignedWords) {
   EXPECT_EQ(ErrorsAt("frmMain, Mod1_OnPoll").size(), 1);
 }
 
-TEST_F(PollGroupsTest, MaintenanceResultsStoreTheirWords) {
-  selectGroup(3, 2101, 100);
+TEST_F(PollGroupsTest, MaintenanceResultsLandInDriveImageWithoutAScreenOpen) {
+  selectGroup(3, 2001, 100);
   InitComplete = true;
   std::vector<int16_t> monitor(36, 0);
   monitor[2] = 11, monitor[14] = -12, monitor[26] = 13, monitor[3] = 99;
@@ -128,13 +130,78 @@ TEST_F(PollGroupsTest, MaintenanceResultsStoreTheirWords) {
   EXPECT_EQ(DriveImage.P(6, 2), 11);
   EXPECT_EQ(DriveImage.P(6, 14), -12);
   EXPECT_EQ(DriveImage.P(6, 26), 13);
-  EXPECT_EQ(DriveImage.P(6, 3), 0);
+  EXPECT_EQ(DriveImage.P(6, 3), 0);  // only the three monitor words
+  poll(1, 0, {2001, 4});
+  poll(2, 0, {7, 120, 310});
+  poll(3, 0, {5, 2});
+  poll(4, 0, {1, 2, 3, 4, 5, 6, 7});
+  EXPECT_EQ(DriveImage.P(0, 1), 4);
+  EXPECT_EQ(DriveImage.P(6, 39), 310);
+  EXPECT_EQ(DriveImage.P(1, 1), 2);
+  EXPECT_EQ(DriveImage.P(4, 6), 7);
+  // Firmware 2.00 reads P3.06 (and P3.07) only; 2.10 also takes P3.08 from word 2.
   poll(5, 0, {0x0F, 1, 0x3FF});
   EXPECT_EQ(DriveImage.P(3, 6), 0x0F);
+  EXPECT_EQ(DriveImage.P(3, 8), 0);
+  selectGroup(3, 2101, 100);
+  poll(5, 0, {0x0E, 1, 0x3FF});
+  EXPECT_EQ(DriveImage.P(3, 6), 0x0E);
   EXPECT_EQ(DriveImage.P(3, 7), 0);
   EXPECT_EQ(DriveImage.P(3, 8), 0x3FF);
-  poll(4, 0, {1, 2, 3, 4, 5, 6, 7});
-  EXPECT_EQ(DriveImage.P(4, 6), 7);
+  EXPECT_TRUE(ErrorLog().isEmpty()) << ErrorLog().join("\n").toStdString();
+}
+
+TEST_F(PollGroupsTest, MaintenanceResultsShowWhoControlsTheOutputs) {
+  // A stand-in for the 2.10 maintenance screen with the controls the poll handler writes.
+  QWidget screen;
+  screen.setObjectName("frmMaintenance_210");
+  auto* control = new QLabel("unset", &screen);
+  control->setObjectName("lblControl");
+  auto* clear = new QPushButton(&screen);
+  clear->setObjectName("cmdClearDOForces");
+  auto* speed = new QLabel(&screen);
+  speed->setObjectName("lblStatus_6");
+
+  selectGroup(3, 2001, 100);  // firmware 2.00 talks to frmMaintenance: this one stays as it was
+  InitComplete = true;
+  poll(0, 0, std::vector<int16_t>(36, 5));
+  EXPECT_EQ(control->text(), "unset");
+  EXPECT_TRUE(speed->text().isEmpty());
+
+  selectGroup(3, 2101, 100);
+  poll(0, 0, std::vector<int16_t>(36, 5));
+  EXPECT_EQ(speed->text(), "5");
+  struct Row {
+    int forces, softwareBit;
+    const char* text;
+    bool clearEnabled;
+  };
+  for (const Row& row : {Row{0, 0, "Outputs Under Drive Control", false},
+                         Row{3, 0, "Outputs Under Software Control", true},
+                         Row{3, 1, "Outputs Under Drive Control", false},
+                         Row{-1, 0, "Outputs Under Drive Control", false}}) {  // unchanged
+    basMain::SoftwareOutputControl = static_cast<int16_t>(row.softwareBit);
+    poll(4, 0, {0, 0, 0, 0, 0, 0, static_cast<int16_t>(row.forces)});
+    EXPECT_EQ(control->text(), row.text) << row.forces << "/" << row.softwareBit;
+    EXPECT_EQ(clear->isEnabled(), row.clearEnabled) << row.forces << "/" << row.softwareBit;
+  }
+  basMain::SoftwareOutputControl = 0;
+}
+
+TEST_F(PollGroupsTest, FailedPollsLeaveDriveImageAsItWas) {
+  for (int16_t group : {1, 3}) {
+    selectGroup(group, 2101, 100);
+    InitComplete = true;
+    DriveImage.P(0, 1) = 4;
+    DriveImage.P(6, 2) = 8;
+    for (int16_t result : {-1, -2, 2}) {
+      poll(0, result, std::vector<int16_t>(36, 77));
+      poll(1, result, std::vector<int16_t>(36, 77));
+    }
+    EXPECT_EQ(DriveImage.P(0, 1), 4) << "group " << group;
+    EXPECT_EQ(DriveImage.P(6, 2), 8) << "group " << group;
+    EXPECT_EQ(DriveImage.P(1, 0), 0) << "group " << group;
+  }
 }
 
 TEST_F(PollGroupsTest, InitialisationCompletesOnceItemsZeroToSevenReported) {
