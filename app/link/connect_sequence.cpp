@@ -38,12 +38,26 @@ constexpr ProtocolChoice kProtocols[] = {
 
 const QString kCr = QStringLiteral("\r");
 
-// A typed node address as the control's 16-bit Integer (halves round to even).
-int16_t nodeOf(const QString& address) {
-  const double rounded = std::nearbyint(number_text::LeadingNumber(address));
-  if (rounded < -32768 || rounded > 32767) throw basFunctions::ProgramError(6, "Overflow");
-  return static_cast<int16_t>(rounded);
+// A Modbus slave answers at node 1..247 (0 is the broadcast, 248..255 are reserved).
+constexpr int kFirstNode = 1;
+constexpr int kLastNode = 247;
+
+// A typed node address as a whole number (halves round to even).
+double roundedNode(const QString& address) {
+  return std::nearbyint(number_text::LeadingNumber(address));
 }
+
+// What is wrong with a typed node address, or the empty text when a drive can have it.
+QString nodeAddressProblem(const QString& address) {
+  if (!number_text::IsNumber(address))
+    return QStringLiteral(" Please enter a node address. Address must be numeric.");
+  const double node = roundedNode(address);
+  if (node < kFirstNode || node > kLastNode)
+    return QStringLiteral(" Please enter a node address. Address must be from 1 to 247.");
+  return QString();
+}
+
+int16_t nodeOf(const QString& address) { return static_cast<int16_t>(roundedNode(address)); }
 
 void readOneWord(int16_t node, int16_t address) {
   basComm::ReadData(0, 1, portwright::Integer, node, address, portwright::ReadHoldingReg);
@@ -68,6 +82,8 @@ bool passcodeAccepted(IModbusAtl& mod1, int16_t node) {
   if (number_text::LeadingNumber(entered) == passcode) return true;
   prompt::MsgBox(QStringLiteral("The Passcode you entered is incorrect."), prompt::Buttons::OK,
                  prompt::Icon::Critical, QStringLiteral("Incorrect Passcode"));
+  // The logon of the connect is still in force: take it back before leaving the drive.
+  basComm::SendLogonCommand(0);
   basComm::CloseConnection();
   Status(0, 0, QStringLiteral("Wrong Passcode Entered - Disconnecting From Servo"));
   basFunctions::EventLog(QStringLiteral("Failed to enter correct passcode upon connect"));
@@ -130,11 +146,11 @@ void connectSteps(const Selection& selection) {
     return;
   }
   const QString address = selection.addressText.trimmed();
-  if (!number_text::IsNumber(address)) {
+  const QString problem = nodeAddressProblem(address);
+  if (!problem.isEmpty()) {
     mainWindow::SetNormalPointer();
     mainWindow::EnableMainTimer(true);
-    prompt::MsgBox(QStringLiteral(" Please enter a node address. Address must be numeric."),
-                   prompt::Buttons::OK, prompt::Icon::Exclamation,
+    prompt::MsgBox(problem, prompt::Buttons::OK, prompt::Icon::Exclamation,
                    QStringLiteral("Information Missing Or Incorrect Format"));
     return;
   }
@@ -176,19 +192,24 @@ const ProtocolChoice* ProtocolAt(int position) {
 void Connect(const Selection& selection) {
   try {
     connectSteps(selection);
-  } catch (const portwright::AutomationError& e) {
-    if (!portOpenFailure(e)) {
-      basFunctions::ErrHandler(basFunctions::errorNumber(e), QString::fromUtf8(e.what()), kLocation,
-                               false);
-    } else {
-      mainWindow::SetNormalPointer();
+  } catch (const std::exception& e) {
+    mainWindow::SetNormalPointer();
+    const auto* controlError = dynamic_cast<const portwright::AutomationError*>(&e);
+    if (controlError && portOpenFailure(*controlError)) {
       prompt::MsgBox(
           QStringLiteral("Selected Com port does not exist or is in use by another application."),
           prompt::Buttons::OK, prompt::Icon::Critical, QStringLiteral("Com Error"));
+    } else {
+      // Any other refusal (settings the control does not take, an empty list) is logged and
+      // told: the technician must not be left wondering why nothing happened.
+      basFunctions::ErrHandler(basFunctions::errorNumber(e), QString::fromUtf8(e.what()),
+                               kLocation, false);
+      prompt::MsgBox(QStringLiteral("Unable to connect using current selections.") + kCr +
+                         "The connection was refused: " + QString::fromUtf8(e.what()) + "." +
+                         kCr + "Please verify your settings and try again.",
+                     prompt::Buttons::OK, prompt::Icon::Critical,
+                     QStringLiteral("Connection Failure"));
     }
-  } catch (const std::exception& e) {
-    basFunctions::ErrHandler(basFunctions::errorNumber(e), QString::fromUtf8(e.what()), kLocation,
-                             false);
   }
   mainWindow::EnableMainTimer(true);
 }

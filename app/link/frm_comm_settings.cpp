@@ -78,8 +78,25 @@ frmCommSettings* frmCommSettings::Display() {
 
 frmCommSettings* frmCommSettings::DisplayFailurePanel() {
   frmCommSettings* dialog = Display();
-  dialog->picCommFailure->show();
+  dialog->setFailurePanelVisible(true);
   return dialog;
+}
+
+void frmCommSettings::setFailurePanelVisible(bool visible) {
+  if (picCommFailure->isVisibleTo(this) == visible) return;
+  auto* subWindow = qobject_cast<QMdiSubWindow*>(parentWidget());
+  QWidget* frame = subWindow ? static_cast<QWidget*>(subWindow) : this;
+  if (visible) sizeWithoutPanel_ = frame->size();
+  picCommFailure->setVisible(visible);
+  layout()->activate();
+  if (!visible) {
+    if (sizeWithoutPanel_.isValid()) frame->resize(sizeWithoutPanel_);
+    return;
+  }
+  // The frame's own layout holds this dialog: its hint includes the frame's title and borders.
+  if (frame->layout()) frame->layout()->invalidate();
+  const QSize needed = frame->sizeHint().expandedTo(frame->minimumSizeHint());
+  frame->resize(frame->size().expandedTo(needed));
 }
 
 void frmCommSettings::Unload() {
@@ -279,7 +296,7 @@ void frmCommSettings::cmdClose_Click() {
 
 void frmCommSettings::cmdFailureYes_Click() {
   basFunctions::guarded("frmCommSettings, cmdFailureYes_Click", [this] {
-    picCommFailure->hide();
+    setFailurePanelVisible(false);
     cmdConnect_Click();
   });
 }
@@ -288,7 +305,7 @@ void frmCommSettings::cmdFailurNo_Click() {
   basFunctions::guarded("frmCommSettings, cmdFailurNo_Click", [this] {
     basComm::DriveConnected = 0;
     mainWindow::SetNormalPointer();
-    picCommFailure->hide();
+    setFailurePanelVisible(false);
     Unload();
   });
 }

@@ -40,6 +40,9 @@ class frmCommSettings : public QWidget {
   void fillListsFromDatabase();
   void restoreLastSelection();
   void setPortKind(bool networkPort);
+  // Shows or hides the lost-communication panel; the dialog (and its window frame) grows to
+  // make room for it and goes back to its earlier size when it hides.
+  void setFailurePanelVisible(bool visible);
 
   QComboBox* cmbPort;
   QComboBox* cmbSpeed;
@@ -61,4 +64,5 @@ class frmCommSettings : public QWidget {
   QPushButton* cmdFailureYes;
   QPushButton* cmdFailurNo;
   QTimer* tmrComSettings;
+  QSize sizeWithoutPanel_;
 };

@@ -50,9 +50,13 @@ TEST_F(CommTest, WriteSendsWorkingConfigToTheDatabaseAddressInOneTransaction) {
 TEST_F(CommTest, InternalGroupsUseTheCallersAddressWithoutTheDatabase) {
   WorkingConfig.P(6, 0) = 4;
   basComm::WriteData("600", 1, portwright::Integer, 1537);
-  EXPECT_EQ(mod1->callsStarting("DataAddr"), QStringList{"DataAddr=1537"});
-  EXPECT_EQ(mod1->calls.count("Action"), 1);
-  // "600" is not in the database: a lookup would have logged a missing record.
+  // Group 5 too: the passcode P5.25 at 1306, the first internal group.
+  WorkingConfig.P(5, 25) = 40000;
+  basComm::WriteData("525", 1, portwright::Integer, 1306);
+  EXPECT_EQ(mod1->callsStarting("DataAddr"), (QStringList{"DataAddr=1537", "DataAddr=1306"}));
+  EXPECT_EQ(mod1->callsStarting("Data("), (QStringList{"Data(0)=4", "Data(0)=-25536"}));
+  EXPECT_EQ(mod1->calls.count("Action"), 2);
+  // Neither key is in the database: a lookup would have logged a missing record.
   EXPECT_TRUE(ErrorLog().isEmpty());
 }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
@@ -93,8 +94,25 @@ TEST_F(ConnectDialogTest, ProtocolPositionsGiveModeAndLineSettings) {
 }
 
 TEST_F(ConnectDialogTest, ConnectProvesTheDriveLogsOnAndStartsPolling) {
+  StandInMainWindow main;
+  QList<int> progress;  // the LED bar's positions as the connect goes through its steps
+  auto sample = [&] {
+    if (progress.isEmpty() || progress.last() != main.ledBar->position())
+      progress << main.ledBar->position();
+  };
+  QTimer sampler;
+  QObject::connect(&sampler, &QTimer::timeout, sample);
+  sampler.start(5);
   choose(2, "19200", 6, " 7 ");
   connect();
+  sampler.stop();
+  sample();
+  EXPECT_EQ(progress, (QList<int>{0, 130, 245, 460, 675, 0}));
+  ASSERT_EQ(main.statusList->count(), 2);
+  EXPECT_TRUE(main.statusList->item(0)->text().endsWith(" - Connected  to Node 7, 19200,N,8,2."))
+      << main.statusList->item(0)->text().toStdString();
+  EXPECT_TRUE(
+      main.statusList->item(1)->text().endsWith(" - Initializing, please be patient......"));
   EXPECT_EQ(basComm::DriveConnected, 1);
   EXPECT_EQ(basComm::ConnectTesting, 0);
   EXPECT_EQ(basComm::DriveNodeAddress, 7);
@@ -141,34 +159,67 @@ TEST_F(ConnectDialogTest, SilentDriveFailsTheConnectAndClosesThePort) {
   EXPECT_TRUE(EventLog().last().endsWith(" - Unable to connect using ASCII MODE, 9600,N,7,2"));
 }
 
-TEST_F(ConnectDialogTest, NodeAddressMustBeNumeric) {
-  choose(0, "19200", 6, "x1");
+TEST_F(ConnectDialogTest, NodeAddressMustBeANumberFrom1To247) {
+  const QString numeric = " Please enter a node address. Address must be numeric.";
+  const QString range = " Please enter a node address. Address must be from 1 to 247.";
+  for (auto [typed, text] : {std::pair{"x1", numeric}, {"", numeric}, {"0", range},
+                             {"248", range}, {"-3", range}, {"1e9", range}}) {
+    prompt::ClearShownPrompts();
+    choose(0, "19200", 6, typed);
+    connect();
+    EXPECT_EQ(promptTitles(), QStringList{"Information Missing Or Incorrect Format"}) << typed;
+    EXPECT_EQ(prompt::ShownPrompts().value(0).text, text) << typed;
+    EXPECT_FALSE(mod1->portOpen) << typed;
+  }
+  EXPECT_TRUE(ErrorLog().isEmpty()) << ErrorLog().join("\n").toStdString();
+  mod1->answerReads = false;  // the last node is tried (and fails quickly: nobody answers)
+  choose(0, "19200", 6, "247");
   connect();
-  EXPECT_EQ(promptTitles(), QStringList{"Information Missing Or Incorrect Format"});
-  EXPECT_EQ(prompt::ShownPrompts()[0].text,
-            " Please enter a node address. Address must be numeric.");
-  EXPECT_FALSE(mod1->portOpen);
+  EXPECT_TRUE(mod1->calls.contains("NodeAddr=247"));
+  EXPECT_EQ(promptTitles().last(), "Connection Failure");
 }
 
-TEST_F(ConnectDialogTest, PasscodeAcceptedAndRefused) {
-  mod1->registers[drive_facts::kPasscodeAddress] = 12345;
-  prompt::ScriptReplies({prompt::Reply{prompt::Ok, "12345"}});
+TEST_F(ConnectDialogTest, ControlRefusalsDuringConnectAreToldAndLogged) {
+  choose(0, "19200", 6);
+  child<QComboBox>("cmbSpeed")->clear();  // no speed to choose: the control refuses ",N,8,2"
+  connect();
+  ASSERT_EQ(promptTitles(), QStringList{"Connection Failure"});
+  EXPECT_EQ(prompt::ShownPrompts()[0].text,
+            "Unable to connect using current selections.\r"
+            "The connection was refused: Illegal COM Settings.\r"
+            "Please verify your settings and try again.");
+  EXPECT_EQ(prompt::ShownPrompts()[0].icon, prompt::Icon::Critical);
+  EXPECT_EQ(ErrorsAt("frmCommSettings, cmdConnect_Click").size(), 1);
+  EXPECT_FALSE(mod1->portOpen);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ConnectDialogTest, PasscodesUpTo65535AreAskedForAndARefusalLogsOff) {
   choose(0, "19200", 7);
+  // The word is unsigned: 65535 travels as the 16-bit word -1.
+  mod1->registers[drive_facts::kPasscodeAddress] = static_cast<int16_t>(65535);
+  prompt::ScriptReplies({prompt::Reply{prompt::Ok, "65535"}});
   connect();
   EXPECT_EQ(promptTitles(), QStringList{"Passcode Required"});
-  EXPECT_EQ(prompt::ShownPrompts()[0].text, "Please enter your 5 digit numeric passcode.");
+  EXPECT_EQ(prompt::ShownPrompts().value(0).text, "Please enter your 5 digit numeric passcode.");
   EXPECT_EQ(basComm::DriveConnected, 1);
   EXPECT_EQ(mod1->pollInterval, 1000);
-
   basComm::CloseConnection();
+
   prompt::ClearShownPrompts();
   prompt::ScriptReplies({prompt::Reply{prompt::Ok, "54321"}});
+  mod1->calls.clear();
   connect();
-  EXPECT_EQ(promptTitles(), (QStringList{"Passcode Required", "Incorrect Passcode"}));
+  ASSERT_EQ(promptTitles(), (QStringList{"Passcode Required", "Incorrect Passcode"}));
   EXPECT_EQ(prompt::ShownPrompts()[1].text, "The Passcode you entered is incorrect.");
   EXPECT_EQ(basComm::DriveConnected, 0);
   EXPECT_FALSE(mod1->portOpen);
   EXPECT_TRUE(EventLog().last().endsWith(" - Failed to enter correct passcode upon connect"));
+  // Logged on during the connect, logged off (0, then the confirming code) before closing.
+  EXPECT_EQ(mod1->callsStarting("Data(0)="),
+            (QStringList{"Data(0)=36", "Data(0)=63", "Data(0)=0", "Data(0)=0", "Data(0)=63",
+                         "Data(0)=0"}));
+  EXPECT_LT(mod1->calls.lastIndexOf("Data(0)=63"), mod1->calls.lastIndexOf("PortOpen=0"));
 }
 
 TEST_F(ConnectDialogTest, DisconnectAsksFirstWhileAMaintenanceScreenIsOpen) {
@@ -207,6 +258,50 @@ TEST_F(ConnectDialogTest, FailurePanelYesReconnectsAndNoStaysOffLine) {
   EXPECT_EQ(frmCommSettings::Instance(), nullptr);
   EXPECT_EQ(basComm::DriveConnected, 0);
   EXPECT_FALSE(mod1->portOpen);
+}
+
+// Every field keeps its size hint and every text is whole (a word-wrapped label is as tall as its
+// text needs at its width), inside the dialog as its window frame shows it.
+void expectNothingSqueezed(QWidget* dialog, const char* when) {
+  QApplication::processEvents();
+  const QRect shown = dialog->parentWidget()->contentsRect();
+  EXPECT_TRUE(shown.contains(dialog->geometry())) << when;
+  for (const char* name :
+       {"lblCom", "cmbPort", "Label2", "cmbSpeed", "Label1", "cmbProtocol", "lblAddress",
+        "txtAddress", "cmdConnect", "cmdDisconnect", "cmdClose", "lblFailure", "cmdFailureYes",
+        "cmdFailurNo"}) {
+    auto* widget = dialog->findChild<QWidget*>(name);
+    ASSERT_NE(widget, nullptr) << name;
+    if (!widget->isVisible()) continue;
+    if (widget->hasHeightForWidth()) {
+      EXPECT_GE(widget->height(), widget->heightForWidth(widget->width())) << when << " " << name;
+      EXPECT_GE(widget->width(), widget->minimumSizeHint().width()) << when << " " << name;
+    } else {
+      EXPECT_GE(widget->height(), widget->sizeHint().height()) << when << " " << name;
+      EXPECT_GE(widget->width(), widget->sizeHint().width()) << when << " " << name;
+    }
+    const QRect inDialog(widget->mapTo(dialog, QPoint(0, 0)), widget->size());
+    EXPECT_TRUE(dialog->rect().contains(inDialog)) << when << " " << name;
+  }
+}
+
+TEST_F(ConnectDialogTest, LostCommunicationPanelGetsRoomAndGivesItBack) {
+  frmCommSettings::Unload();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  StandInMainWindow main;  // the dialog sits in an MDI frame of its own size, as in the program
+  dialog = frmCommSettings::Display();
+  QApplication::processEvents();
+  const QSize before = dialog->parentWidget()->size();
+  expectNothingSqueezed(dialog, "without the panel");
+
+  frmCommSettings::DisplayFailurePanel();
+  EXPECT_TRUE(child<QFrame>("picCommFailure")->isVisible());
+  expectNothingSqueezed(dialog, "with the panel");
+
+  mod1->answerReads = false;  // Yes reconnects: the drive stays silent, the panel goes away
+  child<QPushButton>("cmdFailureYes")->click();
+  EXPECT_FALSE(child<QFrame>("picCommFailure")->isVisible());
+  EXPECT_EQ(dialog->parentWidget()->size(), before);
 }
 
 }  // namespace

@@ -137,8 +137,18 @@ TEST_F(LinkEndToEndTest, WrongFramingOrMissingPortFailsTheConnect) {
 TEST_F(LinkEndToEndTest, SilentDriveIsLostAtTheThirdFailedPollAndYesReconnects) {
   startDrive({"--mode", "rtu", "--settings", "19200,N,8,2"});
   connectAndInitialise();
+  // Two failed polls and then answered ones: the drive is kept, and the count stays at two.
+  EXPECT_EQ(drive.command("noreply 2").left(2), "OK");
+  ASSERT_TRUE(apptest::WaitFor(
+      [] { return basFunctions::PollFailCount == 2 || basComm::DriveConnected == 0; }, 30000));
+  basFunctions::WaitaWhile(2.5);
+  EXPECT_EQ(basComm::DriveConnected, 1);
+  EXPECT_EQ(basFunctions::PollFailCount, 2);
+  EXPECT_FALSE(failurePanelShown());
+  // The third failure since then ends the connection.
   EXPECT_EQ(drive.command("noreply always").left(2), "OK");
   ASSERT_TRUE(apptest::WaitFor([] { return basComm::DriveConnected == 0; }, 30000));
+  EXPECT_EQ(basFunctions::PollFailCount, 0);
   EXPECT_TRUE(failurePanelShown());
   EXPECT_TRUE(statusListHas(basComm::kLostCommunication));
   EXPECT_EQ(host::Mod1().get_PortOpen(), portwright::VARIANT_FALSE);
@@ -168,9 +178,10 @@ TEST_F(LinkEndToEndTest, AnsweringNoToTheReconnectStaysOffLine) {
   EXPECT_EQ(host::Mod1().get_PortOpen(), portwright::VARIANT_FALSE);
 }
 
-TEST_F(LinkEndToEndTest, PasscodeAcceptedAndRefused) {
-  startDrive({"--mode", "rtu", "--settings", "19200,N,8,2", "--passcode", "24680"});
-  connectWith(0, kRtuN82, {Text("24680")});
+TEST_F(LinkEndToEndTest, PasscodeAcceptedAndRefusedWhichLogsOff) {
+  // Above 32767: the passcode word is unsigned.
+  startDrive({"--mode", "rtu", "--settings", "19200,N,8,2", "--passcode", "40000"});
+  connectWith(0, kRtuN82, {Text("40000")});
   EXPECT_EQ(shown(),
             QStringList{"Passcode Required | Please enter your 5 digit numeric passcode."});
   EXPECT_EQ(basComm::DriveConnected, 1);
@@ -183,6 +194,8 @@ TEST_F(LinkEndToEndTest, PasscodeAcceptedAndRefused) {
   EXPECT_EQ(basComm::DriveConnected, 0);
   EXPECT_EQ(host::Mod1().get_PortOpen(), portwright::VARIANT_FALSE);
   EXPECT_TRUE(statusListHas("Wrong Passcode Entered - Disconnecting From Servo"));
+  const QString status = drive.command("status");
+  EXPECT_TRUE(status.contains("logon=0")) << status.toStdString();
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ void FakeModbus::put_ComPort(portwright::enumComPort value) {
 }
 
 void FakeModbus::put_Settings(const std::string& value) {
+  if (value.empty() || value.front() == ',') fail("Illegal COM Settings");  // no baud rate
   settings = value;
   record(QStringLiteral("Settings=") + QString::fromStdString(value));
 }

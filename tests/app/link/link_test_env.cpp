@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMdiArea>
+#include <QVBoxLayout>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -87,6 +89,28 @@ void PrepareProgramFolder() {
   QDir(g_folder->path()).mkpath("Data");
   createDatabase(g_folder->path() + "/Data/VM.vmd");
   host::SetProgramFolderForTests(g_folder->path());
+}
+
+StandInMainWindow::StandInMainWindow() : window_(std::make_unique<QMainWindow>()) {
+  auto* central = new QWidget;
+  auto* layout = new QVBoxLayout(central);
+  layout->addWidget(new QMdiArea, 1);
+  statusList = new QListWidget;
+  statusList->setObjectName("lstMain");
+  layout->addWidget(statusList);
+  ledBar = new LedBar;
+  ledBar->setObjectName("ledBar");
+  layout->addWidget(ledBar);
+  window_->setCentralWidget(central);
+  window_->resize(1024, 720);
+  window_->show();
+  host::SetMainWindow(window_.get());
+}
+
+StandInMainWindow::~StandInMainWindow() {
+  frmCommSettings::Unload();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  host::SetMainWindow(nullptr);
 }
 
 void LinkTest::SetUp() {

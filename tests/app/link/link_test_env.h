@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QListWidget>
+#include <QMainWindow>
 #include <QString>
 #include <QStringList>
 #include <memory>
 #include <ostream>
 
 #include "fake_modbus.h"
+#include "shell/led_bar.h"
 
 // Readable failure messages for Qt texts.
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -29,6 +32,20 @@ constexpr int16_t kAddressP208 = 521;
 // Creates the private program folder (Data/ with the fixture VM.vmd) and points the program at
 // it; called once from main.
 void PrepareProgramFolder();
+
+// The main window as the link sees it: an MDI area for the dialogs, the status list lstMain
+// and the LED bar ledBar. It is host::MainWindow() while it lives.
+class StandInMainWindow {
+ public:
+  StandInMainWindow();
+  ~StandInMainWindow();
+  QMainWindow& window() { return *window_; }
+  QListWidget* statusList = nullptr;
+  LedBar* ledBar = nullptr;
+
+ private:
+  std::unique_ptr<QMainWindow> window_;
+};
 
 class LinkTest : public ::testing::Test {
  protected:
