@@ -1,6 +1,7 @@
 #include "shell/bas_main.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <memory>
@@ -21,13 +22,33 @@ namespace {
 
 std::unique_ptr<QLockFile> g_instanceLock;
 
-// One running copy per user: a lock file in the user's runtime folder.
-bool anotherInstanceRuns() {
-  const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  g_instanceLock = std::make_unique<QLockFile>(folder + QStringLiteral("/VelumoPRO.lock"));
-  g_instanceLock->setStaleLockTime(0);
-  if (g_instanceLock->tryLock(0)) return false;
-  g_instanceLock.reset();
+const QString kLockName = QStringLiteral("VelumoPRO.lock");
+
+QString lockProblem(QLockFile::LockError error, const QString& folder, const QString& path) {
+  if (error == QLockFile::PermissionError)
+    return "No permission to create the lock file " + path + ".";
+  if (!QFileInfo(folder).isDir()) return "The runtime folder " + folder + " does not exist.";
+  return "The lock file " + path + " cannot be created.";
+}
+
+// Another copy runs: the classic refusal. The lock could not be had at all: say why and run
+// anyway, since a technician in the field must not be locked out by a runtime-folder problem
+// (a second copy would still find the serial port taken).
+bool mayRun(const InstanceLock& lock) {
+  const QString product = QString::fromLatin1(kProductName);
+  if (lock.outcome == InstanceLock::HeldByAnother) {
+    prompt::MsgBox(product + " is already running." + "\r" + "You may only have one instance of " +
+                   product + " running at a time.");
+    return false;
+  }
+  if (lock.outcome == InstanceLock::Unavailable) {
+    prompt::MsgBox(product + " cannot tell whether another copy of it is running." + "\r" +
+                       lock.reason + "\r" + product +
+                       " starts anyway: please make sure that only one copy runs at a time.",
+                   prompt::Buttons::OK, prompt::Icon::Exclamation);
+    basFunctions::ErrorLog(QStringLiteral("basMain, Main()"), QStringLiteral("Program"), 75,
+                           lock.reason);
+  }
   return true;
 }
 
@@ -42,12 +63,24 @@ void readSettings(const QSqlRecord& settings) {
 
 }  // namespace
 
-bool Main() {
-  if (anotherInstanceRuns()) {
-    prompt::MsgBox(QString(kProductName) + " is already running." + "\r" +
-                   "You may only have one instance of " + kProductName + " running at a time.");
-    return false;
+InstanceLock TakeInstanceLock(const QString& folder) {
+  g_instanceLock.reset();
+  if (folder.isEmpty()) return {InstanceLock::Unavailable, "No runtime folder is available."};
+  const QString path = folder + "/" + kLockName;
+  auto lock = std::make_unique<QLockFile>(path);
+  // A lock left by a copy that died is taken over: QLockFile checks whether its process runs.
+  lock->setStaleLockTime(0);
+  if (lock->tryLock(0)) {
+    g_instanceLock = std::move(lock);
+    return {InstanceLock::Taken, QString()};
   }
+  if (lock->error() == QLockFile::LockFailedError) return {InstanceLock::HeldByAnother, QString()};
+  return {InstanceLock::Unavailable, lockProblem(lock->error(), folder, path)};
+}
+
+bool Main() {
+  if (!mayRun(TakeInstanceLock(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))))
+    return false;
   frmMain* main = nullptr;
   basFunctions::guarded("basMain, Main()", [&] {
     HelpFile = host::ProgramFolder() + QStringLiteral("/Velumo_Help.chm");

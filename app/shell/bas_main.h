@@ -2,6 +2,8 @@
 // project navigator, splash.
 #pragma once
 
+#include <QString>
+
 namespace basMain {
 
 // Runs the start-up sequence. False when the program must end at once (another instance runs);
@@ -9,5 +11,15 @@ namespace basMain {
 bool Main();
 // Ends what Main started (the instance lock); the program calls it after its event loop.
 void EndMain();
+
+// The single-instance lock in a folder: taken, held by another running copy, or not to be had
+// at all (no folder, no permission), with the reason in words.
+struct InstanceLock {
+  enum Outcome { Taken, HeldByAnother, Unavailable } outcome = Unavailable;
+  QString reason;
+};
+// Takes the lock "VelumoPRO.lock" in `folder` (the user's runtime folder) for this process;
+// it is released by EndMain or by the next call.
+InstanceLock TakeInstanceLock(const QString& folder);
 
 }  // namespace basMain

@@ -4,15 +4,18 @@
 #include <QAction>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLockFile>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app_harness.h"
 #include "link/bas_comm.h"
+#include "shell/bas_main.h"
 #include "shell/database.h"
 #include "shell/app_state.h"
 #include "shell/frm_main.h"
@@ -189,6 +192,48 @@ TEST_F(StartupTest, ASecondInstanceIsRefusedAndTouchesNothing) {
 
   first.terminate();
   first.waitForFinished(10000);
+}
+
+// Only a lock that another running copy holds means "already running"; a lock that cannot be
+// had at all is told as what it is, and the program runs.
+TEST(SingleInstance, OnlyALockHeldByAnotherCopyMeansAlreadyRunning) {
+  QTemporaryDir runtime;
+  QLockFile other(runtime.path() + "/VelumoPRO.lock");
+  ASSERT_TRUE(other.tryLock(0));
+  EXPECT_EQ(basMain::TakeInstanceLock(runtime.path()).outcome,
+            basMain::InstanceLock::HeldByAnother);
+  other.unlock();
+  EXPECT_EQ(basMain::TakeInstanceLock(runtime.path()).outcome, basMain::InstanceLock::Taken);
+
+  const QString missing = runtime.path() + "/gone";
+  const basMain::InstanceLock noFolder = basMain::TakeInstanceLock(missing);
+  EXPECT_EQ(noFolder.outcome, basMain::InstanceLock::Unavailable);
+  EXPECT_EQ(noFolder.reason, "The runtime folder " + missing + " does not exist.");
+  EXPECT_EQ(basMain::TakeInstanceLock(QString()).reason, "No runtime folder is available.");
+  basMain::EndMain();
+}
+
+TEST_F(StartupTest, WithoutARuntimeFolderTheProgramSaysSoAndRuns) {
+  // Neither XDG_RUNTIME_DIR nor the fallback in the temporary folder can be made: both lie
+  // below a plain file.
+  QTemporaryDir scratch;
+  const QString file = scratch.path() + "/file";
+  QFile(file).open(QIODevice::WriteOnly);
+  const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), temp = qgetenv("TMPDIR");
+  qputenv("XDG_RUNTIME_DIR", (file + "/runtime").toUtf8());
+  qputenv("TMPDIR", file.toUtf8());
+  frmMain* main = program.start();
+  qputenv("XDG_RUNTIME_DIR", runtime);
+  temp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", temp);
+  ASSERT_NE(main, nullptr);
+  ASSERT_FALSE(prompt::ShownPrompts().isEmpty());
+  const prompt::Shown& box = prompt::ShownPrompts().front();
+  EXPECT_EQ(box.icon, prompt::Icon::Exclamation);
+  EXPECT_EQ(box.text,
+            "Velumo PRO cannot tell whether another copy of it is running.\r"
+            "No runtime folder is available.\r"
+            "Velumo PRO starts anyway: please make sure that only one copy runs at a time.");
+  EXPECT_EQ(folder.logLines("Error.Log").filter(" - basMain, Main(), Program, 75, ").size(), 1);
 }
 
 }  // namespace
