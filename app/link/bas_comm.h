@@ -27,7 +27,8 @@ int16_t WriteData(const QString& key, int16_t quantity,
 int16_t SendLogonCommand(int16_t logMode);
 // The Modbus address of a parameter key from tblDriveParameters; 0 (logged) when unknown.
 int16_t GetAddress(const QString& key);
-// Amplifier code of a drive (motor) code: 10..12 give 20, 20..22 give 21, 30..31 give 23.
+// Amplifier code of a drive (motor) code: 10..12 give 20, 20..22 give 21, 30..31 give 23, any
+// other code 0 (unknown).
 int16_t GetAmpCode(int16_t driveCode);
 // Stops polling, closes the port and marks the program off line.
 void CloseConnection();

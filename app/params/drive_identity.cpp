@@ -32,8 +32,11 @@ constexpr MotorEntry kMotors[] = {
     {31, "23KW, Medium Inertia", "KDA-3K (3KW) amp"},
 };
 
-// Motor and amplifier texts of a motor code; unknown codes leave both texts as they are.
+// Motor and amplifier texts of a motor code. An unknown code blanks both: texts kept from an
+// earlier drive or configuration would make the two look alike when they are not.
 void describeMotor(int32_t code, QString& motor, QString& amp) {
+  motor.clear();
+  amp.clear();
   for (const MotorEntry& entry : kMotors) {
     if (entry.code != code) continue;
     motor = QString::fromLatin1(entry.motor);

@@ -14,6 +14,7 @@ namespace basFunctions {
 extern std::array<int16_t, 5> GroupLimit;
 
 struct DriveIdentityTexts {
+  // Amplifier and motor texts are empty for a motor code that is not known.
   QString driveAmp;      // from DriveImage P1.31 ("KDA-400 (400W) amp")
   QString driveMotor;    // from DriveImage P1.31 ("100W, Low Inertia")
   QString firmware;      // d.dd from DriveImage P0.00 (2001 gives "2.00")
@@ -31,8 +32,9 @@ struct ConfigIdentityTexts {
 };
 extern ConfigIdentityTexts ConfigIdentity;
 
-// Amplifier codes (20, 21, 23) of the connected drive (DriveImage P1.31) and of the working
-// configuration (WorkingConfig P1.31); refreshed by the main window's timer.
+// Amplifier codes (20, 21, 23; 0 for an unknown motor code) of the connected drive (DriveImage
+// P1.31) and of the working configuration (WorkingConfig P1.31); refreshed by the main window's
+// timer.
 extern int16_t ConnectedAmpCode;
 extern int16_t ConfigAmpCode;
 

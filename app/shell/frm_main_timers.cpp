@@ -21,10 +21,12 @@ using basFunctions::WorkingConfig;
 
 namespace {
 
-// Motor code P1.31 -> amplifier code; any other value leaves the code as it was.
+// Motor code P1.31 -> amplifier code, 0 for a motor code no amplifier is known for: a code
+// kept from an earlier drive or configuration would describe hardware that is not there.
 void updateAmpCode(int16_t& ampCode, int32_t motorCode) {
-  const int16_t code = basComm::GetAmpCode(static_cast<int16_t>(motorCode));
-  if (code != 0) ampCode = code;
+  ampCode = motorCode < -32768 || motorCode > 32767
+                ? 0
+                : basComm::GetAmpCode(static_cast<int16_t>(motorCode));
 }
 
 bool driveOnLine() {
@@ -32,11 +34,12 @@ bool driveOnLine() {
          basComm::DriveConnected == 1;
 }
 
-// The editor's P0.00 field against the drive's firmware, and the two amplifier texts.
+// The editor's P0.00 field against the drive's firmware, and the two amplifier texts. A drive
+// whose amplifier is unknown matches no configuration.
 bool configMatchesDrive() {
   const auto& identity = basFunctions::DriveIdentity;
   return basMain::EditorFirmwareText.left(3) == identity.firmware.left(3) &&
-         identity.configAmp == identity.driveAmp;
+         !identity.driveAmp.isEmpty() && identity.configAmp == identity.driveAmp;
 }
 
 }  // namespace

@@ -119,10 +119,14 @@ TEST_F(ParamsTest, DriveTypeTextsComeFromMotorCodesAndFirmwareWord) {
   EXPECT_EQ(DriveIdentity.configMotor, "23KW, Medium Inertia");
   EXPECT_EQ(DriveIdentity.configAmp, "KDA-3K (3KW) amp");
 
-  DriveImage.P(1, 31) = 13;  // not a motor: the texts stay
+  // Not a motor: nothing is known about the drive, and it says so rather than keeping the
+  // texts of the drive before.
+  DriveImage.P(1, 31) = 13;
   DriveImage.P(0, 0) = 2101;
   GetDriveType();
-  EXPECT_EQ(DriveIdentity.driveMotor, "1KW, Low Inertia");
+  EXPECT_EQ(DriveIdentity.driveMotor, "");
+  EXPECT_EQ(DriveIdentity.driveAmp, "");
+  EXPECT_EQ(DriveIdentity.configAmp, "KDA-3K (3KW) amp");
   EXPECT_EQ(DriveIdentity.firmware, "2.10");
 }
 

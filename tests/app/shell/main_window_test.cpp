@@ -5,11 +5,15 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QTest>
 
 #include "app_harness.h"
 #include "link/bas_comm.h"
 #include "params/value_table.h"
+#include "params/drive_identity.h"
 #include "shell/app_state.h"
+#include "shell/database.h"
 #include "shell/frm_main.h"
 #include "shell/poll_groups.h"
 #include "shell/status.h"
@@ -175,6 +179,80 @@ TEST_F(MainWindowTest, ConnectionPanelsAndStatusBits) {
   EXPECT_EQ(basMain::StatusBit0, 0);
 }
 
+TEST_F(MainWindowTest, ModelMisMatchAndUnknownMotorCodes) {
+  pretendOnLine(0);  // KDA-1K with a 1KW motor, firmware 2.00
+  basFunctions::WorkingConfig.P(1, 31) = 22;
+  basMain::EditorTag = "1";
+  basMain::EditorFirmwareText = "2.00";
+  main->tmrMain2Sec_Timer();
+  EXPECT_EQ(panel(1), "Connected to: KDA-1K (1KW) amp, rev 2.001 with 1KW, Low Inertia motor.");
+  const QString misMatch = "Drive Model Mis-Match Between Config and Connected Drive";
+  basMain::EditorFirmwareText = "2.10";
+  main->tmrMain2Sec_Timer();
+  EXPECT_EQ(panel(1), misMatch);
+  basMain::EditorFirmwareText = "2.00";
+  basFunctions::WorkingConfig.P(1, 31) = 10;  // a KDA-400 configuration
+  main->tmrMain2Sec_Timer();
+  EXPECT_EQ(panel(1), misMatch);
+
+  // An unknown motor code stands for no amplifier: neither the codes nor the texts of the drive
+  // or configuration before are kept, and such a drive matches no configuration.
+  basFunctions::WorkingConfig.P(1, 31) = 21;
+  main->tmrMain_Timer();
+  EXPECT_EQ(basFunctions::ConnectedAmpCode, 21);
+  EXPECT_EQ(basFunctions::ConfigAmpCode, 21);
+  DriveImage.P(1, 31) = 13;
+  basFunctions::WorkingConfig.P(1, 31) = 99;
+  main->tmrMain_Timer();
+  EXPECT_EQ(basFunctions::ConnectedAmpCode, 0);
+  EXPECT_EQ(basFunctions::ConfigAmpCode, 0);
+  main->tmrMain2Sec_Timer();
+  EXPECT_EQ(panel(1), misMatch);
+  basMain::EditorTag = "0";
+  basFunctions::WorkingConfig.clear();
+}
+
+TEST_F(MainWindowTest, CloseConfigurationAsksAboutUnsavedChangesAndForgetsTheFile) {
+  basMain::ConfigDirty = true;
+  basMain::EditorTag = "1";
+  basMain::CurrentConfigPath = "/tmp/Press12.vmc";
+  basMain::CurrentConfigTitle = "Press12.vmc";
+  basFunctions::ConfigIdentity.motorCode = "21";
+  basFunctions::ConfigIdentity.revision = "200";
+  prompt::ScriptReplies({Answer(prompt::No)});
+  main->RunCommand("mnuClose");
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(prompt::ShownPrompts()[0].title, "Unsaved Drive Config Data Exists");
+  EXPECT_EQ(prompt::ShownPrompts()[0].text,
+            "Unsaved drive configuration data exists. Would you like to save your changes?");
+  EXPECT_EQ(main->windowTitle(), " Velumo PRO - Current Config File: ");
+  EXPECT_EQ(basMain::EditorTag, "0");
+  EXPECT_EQ(basFunctions::ConfigIdentity.motorCode, " ");
+  EXPECT_EQ(basFunctions::ConfigIdentity.revision, " ");
+  EXPECT_TRUE(basMain::CurrentConfigPath.isEmpty());
+  EXPECT_EQ(basMain::CurrentConfigTitle, " ");
+  EXPECT_FALSE(basMain::ConfigDirty);
+  // Nothing left to save: quitting afterwards does not ask about it.
+  prompt::ClearShownPrompts();
+  main->RunCommand("mnuClose");
+  EXPECT_TRUE(prompt::ShownPrompts().isEmpty());
+}
+
+TEST_F(MainWindowTest, NavigatorAtStartToggleIsStoredAtOnce) {
+  auto stored = [&] {
+    const basMain::DbConnection db = basMain::ConnectDB();
+    return basMain::DbField(basMain::Custinfo(db), "QuickScreen").toBool();
+  };
+  const bool before = stored();
+  EXPECT_EQ(main->action("mnuStartMenu")->isChecked(), before);
+  main->action("mnuStartMenu")->trigger();
+  EXPECT_EQ(stored(), !before);
+  EXPECT_EQ(main->action("mnuStartMenu")->isChecked(), !before);
+  main->action("mnuStartMenu")->trigger();
+  EXPECT_EQ(stored(), before);
+  EXPECT_EQ(main->action("mnuStartMenu")->isChecked(), before);
+}
+
 TEST_F(MainWindowTest, UnsavedMarkerIsAddedOnceAndRemovedAfterSaving) {
   basMain::CurrentConfigTitle = "Press12.vmc";
   main->tmrMain2Sec_Timer();
@@ -214,6 +292,14 @@ TEST_F(MainWindowTest, StatusBarDoubleClicksAskBeforeDisconnecting) {
   EXPECT_EQ(prompt::ShownPrompts()[0].title, "Not Connected");
   EXPECT_EQ(prompt::ShownPrompts()[0].text,
             "You must be connected to the drive\rprior to displaying drive faults.");
+
+  // The right button on the status bar pops up the Drive menu; the left one does nothing.
+  auto* driveMenu = main->findChild<QMenu*>("mnuComm");
+  QTest::mouseClick(main->findChild<QLabel*>("stbMain_1"), Qt::LeftButton);
+  EXPECT_FALSE(driveMenu->isVisible());
+  QTest::mouseClick(main->findChild<QLabel*>("stbMain_1"), Qt::RightButton);
+  EXPECT_TRUE(driveMenu->isVisible());
+  driveMenu->hide();
 }
 
 TEST_F(MainWindowTest, ClearingTheStatusListAsksFirst) {
