@@ -53,8 +53,12 @@ TEST_F(ConnectedTest, FaultCodesFromTheDriveBecomeStatusTexts) {
   EXPECT_EQ(panel(2), "Drive Status - Overspeed ");
 }
 
-TEST_F(ConnectedTest, ClosingTheWindowLogsOffAndClosesTheConnection) {
+TEST_F(ConnectedTest, ClosingTheWindowLogsOffClosesTheConnectionAndTrimsTheLogs) {
   EXPECT_TRUE(drive.command("status").contains("logon=1")) << drive.command("status").toStdString();
+  QStringList lines;
+  for (int i = 1; i <= 1600; ++i) lines << QStringLiteral("line %1").arg(i);
+  folder.writeLog("Event.Log", lines);
+  folder.writeLog("Error.Log", lines);
   prompt::ScriptReplies({Answer(prompt::Yes)});
   main->close();
   EXPECT_TRUE(main->endRequested());
@@ -66,6 +70,11 @@ TEST_F(ConnectedTest, ClosingTheWindowLogsOffAndClosesTheConnection) {
   EXPECT_TRUE(events.contains(" - Sent Logon/Logoff Command for Internal Parameters. LogMode = 0"))
       << events.toStdString();
   EXPECT_TRUE(events.contains(" - Connection to drive closed"));
+  // Both logs keep their newest 999 lines, the lines of the close among them.
+  EXPECT_EQ(folder.logLines("Event.Log").size(), 999);
+  EXPECT_TRUE(folder.logLines("Event.Log").last().endsWith(" - Connection to drive closed"));
+  EXPECT_EQ(folder.logLines("Error.Log").size(), 999);
+  EXPECT_TRUE(folder.logLines("Error.Log").contains("line 1600"));
 }
 
 }  // namespace
