@@ -202,11 +202,11 @@ void Connect(const Selection& selection) {
     } else {
       // Any other refusal (settings the control does not take, an empty list) is logged and
       // told: the technician must not be left wondering why nothing happened.
-      basFunctions::ErrHandler(basFunctions::errorNumber(e), QString::fromUtf8(e.what()),
-                               kLocation, false);
+      basFunctions::ErrHandler(basFunctions::errorNumber(e), QString::fromUtf8(e.what()), kLocation,
+                               false);
       prompt::MsgBox(QStringLiteral("Unable to connect using current selections.") + kCr +
-                         "The connection was refused: " + QString::fromUtf8(e.what()) + "." +
-                         kCr + "Please verify your settings and try again.",
+                         "The connection was refused: " + QString::fromUtf8(e.what()) + "." + kCr +
+                         "Please verify your settings and try again.",
                      prompt::Buttons::OK, prompt::Icon::Critical,
                      QStringLiteral("Connection Failure"));
     }

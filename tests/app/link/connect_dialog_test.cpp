@@ -162,8 +162,12 @@ TEST_F(ConnectDialogTest, SilentDriveFailsTheConnectAndClosesThePort) {
 TEST_F(ConnectDialogTest, NodeAddressMustBeANumberFrom1To247) {
   const QString numeric = " Please enter a node address. Address must be numeric.";
   const QString range = " Please enter a node address. Address must be from 1 to 247.";
-  for (auto [typed, text] : {std::pair{"x1", numeric}, {"", numeric}, {"0", range},
-                             {"248", range}, {"-3", range}, {"1e9", range}}) {
+  for (auto [typed, text] : {std::pair{"x1", numeric},
+                             {"", numeric},
+                             {"0", range},
+                             {"248", range},
+                             {"-3", range},
+                             {"1e9", range}}) {
     prompt::ClearShownPrompts();
     choose(0, "19200", 6, typed);
     connect();
@@ -216,9 +220,8 @@ TEST_F(ConnectDialogTest, PasscodesUpTo65535AreAskedForAndARefusalLogsOff) {
   EXPECT_FALSE(mod1->portOpen);
   EXPECT_TRUE(EventLog().last().endsWith(" - Failed to enter correct passcode upon connect"));
   // Logged on during the connect, logged off (0, then the confirming code) before closing.
-  EXPECT_EQ(mod1->callsStarting("Data(0)="),
-            (QStringList{"Data(0)=36", "Data(0)=63", "Data(0)=0", "Data(0)=0", "Data(0)=63",
-                         "Data(0)=0"}));
+  EXPECT_EQ(mod1->callsStarting("Data(0)="), (QStringList{"Data(0)=36", "Data(0)=63", "Data(0)=0",
+                                                          "Data(0)=0", "Data(0)=63", "Data(0)=0"}));
   EXPECT_LT(mod1->calls.lastIndexOf("Data(0)=63"), mod1->calls.lastIndexOf("PortOpen=0"));
 }
 
@@ -266,10 +269,9 @@ void expectNothingSqueezed(QWidget* dialog, const char* when) {
   QApplication::processEvents();
   const QRect shown = dialog->parentWidget()->contentsRect();
   EXPECT_TRUE(shown.contains(dialog->geometry())) << when;
-  for (const char* name :
-       {"lblCom", "cmbPort", "Label2", "cmbSpeed", "Label1", "cmbProtocol", "lblAddress",
-        "txtAddress", "cmdConnect", "cmdDisconnect", "cmdClose", "lblFailure", "cmdFailureYes",
-        "cmdFailurNo"}) {
+  for (const char* name : {"lblCom", "cmbPort", "Label2", "cmbSpeed", "Label1", "cmbProtocol",
+                           "lblAddress", "txtAddress", "cmdConnect", "cmdDisconnect", "cmdClose",
+                           "lblFailure", "cmdFailureYes", "cmdFailurNo"}) {
     auto* widget = dialog->findChild<QWidget*>(name);
     ASSERT_NE(widget, nullptr) << name;
     if (!widget->isVisible()) continue;

@@ -4,10 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
-#include <QVBoxLayout>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"

@@ -4,8 +4,8 @@
 #include <QAction>
 #include <QFile>
 #include <QKeyEvent>
-#include <QLockFile>
 #include <QLabel>
+#include <QLockFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
