@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "shell/app_state.h"
+#include "shell/bas_ruf.h"
 #include "shell/host.h"
 #include "shell/led_bar.h"
 #include "shell/logs.h"
@@ -136,7 +137,7 @@ void frmMain::MDIForm_Load() {
     setWindowIcon(pictures::WindowIcon());
     hostModbusControl();
     host::Mod1().put_MsgTimeOut(1000);
-    // The recent-files menu (checkForPrevious) joins here when it exists.
+    basRUF::checkForPrevious();
   });
 }
 

@@ -59,6 +59,14 @@ class frmMain : public QMainWindow,
   void mnuStatusList_Click();
   void mnuCascade_Click();
   // Configurations: files, recent files, upload and download, new configuration, options.
+  void mnuNewDetailed_Click();
+  void mnuOpenDetailed_Click();
+  void mnuRUF_Click(int index);
+  void mnuSave_Click();
+  void mnuSaveAs_Click();
+  void mnuUpload_Click();
+  void mnuDownload_Click();
+  void mnuOptions_Click();
   // The parameter editor.
   void LoadTab();  // fills the editor from WorkingConfig
   void mnuDetail_Click();

@@ -31,6 +31,13 @@ const QMap<QString, Handler>& commandTable() {
       {"mnuCascade", &frmMain::mnuCascade_Click},
       {"mnuConnect", &frmMain::mnuConnect_Click},
       // Configurations: files, recent files, upload and download, new configuration, options.
+      {"mnuNewDetailed", &frmMain::mnuNewDetailed_Click},
+      {"mnuOpenDetailed", &frmMain::mnuOpenDetailed_Click},
+      {"mnuSave", &frmMain::mnuSave_Click},
+      {"mnuSaveAs", &frmMain::mnuSaveAs_Click},
+      {"mnuUpload", &frmMain::mnuUpload_Click},
+      {"mnuDownload", &frmMain::mnuDownload_Click},
+      {"mnuOptions", &frmMain::mnuOptions_Click},
       // The parameter editor.
       // The scope and its viewer.
       {"mnuScope", &frmMain::mnuScope_Click},

@@ -1,0 +1,290 @@
+#include "params/config_io.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QWidget>
+#include <cerrno>
+#include <cstring>
+
+#include "editor/frm_tab_config.h"
+#include "editor/param_editor.h"
+#include "link/bas_comm.h"
+#include "link/main_window_access.h"
+#include "params/config_file.h"
+#include "params/drive_identity.h"
+#include "params/frm_x_mode.h"
+#include "params/number_text.h"
+#include "params/param_catalog.h"
+#include "params/value_table.h"
+#include "shell/app_state.h"
+#include "shell/bas_ruf.h"
+#include "shell/database.h"
+#include "shell/host.h"
+#include "shell/logs.h"
+#include "shell/prompt.h"
+#include "shell/status.h"
+
+namespace basFunctions {
+namespace {
+
+using prompt::Buttons;
+using prompt::Icon;
+
+const QString kCr = QStringLiteral("\r");
+const QString kFilter = QStringLiteral("config files (*.vmc)");
+constexpr int kSaveSteps = 5;
+constexpr int kSaveStepProgress = 150;
+
+qint64 writtenSize(int handle) {
+  struct stat status {};
+  return ::fstat(handle, &status) == 0 ? static_cast<qint64>(status.st_size) : -1;
+}
+
+QString configsFolder() { return host::ProgramFolder() + QStringLiteral("/Configs"); }
+
+// What an open may change before it knows the file is good; put back when it is not.
+struct OpenState {
+  ValueTable working = WorkingConfig;
+  ConfigIdentityTexts identity = ConfigIdentity;
+  std::array<int16_t, 5> limits = GroupLimit;
+  void restore() const {
+    WorkingConfig = working;
+    ConfigIdentity = identity;
+    GroupLimit = limits;
+  }
+};
+
+void openStopped() {
+  Status(0, 0, QStringLiteral("File Open Operation Stopped"));
+  EventLog(QStringLiteral("File Operation Stopped"));
+}
+
+// True when tblDriveModels has the amplifier and revision.
+bool driveModelSupported(int ampCode, const QString& revision) {
+  if (!number_text::IsNumber(revision)) return false;
+  const basMain::DbConnection db = basMain::ConnectDB();
+  if (!db) throw ProgramError(static_cast<int32_t>(0x80004005u), "The database is not open.");
+  QSqlQuery query = db.query();
+  query.prepare(QStringLiteral("Select * From tblDriveModels WHERE AmpCode = ? AND Rev = ?"));
+  query.addBindValue(ampCode);
+  query.addBindValue(number_text::LeadingNumber(revision));
+  if (!query.exec()) throw ProgramError(-2147217900, query.lastError().text().toStdString());
+  return query.next();
+}
+
+void refuseUnsupported() {
+  Status(0, 0, QStringLiteral("File contains information for unsupported drive"));
+  Status(0, 0, QStringLiteral("File Open Operation Stopped"));
+  EventLog(QStringLiteral("Attemped to open a file with data for unsupported drive"));
+  EventLog(QStringLiteral("File Operation Stopped"));
+  prompt::MsgBox(QStringLiteral("The file you are opening is configured for a drive model that "
+                                "is not curently supported."),
+                 Buttons::OK, Icon::Information, QStringLiteral("Non-Supported Drive Model"));
+}
+
+void refuseDamaged(const QString& path, const config_file::Refusal& refused) {
+  const QString line = QString::number(refused.lineNumber);
+  Status(0, 0, "Line " + line + " of " + path + " cannot be used: " + refused.text);
+  openStopped();
+  ErrorLog(QStringLiteral("basFunctions, OpenFile()"), QStringLiteral("Program"), 0,
+           "Refused " + path + ": line " + line + " (" + refused.text + "), " + refused.reason);
+  prompt::MsgBox("The file could not be opened: line " + line + " cannot be used (" +
+                     refused.reason + ")." + kCr + refused.text + kCr +
+                     "The configuration in memory has not been changed.",
+                 Buttons::OK, Icon::Exclamation, QStringLiteral("File Not Opened"));
+}
+
+int32_t jogSpeedDefault() {
+  const ParamInfo& jog = Catalog[config_file::kJogSpeedIndex];
+  return jog.defaultValue ? RawFromDisplay(*jog.defaultValue, jog.resolution) : 0;
+}
+
+// Reads, checks and applies a file that exists. False leaves everything as it was.
+bool openExisting(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) throw ProgramError(75, "Path/File access error");
+  const config_file::Contents contents = config_file::Read(file.readAll());
+  file.close();
+
+  const OpenState before;
+  const config_file::Header& header = contents.header;
+  const int ampCode =
+      basComm::GetAmpCode(static_cast<int16_t>(number_text::LeadingNumber(header.motorCode)));
+  ConfigIdentity = {header.motorCode, header.revision, header.firmware,
+                    static_cast<int16_t>(ampCode)};
+  if (!driveModelSupported(ampCode, header.revision)) {
+    before.restore();
+    refuseUnsupported();
+    return false;
+  }
+  if (!contents.ok()) {
+    before.restore();
+    refuseDamaged(path, *contents.refused);
+    return false;
+  }
+  const int revision = static_cast<int>(number_text::LeadingNumber(header.revision));
+  if (!getParamData(frmTabConfig::instance(), QStringLiteral("qryTabParams"), ampCode, revision)) {
+    before.restore();
+    openStopped();
+    return false;
+  }
+  const int replaced = config_file::Apply(contents, WorkingConfig, jogSpeedDefault());
+  for (int i = 0; i < replaced; ++i) {
+    Status(0, 0, QStringLiteral("Value For P4.05 Is Too High. Value Set To Parameter Default."));
+    EventLog(
+        QStringLiteral("Value for P4.05 Too High While Opening Existing Config. Value Set "
+                       "To Parameter Default."));
+  }
+  return true;
+}
+
+void setMainCaption(const QString& caption) {
+  if (QWidget* main = host::MainWindow()) main->setWindowTitle(caption);
+}
+
+void showEditor() {
+  if (frmTabConfig* editor = frmTabConfig::instance()) editor->ShowWindow();
+  basMain::EditorTag = QStringLiteral("1");
+}
+
+// Open's steps after the file has been chosen (shared with the recent-files list).
+void openChosen(const QString& path) {
+  if (OpenFile(path)) {
+    basMain::CurrentConfigPath = path;
+    basMain::CurrentConfigTitle = path;
+    setMainCaption(basMain::MainCaption(path));
+    LoadTab(frmTabConfig::instance());
+    basMain::ConfigDirty = false;
+    Status(0, 0, "Successfully Opened " + path);
+    EventLog("Successfully opened " + path);
+  }
+  showEditor();
+  basRUF::doCheckFiles(path);
+  if (!basMain::CurrentConfigPath.isEmpty() && basMain::ExpressWritesOption &&
+      basComm::DriveConnected == 1)
+    frmXMode::ShowModal();
+}
+
+}  // namespace
+
+bool WriteConfigFile(const QString& path, const ValueTable& config,
+                     const std::array<int16_t, 5>& limits, QString& reason) {
+  QSaveFile file(path);
+  errno = 0;
+  if (file.open(QIODevice::WriteOnly)) {
+    const QByteArray bytes = config_file::Write(config, limits, path, GeneralDateTime());
+    // commit() alone can report success for a short write (a full disk): the bytes must be on
+    // the disk, all of them, before the new file takes the old one's name.
+    if (file.write(bytes) == bytes.size() && file.flush() &&
+        writtenSize(file.handle()) == bytes.size() && ::fsync(file.handle()) == 0 && file.commit())
+      return true;
+  }
+  reason = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+  file.cancelWriting();
+  return false;
+}
+
+bool SaveFile(const QString& path) {
+  bool saved = false;
+  try {
+    EventLog(QStringLiteral("Save configuration operation started"));
+    EventLog("Saving file " + path);
+    mainWindow::SetBusyPointer();
+    Status(0, 0, QStringLiteral("File Save Operation Started"));
+    Status(0, 0, "Saving file " + path);
+    QString reason;
+    if (!WriteConfigFile(path, WorkingConfig, GroupLimit, reason))
+      throw ProgramError(75, ("Path/File access error: " + reason).toStdString());
+    basMain::ConfigDirty = false;
+    saved = true;
+    for (int step = 1; step <= kSaveSteps; ++step) {
+      Status(1, step * kSaveStepProgress, QString());
+      WaitaWhile(1);
+    }
+    Status(0, 0, QStringLiteral("File Save Operation Complete"));
+    EventLog(QStringLiteral("Save configuration operation completed"));
+    mainWindow::SetNormalPointer();
+  } catch (const std::exception& e) {
+    ErrHandler(errorNumber(e), QString::fromUtf8(e.what()),
+               QStringLiteral("basFunctions, SaveFile()"), false);
+    mainWindow::SetNormalPointer();
+    if (!saved)
+      prompt::MsgBox(QStringLiteral("An error occured during the save operation. Please check "
+                                    "the error log."),
+                     Buttons::OK, Icon::Exclamation, QStringLiteral("File Save Error"));
+  }
+  return saved;
+}
+
+bool OpenFile(const QString& path) {
+  bool opened = false;
+  guarded("basFunctions, OpenFile()", [&] {
+    Status(0, 0, QStringLiteral("Open File Operation Started"));
+    EventLog(QStringLiteral("Open File Operation Started"));
+    mainWindow::SetBusyPointer();
+    if (!QFileInfo(path).isFile()) {
+      mainWindow::SetNormalPointer();
+      prompt::MsgBox("Error loading file." + kCr + "Could not find " + path + ".", Buttons::OK,
+                     Icon::Exclamation, QStringLiteral("File missing"));
+      return;
+    }
+    opened = openExisting(path);
+  });
+  mainWindow::SetNormalPointer();
+  return opened;
+}
+
+void UnsavedChangesPrompt() {
+  if (!basMain::ConfigDirty || basMain::EditorTag == QLatin1String("0")) return;
+  if (prompt::MsgBox(QStringLiteral("Unsaved drive configuration data exists. Would you like to "
+                                    "save your changes?"),
+                     Buttons::YesNo, Icon::Question,
+                     QStringLiteral("Unsaved Drive Config Data Exists")) == prompt::Yes)
+    SaveConfiguration();
+}
+
+void OpenConfiguration() {
+  basMain::ExpressActive = false;
+  UnsavedChangesPrompt();
+  const QString path = prompt::GetOpenFileName(QStringLiteral("Open"), configsFolder(), kFilter);
+  if (path.isEmpty()) return;
+  openChosen(path);
+}
+
+void OpenRecentFile(int index) {
+  const QString path = basRUF::MenuCaption(index);
+  if (path == QLatin1String("No Previous Files") || path.isEmpty()) return;
+  basMain::ExpressActive = false;
+  UnsavedChangesPrompt();
+  openChosen(path);
+}
+
+void SaveConfiguration() {
+  if (basMain::EditorTag != QLatin1String("0") && basMain::EditorTag != QLatin1String("1")) return;
+  if (!basMain::CurrentConfigPath.isEmpty())
+    SaveFile(basMain::CurrentConfigPath);
+  else
+    SaveConfigurationAs();
+}
+
+bool SaveConfigurationAs() {
+  // The title is a full path after an open, a file name after a save as.
+  const QString title = basMain::CurrentConfigTitle.trimmed();
+  const QString preset = QFileInfo(title).isAbsolute() ? title : configsFolder() + "/" + title;
+  const QString path = prompt::GetSaveFileName(QStringLiteral("Save As"), preset, kFilter);
+  if (path.isEmpty()) return false;
+  if (!SaveFile(path)) return false;
+  basMain::CurrentConfigPath = path;
+  basMain::CurrentConfigTitle = QFileInfo(path).fileName();
+  setMainCaption(QString(basMain::kAppTitle) +
+                 " - Current Config File: " + basMain::CurrentConfigTitle);
+  basRUF::doCheckFiles(path);
+  return true;
+}
+
+}  // namespace basFunctions

@@ -1,0 +1,37 @@
+// Configuration files as the program opens and saves them (module basFunctions): status lines,
+// logs, messages, the catalogue load and the editor around the file engine of config_file.
+// Also the File-menu commands Open, recent-file open, Save and Save As.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+namespace basFunctions {
+
+class ValueTable;
+
+// Writes a configuration file through a temporary file in the same folder that replaces the
+// old file only once it is complete: a full disk or a vanished folder leaves the old file as
+// it was. False, with the reason, when the file was not written.
+bool WriteConfigFile(const QString& path, const ValueTable& config,
+                     const std::array<int16_t, 5>& limits, QString& reason);
+
+// Saves WorkingConfig to a path (status lines, logs, progress); false when it failed, which is
+// logged and told to the user. ConfigDirty is cleared only by a good save.
+bool SaveFile(const QString& path);
+// Opens a file into WorkingConfig and loads its parameter set. The whole file is read and
+// checked first: a missing file, an unsupported drive or a damaged line is reported and leaves
+// the configuration in memory as it was. True when the file's values are in WorkingConfig.
+bool OpenFile(const QString& path);
+
+// "Unsaved Drive Config Data Exists": asked when there are unsaved changes; Yes saves first.
+void UnsavedChangesPrompt();
+
+// The File-menu commands.
+void OpenConfiguration();        // Open (a file dialog)
+void OpenRecentFile(int index);  // an entry of the recent-files list
+void SaveConfiguration();        // Save
+bool SaveConfigurationAs();      // Save As; true when saved
+
+}  // namespace basFunctions

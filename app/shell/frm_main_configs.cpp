@@ -1,0 +1,54 @@
+// frmMain: the configuration commands (new, open, recent files, save, save as, upload,
+// download, options). They run the modules of app/params and the options window.
+#include "params/config_io.h"
+#include "params/drive_transfer.h"
+#include "params/frm_new_config.h"
+#include "shell/app_state.h"
+#include "shell/frm_main.h"
+#include "shell/frm_options.h"
+#include "shell/host.h"
+#include "shell/logs.h"
+
+using basFunctions::guarded;
+
+void frmMain::mnuNewDetailed_Click() {
+  guarded("frmMain, mnuNewDetailed_Click", [&] {
+    basMain::ExpressActive = false;
+    basFunctions::UnsavedChangesPrompt();
+    frmNewConfig* dialog = frmNewConfig::instance();
+    if (!dialog || host::IsUnloaded(dialog)) dialog = new frmNewConfig;
+    dialog->Tag = QStringLiteral("Detailed");
+    host::ShowChild(dialog);
+  });
+}
+
+void frmMain::mnuOpenDetailed_Click() {
+  guarded("frmMain, mnuOpenDetailed_Click", [&] { basFunctions::OpenConfiguration(); });
+}
+
+void frmMain::mnuRUF_Click(int index) {
+  guarded("frmMain, mnuRUF_Click", [&] { basFunctions::OpenRecentFile(index); });
+}
+
+void frmMain::mnuSave_Click() {
+  guarded("frmMain, mnuSave_Click", [&] { basFunctions::SaveConfiguration(); });
+}
+
+void frmMain::mnuSaveAs_Click() {
+  guarded("frmMain, mnuSaveAs_Click", [&] { basFunctions::SaveConfigurationAs(); });
+}
+
+void frmMain::mnuUpload_Click() {
+  guarded("frmMain, mnuUpload_Click", [&] { basFunctions::Upload(); });
+}
+
+void frmMain::mnuDownload_Click() {
+  guarded("frmMain, mnuDownload_Click", [&] { basFunctions::Download(); });
+}
+
+void frmMain::mnuOptions_Click() {
+  guarded("frmMain, mnuOptions_Click", [&] {
+    frmOptions* options = frmOptions::instance();
+    host::ShowChild(options && !host::IsUnloaded(options) ? options : new frmOptions);
+  });
+}
