@@ -1,0 +1,237 @@
+// Configuration files end to end, offscreen without a drive: open, save, save as and reopen
+// byte for byte, the refusals that keep the configuration, a save that fails, and new
+// configurations for every amplifier and revision.
+#include <sys/resource.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <csignal>
+
+#include "config_fixture.h"
+#include "params/drive_identity.h"
+#include "params/frm_new_config.h"
+#include "params/value_table.h"
+#include "shell/app_state.h"
+#include "shell/bas_ruf.h"
+#include "shell/frm_main.h"
+
+namespace configtest {
+namespace {
+
+using apptest::Answer;
+using apptest::Text;
+using basFunctions::WorkingConfig;
+
+QStringList linesOf(const QByteArray& bytes) {
+  return QString::fromLatin1(bytes).split(QStringLiteral("\r\n"));
+}
+
+class ConfigFilesTest : public ConfigProgramTest {
+ protected:
+  // Opens a file through the File menu's Open dialog.
+  void open(const QString& path) {
+    prompt::ScriptReplies({Text(path)});
+    main->RunCommand("mnuOpenDetailed");
+  }
+  QString pumpFile() {
+    const QString path = configPath("pump.vmc");
+    writeFile(path, configFile("#212001", {"101,2", "15,7", "137,125", "405,3000"}));
+    return path;
+  }
+};
+
+TEST_F(ConfigFilesTest, OpenShowsTheFileAndSavesWriteItBackByteForByte) {
+  startProgram();
+  const QString path = pumpFile();
+  open(path);
+  EXPECT_EQ(shown(), QStringList{"Open | " + folder.path() + "/Configs"});
+  EXPECT_EQ(fieldText(101), "2");
+  EXPECT_EQ(fieldText(105), "7") << "the one-digit form 15,7 is P1.05";
+  EXPECT_EQ(fieldText(137), "12.5") << "raw 125 at resolution 10";
+  EXPECT_EQ(fieldText(405), "3000") << "3000 is the highest jog speed a file may hold";
+  EXPECT_EQ(fieldText(104), "100") << "a parameter the file leaves out keeps its default";
+  EXPECT_EQ(WorkingConfig.P(1, 37), 125);
+  EXPECT_EQ(caption(), " Velumo PRO - Current Config File: " + path);
+  EXPECT_TRUE(statusListHas("Successfully Opened " + path));
+  EXPECT_TRUE(eventLogHas("Successfully opened " + path));
+  EXPECT_EQ(basMain::EditorTag, "1");
+  EXPECT_FALSE(basMain::ConfigDirty);
+  EXPECT_EQ(basFunctions::GroupLimit, (std::array<int16_t, 5>{8, 55, 63, 7, 23}));
+
+  // Save As: the file the program writes, exactly.
+  const QString copy = configPath("copy.vmc");
+  prompt::ScriptReplies({Text(copy)});
+  main->RunCommand("mnuSaveAs");
+  EXPECT_EQ(caption(), "VelumoPRO - Current Config File: copy.vmc");
+  EXPECT_TRUE(statusListHas("File Save Operation Complete"));
+  EXPECT_TRUE(eventLogHas("Save configuration operation completed"));
+  const QByteArray written = readFile(copy);
+  ASSERT_TRUE(written.endsWith("\r\n"));
+  const QStringList lines = linesOf(written.chopped(2));
+  ASSERT_EQ(lines.size(), 6 + 161);
+  EXPECT_EQ(written.count('\n'), written.count("\r\n")) << "every line ends with CR LF";
+  EXPECT_EQ(lines[0], "#212001");
+  EXPECT_EQ(lines[1], "#" + copy);
+  EXPECT_EQ(lines[3],
+            "#WARNING! Changing any contents of this file may result in the confirguration");
+  EXPECT_EQ(lines[6], "000,2001");
+  EXPECT_EQ(lines[6 + 9 + 1], "101,2");
+  EXPECT_EQ(lines[6 + 9 + 5], "105,7");
+  EXPECT_EQ(lines[6 + 9 + 37], "137,125");
+  EXPECT_EQ(lines.last(), "423,0");
+  QStringList keys;
+  for (const QString& line : lines.mid(6)) keys << line.left(3);
+  QStringList sorted = keys;
+  sorted.sort();
+  EXPECT_EQ(keys, sorted);
+
+  // Reopened from the recent-files list and saved again: the same bytes but for the date.
+  EXPECT_EQ(basRUF::MenuCaption(1), copy);
+  EXPECT_EQ(basRUF::MenuCaption(2), path);
+  basRUF::mnuRUF(1)->trigger();
+  EXPECT_EQ(basMain::CurrentConfigPath, copy);
+  main->RunCommand("mnuSave");
+  QStringList again = linesOf(readFile(copy));
+  QStringList before = linesOf(written);
+  again.removeAt(2);
+  before.removeAt(2);
+  EXPECT_EQ(again, before);
+}
+
+TEST_F(ConfigFilesTest, RefusedFilesLeaveTheConfigurationAsItWas) {
+  startProgram();
+  const QString path = pumpFile();
+  open(path);
+  ASSERT_EQ(fieldText(101), "2");
+  const basFunctions::ValueTable loaded = WorkingConfig;
+  auto unchanged = [&] {
+    EXPECT_EQ(basMain::CurrentConfigPath, path);
+    EXPECT_EQ(basFunctions::ConfigIdentity.motorCode, "21");
+    EXPECT_EQ(basFunctions::ConfigIdentity.revision, "200");
+    EXPECT_EQ(fieldText(101), "2");
+    for (int g = 0; g <= 4; ++g)
+      for (int n = 0; n < 100; ++n) ASSERT_EQ(WorkingConfig.P(g, n), loaded.P(g, n)) << g << n;
+  };
+
+  const QString missing = configPath("gone.vmc");
+  prompt::ClearShownPrompts();
+  open(missing);
+  EXPECT_EQ(shown().value(1),
+            "File missing | Error loading file.\rCould not find " + missing + ".");
+  unchanged();
+
+  const QString foreign = configPath("foreign.vmc");
+  writeFile(foreign, configFile("#992001", {"101,5"}));
+  prompt::ClearShownPrompts();
+  open(foreign);
+  EXPECT_EQ(shown().value(1),
+            "Non-Supported Drive Model | The file you are opening is configured for a drive model "
+            "that is not curently supported.");
+  EXPECT_TRUE(statusListHas("File contains information for unsupported drive"));
+  EXPECT_TRUE(eventLogHas("Attemped to open a file with data for unsupported drive"));
+  unchanged();
+
+  const QString damaged = configPath("damaged.vmc");
+  writeFile(damaged, configFile("#212001", {"101,5", "701,3", "102,1"}));
+  prompt::ClearShownPrompts();
+  open(damaged);
+  EXPECT_EQ(shown().value(1),
+            "File Not Opened | The file could not be opened: line 5 cannot be used (the "
+            "parameter group is not 0 to 6).\r701,3\rThe configuration in memory has not been "
+            "changed.");
+  EXPECT_TRUE(statusListHas("File Open Operation Stopped"));
+  EXPECT_TRUE(errorLog().join("\n").contains("basFunctions, OpenFile(), Program, 0, Refused " +
+                                             damaged + ": line 5 (701,3)"));
+  unchanged();
+
+  // A jog speed above 3000 is a jog command, never taken from a file.
+  const QString jog = configPath("jog.vmc");
+  writeFile(jog, configFile("#212001", {"405,3500"}));
+  open(jog);
+  EXPECT_EQ(fieldText(405), "20");
+  EXPECT_TRUE(statusListHas("Value For P4.05 Is Too High. Value Set To Parameter Default."));
+  EXPECT_TRUE(
+      eventLogHas("Value for P4.05 Too High While Opening Existing Config. Value Set To "
+                  "Parameter Default."));
+}
+
+TEST_F(ConfigFilesTest, ASaveThatFailsKeepsTheOldFileAndSaysSo) {
+  startProgram();
+  const QString path = pumpFile();
+  open(path);
+  field(101)->setText("3");
+  ASSERT_TRUE(basMain::ConfigDirty);
+  const QByteArray old = readFile(path);
+  folder.writeLog("Event.Log", {});
+  folder.writeLog("Error.Log", {});
+  // A disk with room for the logs but not for a configuration.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit original{};
+  getrlimit(RLIMIT_FSIZE, &original);
+  rlimit full = original;
+  full.rlim_cur = 1200;
+  setrlimit(RLIMIT_FSIZE, &full);
+  prompt::ScriptReplies({});
+  prompt::ClearShownPrompts();
+  main->RunCommand("mnuSave");
+  setrlimit(RLIMIT_FSIZE, &original);
+
+  EXPECT_EQ(shown(), QStringList{"File Save Error | An error occured during the save operation. "
+                                 "Please check the error log."});
+  EXPECT_EQ(readFile(path), old);
+  EXPECT_EQ(QDir(folder.path() + "/Configs").entryList(QDir::Files).size(), 1)
+      << "no temporary file is left behind";
+  EXPECT_TRUE(basMain::ConfigDirty) << "the changes are still unsaved";
+  EXPECT_TRUE(errorLog().join("\n").contains("basFunctions, SaveFile(), Program, 75,"));
+  EXPECT_FALSE(statusListHas("File Save Operation Complete"));
+}
+
+TEST_F(ConfigFilesTest, NewConfigurationForEveryAmplifierAndRevision) {
+  startProgram();
+  const std::array<int16_t, 5> limits200{8, 55, 63, 7, 23}, limits210{8, 56, 65, 8, 23};
+  for (int amp = 0; amp < 3; ++amp) {
+    for (int rev = 0; rev < 2; ++rev) {
+      SCOPED_TRACE(amp * 10 + rev);
+      const bool last = amp == 2 && rev == 1;
+      const QString target = configPath("new.vmc");
+      prompt::ScriptReplies(last ? QList<prompt::Reply>{Answer(prompt::Yes), Text(target)}
+                                 : QList<prompt::Reply>{Answer(prompt::No)});
+      prompt::ClearShownPrompts();
+      main->RunCommand("mnuNewDetailed");
+      frmNewConfig* dialog = frmNewConfig::instance();
+      ASSERT_NE(dialog, nullptr);
+      EXPECT_EQ(dialog->windowTitle(), " New Configuration Dialog ");
+      dialog->cmbAmp()->setCurrentIndex(amp);
+      dialog->cmbAmp_Click();
+      ASSERT_EQ(dialog->cmbRev()->count(), 2);
+      dialog->cmbRev()->setCurrentIndex(rev);
+      dialog->cmbRev_Click();
+      const int motor = dialog->cmbMotor()->count() - 1;
+      dialog->cmbMotor()->setCurrentIndex(motor);
+      const QString code = dialog->cmbMotor()->currentText().left(2);
+      dialog->cmdOpen_Click();
+
+      EXPECT_EQ(WorkingConfig.P(1, 31), code.toInt());
+      EXPECT_EQ(fieldText(131), code);
+      EXPECT_EQ(basFunctions::GroupLimit, rev ? limits210 : limits200);
+      EXPECT_EQ(WorkingConfig.P(0, 0), rev ? 2101 : 2001) << "every parameter at its default";
+      EXPECT_EQ(fieldText(104), "100");
+      EXPECT_EQ(shown().value(0),
+                "Save Configuration | Would you like to save your new configuration?");
+      EXPECT_TRUE(statusListHas("New Configuration Complete"));
+      EXPECT_EQ(basMain::EditorTag, "1");
+      if (!last) {
+        EXPECT_TRUE(eventLogHas("Created new config without saving"));
+        EXPECT_EQ(basMain::CurrentConfigPath, "");
+      } else {
+        EXPECT_TRUE(eventLogHas("Cerated new config and saved"));
+        EXPECT_EQ(basMain::CurrentConfigPath, target);
+        EXPECT_TRUE(readFile(target).startsWith("#" + code.toLatin1() + "2101\r\n"));
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace configtest

@@ -1,0 +1,204 @@
+// Upload and download against the virtual drive: the drive's values taken after a poll cycle,
+// a full download at the specified pacing compared register by register, the skips, the
+// backup taken before the first write, a failed write reported, and the express-writes dialog.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "config_fixture.h"
+#include "params/config_file.h"
+#include "params/drive_identity.h"
+#include "params/frm_x_mode.h"
+#include "params/param_catalog.h"
+#include "params/value_table.h"
+#include "shell/app_state.h"
+#include "shell/frm_main.h"
+#include "shell/status.h"
+
+namespace configtest {
+namespace {
+
+using apptest::Answer;
+using basFunctions::DriveImage;
+using basFunctions::WorkingConfig;
+
+const QString kVerification =
+    "Verification Required | Any configuration information loaded in PC memory will be "
+    "overwritten. Do you wish to proceed?";
+const QString kConfirmDownload =
+    "Confirm Download | The setup in the Velumo drive is about to be overwritten!\rAre you sure "
+    "you want to continue?";
+
+class ConfigTransferTest : public ConfigProgramTest {
+ protected:
+  void upload() {
+    prompt::ScriptReplies({Answer(prompt::Yes)});
+    main->RunCommand("mnuUpload");
+  }
+  void download(const QList<prompt::Reply>& replies = {Answer(prompt::Yes)}) {
+    prompt::ScriptReplies(replies);
+    prompt::ClearShownPrompts();
+    main->RunCommand("mnuDownload");
+  }
+  // Clicks a button of the express-writes dialog once it is up (it runs modally).
+  static void clickInXModeWhenShown(const char* button, int tries = 400) {
+    QTimer::singleShot(50, [button, tries] {
+      frmXMode* dialog = frmXMode::instance();
+      if (dialog && dialog->isVisible())
+        dialog->findChild<QPushButton*>(button)->click();
+      else if (tries > 0)
+        clickInXModeWhenShown(button, tries - 1);
+    });
+  }
+  QStringList backups() const {
+    return QDir(folder.path() + "/Configs/Backups").entryList({"*.vmc"}, QDir::Files);
+  }
+  // The values of a backup file, by P<g>.<nn>.
+  basFunctions::ValueTable backupValues(const QString& name) const {
+    basFunctions::ValueTable values;
+    const auto contents = config_file::Read(readFile(folder.path() + "/Configs/Backups/" + name));
+    EXPECT_TRUE(contents.ok());
+    config_file::Apply(contents, values, 0);
+    return values;
+  }
+};
+
+TEST_F(ConfigTransferTest, UploadTakesWhatTheDriveHoldsOnceAPollCycleHasPassed) {
+  startConnected();
+  setDriveValue(1, 9, 1234);
+  setDriveValue(2, 30, -7);
+  setDriveValue(0, 5, 9);  // monitor registers never come up
+  WorkingConfig.P(0, 5) = 3;
+  // The normal group reads one block a second: wait for the cycle to bring the new values.
+  ASSERT_TRUE(apptest::WaitFor(
+      [] { return DriveImage.P(1, 9) == 1234 && DriveImage.P(2, 30) == -7; }, 20000));
+  upload();
+  EXPECT_EQ(shown(), QStringList{kVerification});
+  EXPECT_EQ(WorkingConfig.P(1, 9), 1234);
+  EXPECT_EQ(fieldText(109), "1234");
+  EXPECT_EQ(fieldText(230), "-7");
+  EXPECT_EQ(WorkingConfig.P(0, 0), DriveImage.P(0, 0));
+  EXPECT_NE(WorkingConfig.P(0, 5), 9);
+  EXPECT_EQ(basFunctions::ConfigIdentity.revision, "200");
+  EXPECT_TRUE(statusListHas("Upload Operation Complete"));
+  EXPECT_TRUE(eventLogHas("Upload Started"));
+  EXPECT_TRUE(eventLogHas("Upload Completed"));
+  EXPECT_EQ(basMain::EditorTag, "1");
+  EXPECT_FALSE(basMain::ExpressActive);
+}
+
+TEST_F(ConfigTransferTest, FullDownloadAtItsPacingRestoresAFactoryDriveRegisterByRegister) {
+  startConnected({"--firmware", "210"});
+  upload();
+  // A configuration that differs from the factory values in every group.
+  for (int i = 0; i < 16; ++i) field(109 + i)->setText(QString::number(-(i + 1) * 7));
+  field(137)->setText("12.5");
+  field(229)->setText("12345");
+  field(301)->setText("1");
+  field(405)->setText("300");
+  ASSERT_EQ(WorkingConfig.P(1, 37), 125);
+  EXPECT_EQ(drive.command("factory"), "OK");
+  const int factoryP109 = driveValue(1, 9);
+
+  basFunctions::PauseScale = 1;  // this one runs at the specified 0.4 s per parameter
+  QElapsedTimer elapsed;
+  elapsed.start();
+  download();
+  const qint64 took = elapsed.elapsed();
+  basFunctions::PauseScale = 0;
+
+  EXPECT_EQ(shown(), QStringList{kConfirmDownload});
+  EXPECT_TRUE(statusListHas("Download Operation Complete"));
+  EXPECT_TRUE(eventLogHas("Began download operation"));
+  EXPECT_TRUE(eventLogHas("Completed download operation"));
+  // 9 + 57 + 66 + 9 + 24 parameters; read-only and reserved ones take no pause.
+  EXPECT_GT(took, 100 * 400) << "paced at 0.4 s per parameter";
+  int compared = 0;
+  for (int g = 0; g <= 4; ++g) {
+    for (int n = 0; n <= basFunctions::GroupLimit[g]; ++n) {
+      const int k = g * 100 + n;
+      if (basFunctions::Catalog[k].ReadOnly || basFunctions::HasFixedLabel(k)) continue;
+      EXPECT_EQ(driveValue(g, n), static_cast<int16_t>(WorkingConfig.P(g, n))) << "P" << k;
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 130);
+
+  // The backup holds the drive as it was before the first write.
+  ASSERT_EQ(backups().size(), 1);
+  EXPECT_TRUE(statusListHas("Drive settings saved to " + folder.path() + "/Configs/Backups/" +
+                            backups()[0] + " before the download"));
+  EXPECT_EQ(backupValues(backups()[0]).P(1, 9), factoryP109);
+  EXPECT_EQ(backupValues(backups()[0]).P(0, 0), 2101);
+}
+
+TEST_F(ConfigTransferTest, DownloadSkipsReadOnlyAndUnsetParametersAndReportsFailedWrites) {
+  startConnected();
+  upload();
+  // Declining leaves the drive alone and still clears the reset flags.
+  basMain::ResetNeeded101 = true;
+  download({Answer(prompt::No)});
+  EXPECT_FALSE(basMain::ResetNeeded101);
+  EXPECT_TRUE(backups().isEmpty());
+
+  basFunctions::Catalog[103].ReadOnly = true;
+  field(103)->setText("11");
+  setDriveValue(1, 3, 2);
+  field(5)->setText("99");  // "not set"
+  setDriveValue(0, 5, 4);
+  field(109)->setText("555");
+  WorkingConfig.P(1, 4) = 5000;  // beyond the drive's range (a file can hold such a value)
+  basMain::ResetNeeded133 = true;
+  download({Answer(prompt::Yes), Answer(prompt::Ok), Answer(prompt::Ok)});
+  basFunctions::Catalog[103].ReadOnly = false;
+
+  EXPECT_EQ(driveValue(1, 3), 2) << "read-only: never written";
+  EXPECT_EQ(driveValue(0, 5), 4) << "99: not written";
+  EXPECT_EQ(driveValue(1, 9), 555);
+  EXPECT_EQ(shown(),
+            (QStringList{kConfirmDownload,
+                         "Servo Reset Needed | Parameter 1.01 and/or P1.33 has been changed.\rYou "
+                         "will need to reset the Servo for the changes to take effect.",
+                         "Download Incomplete | 1 parameter(s) did not reach the drive:\rP1.04\r"
+                         "Check the connection and download again."}));
+  EXPECT_TRUE(statusListHas("Download Operation Complete"));
+  EXPECT_TRUE(statusListHas("1 parameter(s) did not reach the drive: P1.04"));
+  EXPECT_TRUE(eventLogHas("Download incomplete: 1 parameter(s) did not reach the drive: P1.04"));
+  EXPECT_TRUE(errorLog().join("\n").contains(
+      "frmMain, mnuDownload_Click, Communication, 3, P1.04 was not written: result 3"));
+  EXPECT_FALSE(basMain::ResetNeeded133);
+  ASSERT_EQ(backups().size(), 1);
+  EXPECT_NE(backupValues(backups()[0]).P(1, 9), 555) << "the backup was taken before the writes";
+}
+
+TEST_F(ConfigTransferTest, ExpressWritesDialogAfterAnOpenWhileConnected) {
+  startConnected();
+  upload();
+  const QString path = configPath("x.vmc");
+  prompt::ScriptReplies({apptest::Text(path)});
+  main->RunCommand("mnuSaveAs");
+  basMain::ExpressWritesOption = true;
+
+  // Normal Mode: express writes stay off for the rest of the run.
+  clickInXModeWhenShown("cmdCancel");
+  prompt::ScriptReplies({apptest::Text(path)});
+  main->RunCommand("mnuOpenDetailed");
+  EXPECT_EQ(frmXMode::instance(), nullptr);
+  EXPECT_FALSE(basMain::ExpressActive);
+  EXPECT_FALSE(basMain::ExpressWritesOption);
+  EXPECT_TRUE(statusListHas("Express Write Functionality is Not Enabled."));
+
+  // Download To Servo: memory and drive agree, so express writes start.
+  basMain::ExpressWritesOption = true;
+  field(110)->setText("321");
+  clickInXModeWhenShown("cmdDownload");
+  prompt::ScriptReplies({Answer(prompt::No), apptest::Text(path), Answer(prompt::Yes)});
+  main->RunCommand("mnuOpenDetailed");
+  EXPECT_TRUE(basMain::ExpressActive) << shown().join("\n").toStdString();
+  EXPECT_TRUE(statusListHas("Express Write Functionality is Enabled."));
+}
+
+}  // namespace
+}  // namespace configtest
