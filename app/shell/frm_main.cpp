@@ -11,6 +11,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "link/connect_sequence.h"
+#include "params/frm_x_mode.h"
 #include "shell/app_state.h"
 #include "shell/bas_ruf.h"
 #include "shell/host.h"
@@ -138,6 +140,7 @@ void frmMain::MDIForm_Load() {
     hostModbusControl();
     host::Mod1().put_MsgTimeOut(1000);
     basRUF::checkForPrevious();
+    commSettings::ShowXMode = &frmXMode::ShowModal;  // offered after a connect
   });
 }
 

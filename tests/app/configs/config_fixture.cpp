@@ -37,7 +37,11 @@ void ConfigProgramTest::startProgram(const QList<prompt::Reply>& replies) {
 void ConfigProgramTest::startConnected(const QStringList& driveArguments) {
   ASSERT_TRUE(drive.start(1, driveArguments)) << drive.error().toStdString();
   startProgram();
-  // As in a program just started: nothing read yet, so the start-up polls fill every block.
+  connectDrive();
+}
+
+void ConfigProgramTest::connectDrive() {
+  // Nothing read from this drive yet, so the start-up polls fill every block.
   basFunctions::DriveImage.clear();
   basFunctions::PollItemSeen.fill(0);
   basFunctions::InitComplete = false;

@@ -26,6 +26,8 @@ class ConfigProgramTest : public ::testing::Test {
   // Starts the virtual drive (extra arguments such as "--firmware", "210"), the program, and
   // connects; waits for the start-up polls.
   void startConnected(const QStringList& driveArguments = {});
+  // Connects to the running drive at its factory line settings.
+  void connectDrive();
 
   // What the user sees.
   QLineEdit* field(int k) const;  // the editor's value field of row k

@@ -198,6 +198,13 @@ TEST_F(ConfigTransferTest, ExpressWritesDialogAfterAnOpenWhileConnected) {
   main->RunCommand("mnuOpenDetailed");
   EXPECT_TRUE(basMain::ExpressActive) << shown().join("\n").toStdString();
   EXPECT_TRUE(statusListHas("Express Write Functionality is Enabled."));
+
+  // A connect while a configuration file is loaded asks as well.
+  main->RunCommand("mnuDisconnect");
+  EXPECT_FALSE(basMain::ExpressActive);
+  clickInXModeWhenShown("cmdCancel");
+  connectDrive();
+  EXPECT_FALSE(basMain::ExpressWritesOption) << "Normal Mode was chosen after the connect";
 }
 
 }  // namespace
