@@ -175,12 +175,18 @@ void writePlanned(const QList<transfer_plan::Planned>& plan, DownloadOutcome& ou
   g_watcher = nullptr;
 }
 
+// The status list and the event log name every parameter; the message box the first ones.
 void reportFailedWrites(const DownloadOutcome& outcome) {
-  const QString count = QString::number(outcome.failed.size());
+  constexpr int kNamedInBox = 20;
+  const qsizetype failed = outcome.failed.size();
+  const QString count = QString::number(failed);
   const QString names = transfer_plan::Labels(outcome.failed);
   Status(0, 0, count + " parameter(s) did not reach the drive: " + names);
   EventLog("Download incomplete: " + count + " parameter(s) did not reach the drive: " + names);
-  prompt::MsgBox(count + " parameter(s) did not reach the drive:" + kCr + names + kCr +
+  QString shown = transfer_plan::Labels(outcome.failed.mid(0, kNamedInBox));
+  if (failed > kNamedInBox)
+    shown += " and " + QString::number(failed - kNamedInBox) + " more (see the status list)";
+  prompt::MsgBox(count + " parameter(s) did not reach the drive:" + kCr + shown + kCr +
                      "Check the connection and download again.",
                  Buttons::OK, Icon::Exclamation, QStringLiteral("Download Incomplete"));
 }

@@ -147,7 +147,7 @@ TEST_F(ConfigFilesTest, RefusedFilesLeaveTheConfigurationAsItWas) {
 
   // A jog speed above 3000 is a jog command, never taken from a file.
   const QString jog = configPath("jog.vmc");
-  writeFile(jog, configFile("#212001", {"405,3500"}));
+  writeFile(jog, configFile("#212001", {"405,3001"}));
   open(jog);
   EXPECT_EQ(fieldText(405), "20");
   EXPECT_TRUE(statusListHas("Value For P4.05 Is Too High. Value Set To Parameter Default."));

@@ -8,10 +8,12 @@
 #include <QTimer>
 
 #include "config_fixture.h"
+#include "link/bas_comm.h"
 #include "params/config_file.h"
 #include "params/drive_identity.h"
 #include "params/frm_x_mode.h"
 #include "params/param_catalog.h"
+#include "params/transfer_plan.h"
 #include "params/value_table.h"
 #include "shell/app_state.h"
 #include "shell/frm_main.h"
@@ -171,6 +173,35 @@ TEST_F(ConfigTransferTest, DownloadSkipsReadOnlyAndUnsetParametersAndReportsFail
   EXPECT_FALSE(basMain::ResetNeeded133);
   ASSERT_EQ(backups().size(), 1);
   EXPECT_NE(backupValues(backups()[0]).P(1, 9), 555) << "the backup was taken before the writes";
+}
+
+TEST_F(ConfigTransferTest, ADriveThatFallsSilentEndsTheDownloadWithEveryUnwrittenParameterNamed) {
+  startConnected();
+  upload();
+  EXPECT_EQ(drive.command("noreply always").left(2), "OK");
+  QElapsedTimer elapsed;
+  elapsed.start();
+  download({Answer(prompt::Yes), Answer(prompt::Yes), Answer(prompt::Ok)});
+  EXPECT_LT(elapsed.elapsed(), 60000) << "a lost drive ends the writes";
+  ASSERT_EQ(shown().size(), 3) << shown().join("\n").toStdString();
+  EXPECT_EQ(shown()[1],
+            "Backup Failed | The settings now in the drive could not be saved as a backup "
+            "(reading group 0: result -1).\rDo you want to download without a backup?");
+  EXPECT_TRUE(
+      shown()[2].startsWith("Download Incomplete | 137 parameter(s) did not reach the "
+                            "drive:\rP0.02, P0.03, "))
+      << shown()[2].toStdString();
+  EXPECT_TRUE(shown()[2].contains(", P1.12 and 117 more (see the status list)\r"));
+  // The status list names all of them: every parameter the download had to write.
+  QList<int> planned;
+  for (const auto& step : transfer_plan::DownloadPlan(
+           basFunctions::Catalog, basFunctions::GroupLimit,
+           transfer_plan::DisplayValues(WorkingConfig, basFunctions::Catalog)))
+    if (step.step == transfer_plan::Step::Write) planned << step.index;
+  EXPECT_TRUE(
+      statusListHas("137 parameter(s) did not reach the drive: " + transfer_plan::Labels(planned)));
+  EXPECT_EQ(basComm::DriveConnected, 0);
+  EXPECT_TRUE(backups().isEmpty());
 }
 
 TEST_F(ConfigTransferTest, ExpressWritesDialogAfterAnOpenWhileConnected) {
