@@ -153,20 +153,4 @@ TEST(ConfigFileWriter, WritesSixHeaderLinesThenEveryParameterInOrder) {
   EXPECT_EQ(lines.last(), "423,0\r");
 }
 
-TEST(ConfigFileWriter, WhatItWritesReadsBackToTheSameValues) {
-  ValueTable config;
-  for (int group = 0; group <= 4; ++group)
-    for (int number = 0; number <= kLimits200[group]; ++number)
-      config.P(group, number) = (group * 1000 + number * 37) * (number % 2 ? -1 : 1);
-  const config_file::Contents read =
-      config_file::Read(config_file::Write(config, kLimits200, "p", "t"));
-  ASSERT_TRUE(read.ok());
-  ASSERT_EQ(read.params.size(), 161);
-  ValueTable back;
-  config_file::Apply(read, back, 0);
-  for (int group = 0; group <= 4; ++group)
-    for (int number = 0; number <= kLimits200[group]; ++number)
-      EXPECT_EQ(back.P(group, number), config.P(group, number)) << group << "." << number;
-}
-
 }  // namespace

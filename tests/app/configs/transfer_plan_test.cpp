@@ -67,29 +67,4 @@ TEST(DownloadPlan, WritesInOrderAndSkipsReadOnlyUnsetAndReserved) {
   EXPECT_EQ(stepOf(263).progress(), 526);
 }
 
-TEST(DownloadPlan, TheUnsetTestReadsTheShownValue) {
-  ParamCatalog catalog;
-  catalog[4].resolution = 10;
-  ValueTable config;
-  config.P(0, 4) = 990;  // shown as 99
-  config.P(0, 3) = 99;   // shown as 99 too, but the editor's field says otherwise
-  const auto plan = transfer_plan::DownloadPlan(catalog, {8, 0, 0, 0, 0}, [&](int index) {
-    return index == 3 ? 12.0 : transfer_plan::DisplayValues(config, catalog)(index);
-  });
-  EXPECT_EQ(plan[3].step, Step::Write);
-  EXPECT_EQ(plan[4].step, Step::SkipUnset);
-}
-
-TEST(TransferPlanTexts, LabelsBlocksAndBackupName) {
-  EXPECT_EQ(transfer_plan::Labels({5, 101, 265}), "P0.05, P1.01, P2.65");
-  const auto blocks = transfer_plan::BackupBlocks({8, 56, 65, 8, 23});
-  ASSERT_EQ(blocks.size(), 5);
-  EXPECT_EQ(blocks[1].address, 257);
-  EXPECT_EQ(blocks[1].words, 57);
-  EXPECT_EQ(blocks[4].address, 1025);
-  EXPECT_EQ(blocks[4].words, 24);
-  EXPECT_EQ(transfer_plan::BackupFileName(QDateTime(QDate(2024, 5, 17), QTime(14, 3, 52))),
-            "Backup 2024-05-17 14-03-52.vmc");
-}
-
 }  // namespace
