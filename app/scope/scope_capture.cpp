@@ -54,6 +54,8 @@ ScopeCapture* ScopeCapture::Active() { return g_active.data(); }
 QTimer* ScopeCapture::makeTimer(const char* name, void (ScopeCapture::*handler)()) {
   auto* timer = new QTimer(this);
   timer->setObjectName(QString::fromLatin1(name));
+  // A coarse timer may fire 5 % early: seconds early on a two-minute phase.
+  timer->setTimerType(Qt::PreciseTimer);
   connect(timer, &QTimer::timeout, this, handler);
   return timer;
 }
@@ -265,7 +267,7 @@ QString ScopeCapture::lostDataText() const {
           ? QStringLiteral("1 block arrived full and may have dropped samples")
           : QString::number(ScopeFullBlocks) +
                 QStringLiteral(" blocks arrived full and may have dropped samples");
-  return kLostDataWarning + QStringLiteral(" (") + blocks + QStringLiteral(")");
+  return kLostDataWarning + QStringLiteral("\n(") + blocks + QStringLiteral(")");
 }
 
 // The polling the scope took over goes back: the normal status group, or the maintenance

@@ -49,6 +49,7 @@ ScopePlot::ScopePlot(QWidget* parent) : QWidget(parent) {
   layout->addWidget(plot_, 1);
   measureLabel_ = new QLabel(this);
   measureLabel_->setObjectName(QStringLiteral("lblMeasureCursors"));
+  measureLabel_->setWordWrap(true);
   measureLabel_->setVisible(false);
   layout->addWidget(measureLabel_);
 
@@ -100,10 +101,13 @@ void ScopePlot::buildPlot() {
   lostData_ = new QCPItemText(plot_);
   lostData_->setClipToAxisRect(false);
   lostData_->position->setType(QCPItemPosition::ptAxisRectRatio);
-  lostData_->position->setCoords(0.5, 0.02);
-  lostData_->setPositionAlignment(Qt::AlignTop | Qt::AlignHCenter);
+  lostData_->position->setCoords(0.5, 0.98);
+  lostData_->setPositionAlignment(Qt::AlignBottom | Qt::AlignHCenter);
+  lostData_->setTextAlignment(Qt::AlignCenter);
   lostData_->setColor(QColor(255, 80, 80));
-  lostData_->setFont(QFont(QStringLiteral("Arial"), 10, QFont::Bold));
+  lostData_->setBrush(QColor(0, 0, 0, 170));
+  lostData_->setPadding(QMargins(6, 3, 6, 3));
+  lostData_->setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
   lostData_->setText(QStringLiteral(
       "Warning - Some data points in drive have been missed due to slow communications"));
   lostData_->setVisible(false);

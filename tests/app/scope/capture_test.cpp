@@ -119,7 +119,7 @@ TEST_F(CaptureTest, FullBlocksAreCountedAndReportedWithTheWarning) {
   EXPECT_EQ(capture.ScopeFullBlocks, 2);
   capture.StopScope();
   EXPECT_EQ(view.lostData,
-            basScope::kLostDataWarning + " (2 blocks arrived full and may have dropped samples)");
+            basScope::kLostDataWarning + "\n(2 blocks arrived full and may have dropped samples)");
 
   // Nine at most: the warning still shows (the drive barely kept up), with no full block.
   capture.Start();
@@ -128,7 +128,7 @@ TEST_F(CaptureTest, FullBlocksAreCountedAndReportedWithTheWarning) {
   capture.Intake(PollWords({std::vector<int16_t>(9, 1), {1}, {1}}), 0);
   capture.StopScope();
   EXPECT_EQ(view.lostData,
-            basScope::kLostDataWarning + " (0 blocks arrived full and may have dropped samples)");
+            basScope::kLostDataWarning + "\n(0 blocks arrived full and may have dropped samples)");
 }
 
 TEST_F(CaptureTest, TriggerIsALevelTestOnChannelOnesNewestBlock) {
