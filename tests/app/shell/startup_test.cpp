@@ -156,7 +156,7 @@ TEST_F(StartupTest, NavigatorActsOnTheSelectedOption) {
   };
   EXPECT_TRUE(option(4)->isChecked());
   EXPECT_EQ(option(2)->text(), "Quick Start Configuration");
-  EXPECT_FALSE(option(0)->isEnabled());  // new configuration: not in this version
+  EXPECT_TRUE(option(0)->isEnabled());  // new configuration
   option(2)->setChecked(true);
   navigator->cmdClose_Click();
   EXPECT_TRUE(FormIsOpen("frmStartup"));
