@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -37,13 +38,17 @@ class frmTabConfig : public QWidget {
   QLabel* lblP(int k) const;
   QLabel* lblPUnits(int k) const;
   QPushButton* cmdParamWiz(int k) const;
-  QLabel* lblDODI(int k) const;  // 210..222
+  QLabel* lblDODI(int k) const;        // 210..222
   QLabel* lblSpecial410(int k) const;  // 410..421
-  QLabel* hexLabel(int k) const;  // 231, 265, 308, 406
+  QLabel* hexLabel(int k) const;       // 231, 265, 308, 406
 
   // The row's remembered text: the field's text when it last took the focus or was accepted.
   QString PrevValue(int k) const;
   void setPrevValue(int k, const QString& text);
+  // The text the field had when it took the focus or was filled, or when an express write last
+  // took it to the drive: what a declined express write puts back.
+  QString ValueBeforeEdit(int k) const;
+  void setValueBeforeEdit(int k, const QString& text);
 
   // Row events.
   void txtP_GotFocus(int k);
@@ -94,6 +99,7 @@ class frmTabConfig : public QWidget {
   std::array<Row, kRowCount> rows_{};
   QHash<int, QLabel*> special410_;
   QHash<int, QString> prevValue_;
+  QHash<int, QString> valueBeforeEdit_;
   int focusedRow_ = -1;
   bool changeHandling_ = true;
 };

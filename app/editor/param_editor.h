@@ -11,6 +11,10 @@ class QLineEdit;
 
 namespace basFunctions {
 
+// Set when the P1.01 field changes; the P1.01 -> P1.36 rule of Validate clears it once it has
+// brought P1.36 in line.
+extern bool P101Changed;
+
 // Loads Catalog for one amplifier code and revision from `source` (tblDriveParameters or
 // qryTabParams) and prepares the editor rows: every loaded parameter's default goes into its
 // value field and, through the change handling, into WorkingConfig. P4.10..P4.21 are never

@@ -13,6 +13,7 @@
 
 #include "link/connect_sequence.h"
 #include "params/frm_x_mode.h"
+#include "editor/frm_tab_config.h"
 #include "shell/app_state.h"
 #include "shell/bas_ruf.h"
 #include "shell/host.h"
@@ -139,6 +140,7 @@ void frmMain::MDIForm_Load() {
     setWindowIcon(pictures::WindowIcon());
     hostModbusControl();
     host::Mod1().put_MsgTimeOut(1000);
+    frmTabConfig::LoadHidden(mdiArea_);
     basRUF::checkForPrevious();
     commSettings::ShowXMode = &frmXMode::ShowModal;  // offered after a connect
   });

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 
+#include "editor/frm_tab_config.h"
 #include "link/bas_comm.h"
 #include "link/frm_comm_settings.h"
 #include "params/drive_identity.h"
@@ -157,8 +158,7 @@ void frmMain::mnuClose_Click() {
                                 "save your changes?"),
                  kUnsavedTitle))
       RunCommand(QStringLiteral("mnuSave"));
-    for (QWidget* window : QApplication::allWidgets())
-      if (window->objectName() == QLatin1String("frmTabConfig")) window->hide();
+    if (frmTabConfig* editor = frmTabConfig::instance()) editor->HideWindow();
     setWindowTitle(basMain::MainCaption(QString()));
     basMain::EditorTag = QStringLiteral("0");
     basFunctions::ConfigIdentity.motorCode = QStringLiteral(" ");

@@ -39,6 +39,7 @@ const QMap<QString, Handler>& commandTable() {
       {"mnuDownload", &frmMain::mnuDownload_Click},
       {"mnuOptions", &frmMain::mnuOptions_Click},
       // The parameter editor.
+      {"mnuDetail", &frmMain::mnuDetail_Click},
       // The scope and its viewer.
       {"mnuScope", &frmMain::mnuScope_Click},
       {"mnuScopeViewer", &frmMain::mnuScopeViewer_Click},

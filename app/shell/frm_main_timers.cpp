@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "editor/frm_tab_config.h"
 #include "link/bas_comm.h"
 #include "params/conversions.h"
 #include "params/drive_identity.h"
@@ -98,6 +99,8 @@ void frmMain::tmrMain_Timer() {
             ? QStringLiteral(
                   "Express Writes Functionality is Enabled, Ctrl-Enter to Write to Servo")
             : QStringLiteral("  "));
+    if (frmTabConfig* editor = frmTabConfig::instance())
+      editor->SetXWrites(basMain::ExpressActive);
   });
 }
 

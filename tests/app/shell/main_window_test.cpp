@@ -101,7 +101,7 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndCommandsOfLaterWindowsStayDisab
       {"mnuDisconnect", "Disconnect", true},
       {"mnuUpload", "Upload", true},
       {"mnuDownload", "Download", true},
-      {"mnuDetail", "Detailed", false},
+      {"mnuDetail", "Detailed", true},
       {"mnuStatusWindow", "Status Window", true},
       {"mnuScope", "Scope", true},
       {"mnuScopeViewer", "Scope Viewer", true},
@@ -142,13 +142,14 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndCommandsOfLaterWindowsStayDisab
   auto button = [&](int index) {
     return main->findChild<QAction*>(QStringLiteral("tbrMain_%1").arg(index));
   };
-  for (int index : {7, 8, 9, 11, 12, 18}) {
+  for (int index : {8, 9, 11, 12, 18}) {
     ASSERT_NE(button(index), nullptr) << index;
     EXPECT_FALSE(button(index)->isEnabled()) << index;
   }
   for (int index : {1, 2, 3, 15}) EXPECT_TRUE(button(index)->isEnabled()) << index;  // files, upload
   EXPECT_TRUE(button(5)->isEnabled());  // the scope
   EXPECT_TRUE(button(13)->isEnabled());
+  EXPECT_TRUE(button(7)->isEnabled());  // the detailed view shows the editor
   for (int separator : {4, 6, 10, 14, 17}) EXPECT_EQ(button(separator), nullptr);
   EXPECT_EQ(panel(3), QString(30, ' '));
   basFunctions::WorkingConfig.P(4, 6) = 3;

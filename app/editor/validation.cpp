@@ -1,0 +1,84 @@
+// Validate: the check of a value the user confirmed in the editor, and the one rule between
+// parameters (a change of P1.01 brings P1.36 in line).
+#include <QLabel>
+#include <QLineEdit>
+
+#include "editor/editor_values.h"
+#include "editor/frm_tab_config.h"
+#include "editor/param_editor.h"
+#include "params/number_text.h"
+#include "params/param_catalog.h"
+#include "params/value_table.h"
+#include "shell/logs.h"
+#include "shell/prompt.h"
+
+namespace basFunctions {
+namespace {
+
+using editorValues::P136Change;
+using prompt::Buttons;
+using prompt::Icon;
+
+const QString kDependencyTitle = QStringLiteral("Parameter Dependency");
+
+// P2.65 is a set of bits: only its bit editor may change it.
+bool refusedBitParameterEdit(frmTabConfig* form, QLineEdit* field) {
+  const QString previous = form->PrevValue(265);
+  if (number_text::LeadingNumber(field->text()) == number_text::LeadingNumber(previous))
+    return false;
+  prompt::MsgBox(QStringLiteral("Please use the wizard to make changes to this parameter."),
+                 Buttons::OK, Icon::None, QStringLiteral("Edit Not Allowed"));
+  field->setText(previous);
+  return true;
+}
+
+void applyP101Dependency(frmTabConfig* form) {
+  const int32_t mode = WorkingConfig.P(1, 1);
+  switch (editorValues::DependencyOfP101(mode, WorkingConfig.P(1, 36))) {
+    case P136Change::SetToZero:
+      form->txtP(136)->setText(QStringLiteral("0"));
+      prompt::MsgBox(QStringLiteral("The value in P1.36 will be set to 0."), Buttons::OK,
+                     Icon::Information, kDependencyTitle);
+      P101Changed = false;
+      break;
+    case P136Change::SetToTwenty:
+      form->txtP(136)->setText(QStringLiteral("20"));
+      prompt::MsgBox("You have changed the setting of P1.01 to " + QString::number(mode) + "." +
+                         "\r" + "As a result, the value in P1.36 will be set to 20.",
+                     Buttons::OK, Icon::Information, kDependencyTitle);
+      P101Changed = false;
+      break;
+    case P136Change::None:
+      break;
+  }
+}
+
+}  // namespace
+
+bool Validate(double value, QLineEdit* field, QLabel* /*label*/, int k) {
+  bool accepted = true;
+  guarded("basFunctions, Validate()", [&] {
+    frmTabConfig* form = frmTabConfig::instance();
+    if (!form || !field) throw ProgramError(91, "Object variable or With block variable not set");
+    if (k == 265 && refusedBitParameterEdit(form, field)) {
+      accepted = false;
+      return;
+    }
+    const QString previous = form->PrevValue(k);
+    const auto verdict = editorValues::CheckValue(field->text(), previous, value, Catalog[k]);
+    if (verdict != editorValues::Verdict::Accepted) {
+      prompt::MsgBox("The value entered for " + ParamMessageLabel(k) +
+                         editorValues::RefusalText(verdict) + "\r" +
+                         "The parameter will be set to the previous value.",
+                     Buttons::OK, Icon::Critical, QStringLiteral("Value Out Of Range"));
+      field->setText(previous);
+      field->setFocus();
+      accepted = false;
+    }
+    if (k == 101 && P101Changed) applyP101Dependency(form);
+    form->setPrevValue(k, field->text());
+  });
+  return accepted;
+}
+
+}  // namespace basFunctions
