@@ -1,0 +1,201 @@
+// The parameter editor offscreen: rows from the catalogue, typing, the checks of a confirmed
+// value and their messages, the P1.01 -> P1.36 rule, the input/output and hexadecimal labels,
+// accessibility and the keyboard.
+#include <QPushButton>
+
+#include "editor_fixture.h"
+#include "params/param_catalog.h"
+#include "shell/prompt.h"
+
+using basFunctions::WorkingConfig;
+
+namespace editortest {
+namespace {
+
+const QString kPrevious = QStringLiteral("The parameter will be set to the previous value.");
+
+// Shown on its tab (the rows of the tabs behind are off screen, whatever their own state).
+bool shown(const QWidget* part) { return !part->isHidden(); }
+
+TEST_F(EditorTest, CatalogueLoadShowsTheRowsOfItsRevision) {
+  load(21, 200, 21);
+  EXPECT_EQ(editor->lblP(101)->text(), "P1.01 - Control Mode   ");
+  EXPECT_TRUE(shown(editor->lblP(155)));
+  EXPECT_FALSE(shown(editor->lblP(156)));  // P1.56 comes with 2.10
+  EXPECT_FALSE(shown(field(265)));
+  EXPECT_FALSE(shown(editor->cmdParamWiz(265)));
+  EXPECT_FALSE(shown(editor->hexLabel(308)));
+  EXPECT_EQ(editor->lblSpecial410(415)->text(), "   P4.15 - Reserved");
+  EXPECT_EQ(editor->txtP(415), nullptr);
+  EXPECT_EQ(WorkingConfig.P(0, 0), 2001);  // the defaults went into the configuration
+  EXPECT_EQ(field(0)->text(), "2.001");
+  EXPECT_FALSE(field(0)->isEnabled());  // read-only
+  EXPECT_TRUE(editor->cmbP(131)->currentText().startsWith("21"));
+
+  load(21, 210, 22);
+  EXPECT_TRUE(shown(field(156)));
+  EXPECT_TRUE(shown(editor->cmdParamWiz(265)));
+  EXPECT_TRUE(shown(editor->cmdParamWiz(308)));
+  EXPECT_FALSE(editor->cmdParamWiz(308)->isEnabled());  // the bit editors come later
+  EXPECT_EQ(field(140)->text(), "2000");                // motor 22 has its own defaults
+  EXPECT_EQ(field(131)->text(), "21");    // the load put the catalogue's default motor in
+  editor->cmbP(131)->setCurrentIndex(2);  // a motor chosen by position, as a new configuration does
+  EXPECT_EQ(field(131)->text(), "22");
+  EXPECT_EQ(WorkingConfig.P(1, 31), 22);
+}
+
+TEST_F(EditorTest, LoadTabFillsEveryRowEvenAfterOneFails) {
+  load(21, 210, 21);
+  WorkingConfig.P(1, 31) = 99;  // no such motor in the list
+  WorkingConfig.P(1, 37) = 125;
+  WorkingConfig.P(4, 23) = 7;
+  main->LoadTab();
+  EXPECT_EQ(field(131)->text(), "99");
+  EXPECT_EQ(field(137)->text(), "12.5");
+  EXPECT_EQ(field(423)->text(), "7");
+  EXPECT_TRUE(folder.logLines("Error.Log").join("\n").contains("frmMain, LoadTab"));
+}
+
+TEST_F(EditorTest, TypingKeepsTheConfigurationInStep) {
+  load(21, 200, 21);
+  basMain::CurrentConfigTitle = QStringLiteral(" ");
+  type(137, "12.5");
+  EXPECT_EQ(WorkingConfig.P(1, 37), 125);  // display x resolution 10
+  EXPECT_FALSE(basMain::ConfigDirty);      // no configuration title yet
+  basMain::CurrentConfigTitle = QStringLiteral("/tmp/a.vmc");
+  type(137, "7");
+  EXPECT_EQ(WorkingConfig.P(1, 37), 70);
+  EXPECT_TRUE(basMain::ConfigDirty);
+}
+
+TEST_F(EditorTest, ValuesOutsideTheRangeAreRefusedAndTheOldValueReturns) {
+  load(21, 200, 21);
+  type(105, "101");
+  ctrlEnter(105);
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1) << prompts().join("\n").toStdString();
+  const prompt::Shown shown = prompt::ShownPrompts().first();
+  EXPECT_EQ(shown.title, "Value Out Of Range");
+  EXPECT_EQ(shown.text, "The value entered for P1.05 is too high!\r" + kPrevious);
+  EXPECT_EQ(shown.icon, prompt::Icon::Critical);
+  EXPECT_EQ(field(105)->text(), "100");
+  EXPECT_EQ(WorkingConfig.P(1, 5), 100);
+
+  prompt::ClearShownPrompts();
+  type(109, "-5001");
+  leave(109);  // leaving the field checks it as well, and the focus comes back
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(prompt::ShownPrompts().first().text,
+            "The value entered for P1.09 is too low!\r" + kPrevious);
+  EXPECT_EQ(field(109)->text(), "100");
+  EXPECT_TRUE(field(109)->hasFocus());
+
+  prompt::ClearShownPrompts();
+  type(105, "100");  // the maximum itself is fine
+  ctrlEnter(105);
+  EXPECT_TRUE(prompt::ShownPrompts().isEmpty());
+}
+
+TEST_F(EditorTest, TextThatIsNotANumberIsRefusedAndNeverWritten) {
+  load(21, 200, 21);
+  basMain::ExpressActive = true;  // no drive: a write would end in the lost-connection prompts
+  for (const QString& typo : {QStringLiteral("abc"), QStringLiteral("1O0")}) {
+    prompt::ClearShownPrompts();
+    type(104, typo);
+    ctrlEnter(104);
+    ASSERT_EQ(prompt::ShownPrompts().size(), 1) << prompts().join("\n").toStdString();
+    EXPECT_EQ(prompt::ShownPrompts().first().title, "Value Out Of Range");
+    EXPECT_EQ(prompt::ShownPrompts().first().text,
+              "The value entered for P1.04 is not a number!\r" + kPrevious);
+    EXPECT_EQ(field(104)->text(), "100");
+    EXPECT_EQ(WorkingConfig.P(1, 4), 100);
+    EXPECT_TRUE(field(104)->hasFocus());
+  }
+}
+
+TEST_F(EditorTest, ControlModeBringsP136InLine) {
+  load(21, 200, 21);
+  type(101, "1");
+  ctrlEnter(101);
+  EXPECT_EQ(field(136)->text(), "20");
+  EXPECT_EQ(WorkingConfig.P(1, 36), 20);
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(prompt::ShownPrompts().first().title, "Parameter Dependency");
+  EXPECT_EQ(prompt::ShownPrompts().first().text,
+            "You have changed the setting of P1.01 to 1.\rAs a result, the value in P1.36 will "
+            "be set to 20.");
+  EXPECT_TRUE(basMain::ResetNeeded101);
+
+  prompt::ClearShownPrompts();
+  type(101, "2");
+  ctrlEnter(101);
+  EXPECT_EQ(field(136)->text(), "0");
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(prompt::ShownPrompts().first().text, "The value in P1.36 will be set to 0.");
+  EXPECT_FALSE(basFunctions::P101Changed);
+}
+
+TEST_F(EditorTest, BitParameterP265OnlyChangesThroughItsEditor) {
+  load(21, 210, 21);
+  type(265, "5");
+  ctrlEnter(265);
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(prompt::ShownPrompts().first().title, "Edit Not Allowed");
+  EXPECT_EQ(prompt::ShownPrompts().first().text,
+            "Please use the wizard to make changes to this parameter.");
+  EXPECT_EQ(field(265)->text(), "0");
+  EXPECT_EQ(WorkingConfig.P(2, 65), 0);
+}
+
+TEST_F(EditorTest, MeaningAndHexadecimalLabelsFollowTheFields) {
+  load(21, 200, 21);
+  field(210)->setText("108");
+  EXPECT_EQ(editor->lblDODI(210)->text(), "N.C. - Command Trigger (CTRG)");
+  field(210)->setText("018");
+  EXPECT_EQ(editor->lblDODI(210)->text(), "N.O. - Position / Velocity Mode Switch (S-P)");
+  load(21, 210, 21);
+  field(308)->setText("255");
+  EXPECT_EQ(editor->hexLabel(308)->text(), "(HEX FF)");
+  EXPECT_EQ(editor->hexLabel(308)->objectName(), "lbl308Hex");
+  field(308)->setText("");
+  EXPECT_EQ(editor->hexLabel(308)->text(), "");
+}
+
+TEST_F(EditorTest, RowsNameTheirParameterAndWorkFromTheKeyboard) {
+  load(21, 200, 21);
+  EXPECT_EQ(field(105)->accessibleName(), "P1.05");
+  EXPECT_EQ(editor->cmbP(131)->accessibleName(), "P1.31");
+  EXPECT_EQ(editor->cmdParamWiz(101)->accessibleName(), "P1.01 Wizard");
+
+  // Enter moves on like Tab and writes nothing; the tab order is the catalogue's.
+  basMain::ExpressActive = true;
+  type(129, "5");
+  QTest::keyClick(field(129), Qt::Key_Return);
+  EXPECT_EQ(QApplication::focusWidget(), field(130));
+  QTest::keyClick(field(130), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), editor->cmbP(131));  // a list row takes its list
+  QTest::keyClick(editor->cmbP(131), Qt::Key_Down);
+  EXPECT_EQ(field(131)->text(), "22");
+  QTest::keyClick(editor->cmbP(131), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), field(132));
+  QApplication::processEvents();
+  EXPECT_TRUE(prompt::ShownPrompts().isEmpty()) << prompts().join("\n").toStdString();
+}
+
+TEST_F(EditorTest, DetailedViewShowsTheEditorAndClosingOnlyHidesIt) {
+  load(21, 200, 21);
+  editor->HideWindow();
+  main->RunCommand("mnuDetail");
+  EXPECT_TRUE(editor->isVisible());
+  EXPECT_EQ(editor->windowTitle(), "  Detailed Configuration");
+  editor->parentWidget()->close();
+  EXPECT_FALSE(editor->isVisible());
+  EXPECT_EQ(frmTabConfig::instance(), editor);
+
+  basMain::ExpressActive = true;
+  main->tmrMain_Timer();
+  EXPECT_EQ(editor->findChild<QLabel*>("XWrites")->text(),
+            "Express Writes Functionality is Enabled, Ctrl-Enter to Write to Servo");
+}
+
+}  // namespace
+}  // namespace editortest
