@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QListWidget>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -16,16 +17,40 @@ namespace basFunctions {
 
 double PauseScale = 1.0;
 
+namespace {
+
+// The main window's status list, its picture box and LED bar, found once per main window: the
+// window holds several hundred widgets (the editor's rows), too many to search through on
+// every progress step of a long operation.
+struct StatusWidgets {
+  QPointer<QWidget> main;
+  QPointer<QWidget> lower;
+  QPointer<QListWidget> list;
+  QPointer<LedBar> bar;
+};
+
+const StatusWidgets& statusWidgets(QWidget* main) {
+  static StatusWidgets found;
+  if (found.main != main || !found.lower || !found.list || !found.bar) {
+    found.main = main;
+    found.lower = main->findChild<QWidget*>(QStringLiteral("bmpLowerPic"));
+    found.list = main->findChild<QListWidget*>(QStringLiteral("lstMain"));
+    found.bar = main->findChild<LedBar*>(QStringLiteral("ledBar"));
+  }
+  return found;
+}
+
+}  // namespace
+
 void Status(int mode, int value, const QString& message) {
   guarded("basFunctions, Status()", [&] {
     QWidget* main = host::MainWindow();
     if (!main) return;
-    if (auto* lower = main->findChild<QWidget*>(QStringLiteral("bmpLowerPic"))) lower->show();
-    if (!message.isEmpty()) {
-      if (auto* list = main->findChild<QListWidget*>(QStringLiteral("lstMain")))
-        list->insertItem(0, GeneralDateTime() + " - " + message);
-    }
-    auto* bar = main->findChild<LedBar*>(QStringLiteral("ledBar"));
+    const StatusWidgets& widgets = statusWidgets(main);
+    if (widgets.lower) widgets.lower->show();
+    if (!message.isEmpty() && widgets.list)
+      widgets.list->insertItem(0, GeneralDateTime() + " - " + message);
+    LedBar* bar = widgets.bar;
     if (!bar) return;
     if (mode == 1) {
       bar->show();
