@@ -1,0 +1,244 @@
+#include "maint/frm_jog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <cmath>
+
+#include "drive_facts.h"
+#include "link/bas_comm.h"
+#include "maint/frm_maintenance.h"
+#include "maint/jog_control.h"
+#include "params/number_text.h"
+#include "params/value_table.h"
+#include "shell/host.h"
+#include "shell/logs.h"
+#include "shell/pictures.h"
+#include "shell/prompt.h"
+#include "shell/status.h"
+
+using basFunctions::guarded;
+
+namespace {
+
+QPointer<frmJog> g_jog;
+
+constexpr int kJogCodes[2] = {drive_facts::kJogForward, drive_facts::kJogReverse};
+
+}  // namespace
+
+frmJog* frmJog::Instance() {
+  return g_jog && !host::IsUnloaded(g_jog) ? g_jog.data() : nullptr;
+}
+
+frmJog* frmJog::Display() {
+  if (Instance()) {
+    host::ShowChild(g_jog);
+    return g_jog;
+  }
+  g_jog = new frmJog();
+  g_jog->Form_Load();
+  host::ShowChild(g_jog);
+  // Another child window taking the focus deactivates the jog window's frame.
+  if (auto* frame = qobject_cast<QMdiSubWindow*>(g_jog->parentWidget()))
+    QObject::connect(frame, &QMdiSubWindow::windowStateChanged, g_jog,
+                     [](Qt::WindowStates before, Qt::WindowStates now) {
+                       if ((before & Qt::WindowActive) && !(now & Qt::WindowActive) && g_jog)
+                         g_jog->stopIfJogging();
+                     });
+  return g_jog;
+}
+
+void frmJog::Unload() {
+  if (frmJog* jog = Instance()) host::UnloadWindow(jog);
+}
+
+frmJog::frmJog(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("frmJog"));
+  setWindowTitle(QStringLiteral(" Jog Operation"));
+  buildControls();
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+    if (state != Qt::ApplicationActive) stopIfJogging();
+  });
+}
+
+frmJog::~frmJog() = default;
+
+void frmJog::buildControls() {
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(new QLabel(QStringLiteral("Jog Speed (0 ~ 3000):")), 0, 0);
+  txtJogSpeed = new QLineEdit;
+  txtJogSpeed->setObjectName(QStringLiteral("txtJogSpeed"));
+  grid->addWidget(txtJogSpeed, 0, 1);
+  cmdSendSpeed = new QPushButton(QStringLiteral("Write"));
+  cmdSendSpeed->setObjectName(QStringLiteral("cmdSendSpeed"));
+  grid->addWidget(cmdSendSpeed, 0, 2);
+  const char* captions[2] = {"Jog Forward", "Jog Reverse"};
+  for (int i = 0; i < 2; ++i) {
+    cmdJog[i] = new QPushButton(QString::fromLatin1(captions[i]));
+    cmdJog[i]->setObjectName(QStringLiteral("cmdJog_%1").arg(i));
+    cmdJog[i]->installEventFilter(this);
+    // Also when the pointer leaves the button with the mouse button still down, and when
+    // the button is disabled while held.
+    connect(cmdJog[i], &QPushButton::released, this, &frmJog::stopIfJogging);
+    grid->addWidget(cmdJog[i], 1, i);
+  }
+  cmdClose = new QPushButton(QStringLiteral("Close"));
+  cmdClose->setObjectName(QStringLiteral("cmdClose"));
+  grid->addWidget(cmdClose, 1, 2);
+  connect(cmdSendSpeed, &QPushButton::clicked, this, &frmJog::cmdSendSpeed_Click);
+  connect(cmdClose, &QPushButton::clicked, this, &frmJog::cmdClose_Click);
+  installEventFilter(this);
+}
+
+void frmJog::Form_Load() {
+  guarded("frmJog, Form_Load()", [&] {
+    setWindowIcon(pictures::WindowIcon());
+    const int32_t speed = basFunctions::DriveImage.P(4, 5);
+    txtJogSpeed->setText(QString::number(speed));
+    setJogButtonsEnabled(speed > 0);
+  });
+}
+
+void frmJog::setJogButtonsEnabled(bool enabled) {
+  for (QPushButton* button : cmdJog) button->setEnabled(enabled);
+}
+
+void frmJog::cmdSendSpeed_Click() {
+  guarded("frmJog, cmdSendSpeed_Click()", [&] {
+    const QString text = txtJogSpeed->text().trimmed();
+    const double speed = number_text::LeadingNumber(text);
+    // Text that is not a number is refused like a speed out of range, never read as 0.
+    if (!number_text::IsNumber(text) || speed < drive_facts::kJogSpeedMin ||
+        speed > drive_facts::kJogSpeedMax) {
+      prompt::MsgBox(QStringLiteral("Incorrect jog speed requested.") + "\r" +
+                         "Value must be 0 ~ 3000.",
+                     prompt::Buttons::OK, prompt::Icon::Exclamation,
+                     QStringLiteral("Incorrect Entry"));
+      setJogButtonsEnabled(false);
+      return;
+    }
+    basFunctions::WorkingConfig.P(4, 5) = static_cast<int32_t>(std::nearbyint(speed));
+    basComm::WriteData(QStringLiteral("405"), 1);
+    basFunctions::WaitaWhile(0.25);
+    setJogButtonsEnabled(true);
+  });
+}
+
+void frmJog::cmdJog_MouseDown(int index) {
+  guarded("frmJog, cmdJog_MouseDown()", [&] {
+    if (index < 0 || index > 1 || stopping_ || closing_) return;
+    jogging_ = true;
+    pressing_ = true;
+    basMaint::SendJogCommand(kJogCodes[index]);
+    pressing_ = false;
+  });
+  pressing_ = false;
+  if (stopWanted_) {
+    stopWanted_ = false;
+    cmdJog_MouseUp();
+  }
+}
+
+void frmJog::cmdJog_MouseUp() {
+  guarded("frmJog, cmdJog_MouseUp()", [&] {
+    if (pressing_) {  // the press is still writing: it sends the stop when it is done
+      stopWanted_ = true;
+      return;
+    }
+    if (stopping_) return;
+    stopping_ = true;
+    // No new jog can start until the drive has taken the stop.
+    setJogButtonsEnabled(false);
+    const bool stopped = sendStop();
+    basFunctions::WaitaWhile(0.75);
+    if (stopped && !closing_) setJogButtonsEnabled(true);
+    stopping_ = false;
+  });
+  stopping_ = false;
+}
+
+bool frmJog::sendStop() {
+  basMaint::WaitWhileControlBusy();
+  const basMaint::JogStopOutcome outcome = basMaint::StopJog();
+  if (outcome.confirmed) {
+    jogging_ = false;
+    return true;
+  }
+  if (jogging_) {
+    jogging_ = false;  // told once; nothing more this window can do
+    prompt::MsgBox(basMaint::JogStopFailedText(
+                       frmMaintenance::OpenScreen() ? basMaint::kWatchdogSeconds : 0),
+                   prompt::Buttons::OK, prompt::Icon::Critical, basMaint::kJogStopFailedTitle);
+  }
+  return false;
+}
+
+void frmJog::stopIfJogging() {
+  if (jogging_ && !stopping_) cmdJog_MouseUp();
+}
+
+void frmJog::cmdClose_Click() {
+  guarded("frmJog, cmdClose_Click()", [&] { host::UnloadWindow(this); });
+}
+
+void frmJog::closeEvent(QCloseEvent* event) {
+  if (!closing_) {
+    closing_ = true;
+    guarded("frmJog, Form_Unload()", [&] {
+      if (stopping_) return;  // a stop is already on its way
+      if (basComm::DriveConnected == 1 || jogging_) {
+        stopping_ = true;
+        sendStop();
+        stopping_ = false;
+      }
+    });
+  }
+  host::UnloadWindow(this);
+  event->accept();
+}
+
+int frmJog::jogButtonIndex(QObject* watched) const {
+  for (int i = 0; i < 2; ++i)
+    if (watched == cmdJog[i]) return i;
+  return -1;
+}
+
+bool frmJog::eventFilter(QObject* watched, QEvent* event) {
+  const int index = jogButtonIndex(watched);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+      if (index >= 0 && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+          cmdJog[index]->isEnabled())
+        cmdJog_MouseDown(index);
+      break;
+    case QEvent::MouseButtonRelease:
+      if (index >= 0 && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        cmdJog_MouseUp();
+      break;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (index < 0 || key->key() != Qt::Key_Space || key->isAutoRepeat()) break;
+      if (event->type() == QEvent::KeyPress && cmdJog[index]->isEnabled())
+        cmdJog_MouseDown(index);
+      else if (event->type() == QEvent::KeyRelease)
+        cmdJog_MouseUp();
+      break;
+    }
+    case QEvent::FocusOut:
+    case QEvent::WindowDeactivate:
+    case QEvent::Hide:
+      stopIfJogging();
+      break;
+    default:
+      break;
+  }
+  return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,92 @@
+#include "maint/jog_control.h"
+
+#include <QElapsedTimer>
+
+#include "drive_facts.h"
+#include "link/bas_comm.h"
+#include "params/drive_transfer.h"
+#include "params/value_table.h"
+#include "shell/host.h"
+#include "shell/logs.h"
+#include "shell/status.h"
+
+namespace basMaint {
+namespace {
+
+using basFunctions::WorkingConfig;
+
+const QString kJogKey = QStringLiteral("405");
+
+int32_t& jogValue() { return WorkingConfig.P(4, 5); }
+
+// One write of a command word to P4.05; the jog speed stays in WorkingConfig.
+template <class Write>
+auto withCommandWord(int code, Write write) {
+  const int32_t speed = jogValue();
+  jogValue() = code;
+  struct Restore {
+    int32_t speed;
+    ~Restore() { jogValue() = speed; }
+  } restore{speed};
+  return write();
+}
+
+void reportUnansweredStop(const QString& failure, int attempt) {
+  const QString text = "The drive did not confirm the jog stop (" + failure + ")" +
+                       (attempt < kStopAttempts ? QStringLiteral("; sending it again")
+                                                : QStringLiteral("; closing the connection"));
+  basFunctions::Status(0, 0, text);
+  basFunctions::ErrorLog(QStringLiteral("frmJog, cmdJog_MouseUp()"), QStringLiteral("Communication"),
+                         0, text);
+}
+
+}  // namespace
+
+void SendJogCommand(int code) {
+  withCommandWord(code, [] { return basComm::WriteData(kJogKey, 1); });
+}
+
+void WaitWhileControlBusy() {
+  portwright::IModbusAtl& mod1 = host::Mod1();
+  QElapsedTimer waited;
+  waited.start();
+  const qint64 limit = mod1.get_MsgTimeOut() + 1000;
+  while (mod1.IsBusy() != portwright::VARIANT_FALSE && waited.elapsed() < limit)
+    basFunctions::WaitaWhile(0.05);
+}
+
+JogStopOutcome StopJog() {
+  JogStopOutcome outcome;
+  while (basComm::DriveConnected == 1) {
+    ++outcome.attempts;
+    const basFunctions::WriteResult write = withCommandWord(
+        drive_facts::kJogStop, [] { return basFunctions::WriteConfirmed(kJogKey, 0); });
+    if (write.reached()) {
+      outcome.confirmed = true;
+      if (outcome.attempts > 1) basFunctions::Status(0, 0, QStringLiteral("Jog stop confirmed"));
+      return outcome;
+    }
+    outcome.failure = basFunctions::FailureText(write);
+    reportUnansweredStop(outcome.failure, outcome.attempts);
+    if (outcome.attempts >= kStopAttempts) {
+      if (basComm::DriveConnected == 1) {
+        host::Mod1().put_PollInterval(0);
+        basComm::DeclareDriveLost();
+      }
+      break;
+    }
+  }
+  return outcome;
+}
+
+QString JogStopFailedText(int watchdogSeconds) {
+  QString text = QStringLiteral(
+      "The drive did not confirm the jog stop: THE MOTOR MAY STILL BE RUNNING.");
+  if (watchdogSeconds > 0)
+    text += "\r" + QStringLiteral("The connection has been closed; the drive's communication "
+                                  "watchdog stops the motor within %1 seconds.")
+                       .arg(watchdogSeconds);
+  return text + "\r" + QStringLiteral("If the motor does not stop, stop it at the drive.");
+}
+
+}  // namespace basMaint

@@ -1,0 +1,188 @@
+// The jog window against the virtual drive: the speed check, the motor turning while a button
+// is held, every way of letting go stopping it, a lost stop reply sent again, and a program
+// killed mid-jog stopped by the drive's communication watchdog.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <iostream>
+
+#include "child_program.h"
+#include "link/bas_comm.h"
+#include "maint/frm_jog.h"
+#include "maint/frm_maintenance.h"
+#include "maint_fixture.h"
+#include "params/value_table.h"
+#include "shell/host.h"
+
+namespace mainttest {
+namespace {
+
+using apptest::Answer;
+
+const QString kSpeedRefused =
+    "Incorrect Entry | Incorrect jog speed requested.\rValue must be 0 ~ 3000.";
+
+class JogTest : public MaintTest {
+ protected:
+  // The maintenance screen open with the servo on (input 1's terminal), the jog window open.
+  frmJog* openJog(int revision) {
+    startConnected(revision);
+    screen = openScreen();
+    if (!screen) return nullptr;
+    command("di 1 1");
+    if (!apptest::WaitFor([&] { return find(screen, "cmdJog")->isEnabled(); })) return nullptr;
+    find(screen, "cmdJog")->click();
+    return frmJog::Instance();
+  }
+  void setSpeed(frmJog* jog, const QString& text) {
+    find<QLineEdit>(jog, "txtJogSpeed")->setText(text);
+    find(jog, "cmdSendSpeed")->click();
+  }
+  static void mouse(QWidget* button, QEvent::Type type, QPoint at = QPoint(5, 5)) {
+    QMouseEvent event(type, at, button->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(button, &event);
+  }
+  // Presses a jog button and waits for the motor to reach the jog speed in its direction.
+  bool runs(frmJog* jog, int index, int rpm) {
+    QWidget* button = find(jog, QString("cmdJog_%1").arg(index));
+    if (!button->isEnabled()) return false;
+    mouse(button, QEvent::MouseButtonPress);
+    return apptest::WaitFor([&] { return statusValue("speed") == (index == 0 ? rpm : -rpm); });
+  }
+  bool stops() {
+    return apptest::WaitFor(
+        [&] { return statusValue("jog") == 0 && statusValue("speed") == 0; }, 10000);
+  }
+
+  frmMaintenance* screen = nullptr;
+};
+
+TEST_F(JogTest, TheSpeedIsCheckedBeforeItIsWritten) {
+  startConnected(200);
+  command("set P4.05 0");
+  ASSERT_TRUE(driveImageFollows(4, 5));
+  ASSERT_NE(openScreen(), nullptr);
+  frmJog* jog = frmJog::Display();
+  EXPECT_EQ(find<QLineEdit>(jog, "txtJogSpeed")->text(), "0");
+  EXPECT_FALSE(find(jog, "cmdJog_0")->isEnabled());
+  setSpeed(jog, "0");
+  EXPECT_TRUE(find(jog, "cmdJog_0")->isEnabled());
+  for (const char* text : {"3001", "-1", "fast", "12abc"}) {
+    prompt::ClearShownPrompts();
+    setSpeed(jog, text);
+    EXPECT_EQ(shown(), QStringList{kSpeedRefused}) << text;
+    EXPECT_FALSE(find(jog, "cmdJog_0")->isEnabled()) << text;
+    EXPECT_FALSE(find(jog, "cmdJog_1")->isEnabled()) << text;
+  }
+  prompt::ClearShownPrompts();
+  setSpeed(jog, "3000");
+  EXPECT_TRUE(shown().isEmpty());
+  EXPECT_TRUE(regBecomes("P4.05", 3000));
+  EXPECT_TRUE(find(jog, "cmdJog_1")->isEnabled());
+}
+
+TEST_F(JogTest, TheMotorTurnsWhileHeldAndEveryWayOfLettingGoStopsIt) {
+  frmJog* jog = openJog(200);
+  ASSERT_NE(jog, nullptr);
+  setSpeed(jog, "600");
+  ASSERT_TRUE(regBecomes("P4.05", 600));
+
+  ASSERT_TRUE(runs(jog, 0, 600));
+  mouse(find(jog, "cmdJog_0"), QEvent::MouseButtonRelease);
+  EXPECT_TRUE(stops());
+  EXPECT_EQ(basFunctions::WorkingConfig.P(4, 5), 600);  // the configuration keeps the speed
+
+  ASSERT_TRUE(runs(jog, 1, 600));
+  mouse(find(jog, "cmdJog_1"), QEvent::MouseButtonRelease, QPoint(-60, -60));  // let go outside
+  EXPECT_TRUE(stops()) << "released outside the button";
+
+  ASSERT_TRUE(runs(jog, 0, 600));
+  QEvent deactivate(QEvent::WindowDeactivate);
+  QCoreApplication::sendEvent(jog, &deactivate);
+  EXPECT_TRUE(stops()) << "window lost the focus";
+
+  ASSERT_TRUE(runs(jog, 0, 600));
+  find(jog, "cmdClose")->click();
+  EXPECT_TRUE(stops()) << "jog window closed";
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(frmJog::Instance(), nullptr);
+
+  find(screen, "cmdJog")->click();
+  jog = frmJog::Instance();
+  ASSERT_TRUE(jog && runs(jog, 0, 600));
+  closeScreen();
+  EXPECT_TRUE(stops()) << "maintenance screen closed";
+  EXPECT_EQ(frmJog::Instance(), nullptr);
+  EXPECT_TRUE(errorLog().isEmpty()) << errorLog().join("\n").toStdString();
+}
+
+TEST_F(JogTest, ALostStopReplyIsSentAgainAndAStopNeverAnsweredIsToldPlainly) {
+  frmJog* jog = openJog(210);
+  ASSERT_NE(jog, nullptr);
+  setSpeed(jog, "900");
+  ASSERT_TRUE(runs(jog, 0, 900));
+  // Polling paused, so that the stop is the request whose reply goes missing.
+  host::Mod1().put_PollInterval(0);
+  apptest::WaitFor([] { return false; }, 300);
+  command("noreply 1");
+  prompt::ClearShownPrompts();
+  mouse(find(jog, "cmdJog_0"), QEvent::MouseButtonRelease);
+  EXPECT_TRUE(stops());
+  EXPECT_TRUE(statusListHas("The drive did not confirm the jog stop (no answer); sending it again"));
+  EXPECT_TRUE(statusListHas("Jog stop confirmed"));
+  EXPECT_TRUE(shown().isEmpty()) << shown().join("\n").toStdString();
+  EXPECT_EQ(basComm::DriveConnected, 1);
+
+  // A drive that answers nothing any more: three stops go out, then the connection is closed
+  // (the watchdog takes over) and the technician is told the motor may still run.
+  ASSERT_TRUE(runs(jog, 0, 900));
+  command("noreply always");
+  mouse(find(jog, "cmdJog_0"), QEvent::MouseButtonRelease);
+  EXPECT_EQ(basComm::DriveConnected, 0);
+  EXPECT_TRUE(shown().contains(
+      "Jog Stop Not Confirmed | The drive did not confirm the jog stop: THE MOTOR MAY STILL BE "
+      "RUNNING.\rThe connection has been closed; the drive's communication watchdog stops the "
+      "motor within 10 seconds.\rIf the motor does not stop, stop it at the drive."))
+      << shown().join("\n").toStdString();
+  EXPECT_TRUE(statusListHas(
+      "The drive did not confirm the jog stop (no answer); closing the connection"));
+  command("clear");
+}
+
+// The program is a child process here: it opens the maintenance screen (which arms the drive's
+// watchdog), the motor is jogged through the drive's control channel, and the program is
+// killed. The drive stops the motor with the serial time-out fault on its own.
+TEST(JogWatchdogTest, KillingTheProgramMidJogStopsTheMotorWithTheSerialTimeOutFault) {
+  apptest::ProgramFolder folder;
+  apptest::VirtualDrive drive;
+  ASSERT_TRUE(drive.start(1)) << drive.error().toStdString();
+  apptest::ChildProgram program;
+  ASSERT_TRUE(program.startWithMaintenanceScreen(folder, 1)) << program.error().toStdString();
+  EXPECT_EQ(drive.command("get P3.03"), "OK 1");
+  EXPECT_EQ(drive.command("get P3.04"), "OK 10");
+  for (const char* line : {"di 1 1", "write P4.05 600", "write P4.05 4999"})
+    ASSERT_TRUE(drive.command(line).startsWith("OK")) << line;
+  ASSERT_TRUE(apptest::WaitFor([&] { return drive.command("status").contains(" speed=600 "); }));
+
+  program.kill();
+  QElapsedTimer sinceDeath;
+  sinceDeath.start();
+  ASSERT_TRUE(apptest::WaitFor(
+      [&] {
+        const QString status = drive.command("status");
+        return status.contains(" speed=0 ") && status.contains(" fault=20 ");
+      },
+      40000))
+      << drive.command("status").toStdString();
+  const qint64 stoppedMs = sinceDeath.elapsed();
+  std::cout << "motor stopped " << stoppedMs << " ms after the program died (watchdog 10 s)\n";
+  RecordProperty("death_to_stop_ms", static_cast<int>(stoppedMs));
+  EXPECT_GE(stoppedMs, 9000);  // the watchdog, not something earlier, stopped it
+  EXPECT_TRUE(drive.command("status").contains("servo=off"));
+}
+
+}  // namespace
+}  // namespace mainttest

@@ -1,0 +1,57 @@
+// The program connected to the virtual drive, for the maintenance screen, the jog window and
+// the position commands: scripted prompts, the specified pauses taken out (PauseScale 0), the
+// drive's registers read through its control channel.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+
+#include "app_harness.h"
+
+class frmMain;
+class frmMaintenance;
+
+namespace mainttest {
+
+class MaintTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Starts the drive at firmware `revision` (200 or 210) with its line unpaced unless asked,
+  // the program, and connects at the drive's factory line settings.
+  void startConnected(int revision, const QStringList& driveArguments = {"--no-pacing"});
+  // Runs the Maintenance Screen command answering the backup question No.
+  frmMaintenance* openScreen();
+  // Closes the open screen with its Close button; the closing's messages get `replies`.
+  void closeScreen(const QList<prompt::Reply>& replies = {});
+
+  // A drive register ("P3.06") as the drive holds it; a word of its status line ("speed").
+  int reg(const QString& name);
+  // Waits until the drive's register holds the value (a write may still be on the line).
+  bool regBecomes(const QString& name, int value);
+  int statusValue(const QString& key);
+  void command(const QString& line);  // a control command that must succeed
+  // Waits until DriveImage holds what the drive holds for P<g>.<nn> (the polls caught up).
+  bool driveImageFollows(int group, int number);
+
+  template <class T = QPushButton>
+  static T* find(QWidget* window, const QString& name) {
+    T* widget = window ? window->findChild<T*>(name) : nullptr;
+    EXPECT_NE(widget, nullptr) << name.toStdString();
+    return widget;
+  }
+  QStringList shown() const;       // prompts as "title | text"
+  QStringList errorLog() const;
+  bool statusListHas(const QString& text) const;
+
+  apptest::ProgramFolder folder;
+  apptest::VirtualDrive drive;
+  apptest::Program program;
+  frmMain* main = nullptr;
+};
+
+}  // namespace mainttest

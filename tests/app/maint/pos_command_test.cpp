@@ -1,0 +1,113 @@
+// Position commands against the virtual drive: the commands the position-select inputs can
+// reach, a write confirmed by the read-back and taken into the configuration on request, a
+// number beyond the 16-bit register refused, and a read-back mismatch reported.
+#include <QLabel>
+#include <QLineEdit>
+
+#include "maint/frm_maintenance.h"
+#include "maint/frm_pos_command.h"
+#include "maint_fixture.h"
+#include "params/value_table.h"
+#include "shell/app_state.h"
+#include "shell/status.h"
+
+namespace mainttest {
+namespace {
+
+using apptest::Answer;
+using basFunctions::WorkingConfig;
+
+class PosCommandTest : public MaintTest {
+ protected:
+  QLineEdit* box(frmPosCommand* window, int index) {
+    return find<QLineEdit>(window, QString("txtPosCommand_%1").arg(index));
+  }
+  // Writes with the specified 2 s for the polls to bring the values back.
+  void write(frmPosCommand* window) {
+    prompt::ClearShownPrompts();
+    basFunctions::PauseScale = 1;
+    find(window, "cmdWrite")->click();
+    basFunctions::PauseScale = 0;
+  }
+};
+
+TEST_F(PosCommandTest, CommandsAreEditableAsTheSelectInputsReachThemAndWritesAreReadBack) {
+  startConnected(200);
+  frmMaintenance* screen = openScreen();
+  ASSERT_NE(screen, nullptr);
+  prompt::ClearShownPrompts();
+  screen->cmdPosMove_Click();  // mode Pt
+  EXPECT_EQ(shown(), QStringList{" Function Not Available | This function is only available in "
+                                 "Pr mode."});
+  closeScreen();
+
+  // Pr mode with POS1 (P2.11 = 112) and POS2 (P2.12 = 13): commands 1, 3, 5 and 7.
+  command("set P1.01 1");
+  command("set P2.11 112");
+  command("set P2.12 13");
+  command("set P1.33 1");
+  for (int number : {1, 33})
+    ASSERT_TRUE(driveImageFollows(1, number));
+  ASSERT_TRUE(driveImageFollows(2, 12));
+  screen = openScreen();
+  ASSERT_NE(screen, nullptr);
+  ASSERT_TRUE(find(screen, "cmdPosMove")->isEnabled());
+  find(screen, "cmdPosMove")->click();
+  frmPosCommand* window = frmPosCommand::Instance();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(find<QLabel>(window, "lblMoveType")->text(), "Incremental Position Command");
+  for (int k = 1; k <= 8; ++k) {
+    const bool editable = k == 1 || k == 3 || k == 5 || k == 7;
+    EXPECT_EQ(box(window, 113 + 2 * k)->isEnabled(), editable) << k;
+    EXPECT_EQ(box(window, 114 + 2 * k)->isEnabled(), editable) << k;
+  }
+
+  const int32_t configured = WorkingConfig.P(1, 19);
+  box(window, 119)->setText("12");
+  box(window, 120)->setText("-345");
+  write(window);
+  EXPECT_EQ(shown(), QStringList{" Action Confirmed | Write to drive was successful."});
+  EXPECT_EQ(reg("P1.19"), 12);
+  EXPECT_EQ(reg("P1.20"), -345);
+  EXPECT_EQ(WorkingConfig.P(1, 19), configured);  // until the technician takes them
+
+  // The closing offers to take the written values into the configuration.
+  basMain::ConfigDirty = false;
+  closeScreen({Answer(prompt::Ok), Answer(prompt::Yes), Answer(prompt::No)});
+  EXPECT_EQ(shown().value(1).section(" | ", 0, 0), "Data has changed");
+  EXPECT_EQ(shown().value(2).section(" | ", 0, 0), "Save Configuration");
+  EXPECT_EQ(WorkingConfig.P(1, 19), 12);
+  EXPECT_EQ(WorkingConfig.P(1, 20), -345);
+  EXPECT_TRUE(basMain::ConfigDirty);
+  EXPECT_TRUE(errorLog().isEmpty()) << errorLog().join("\n").toStdString();
+}
+
+TEST_F(PosCommandTest, AnOutOfRangeNumberIsRefusedAndAMismatchReported) {
+  startConnected(210);
+  command("set P1.01 1");
+  ASSERT_TRUE(driveImageFollows(1, 1));
+  ASSERT_NE(openScreen(), nullptr);
+  frmPosCommand* window = frmPosCommand::Display();
+  ASSERT_NE(window, nullptr);
+  QLineEdit* revolutions = box(window, 115);
+  revolutions->setText("4000");
+  prompt::ClearShownPrompts();
+  revolutions->setText("40000");
+  EXPECT_EQ(shown(), QStringList{"Incorrect Entry | A position command must be a whole number "
+                                 "from -32768 to 32767."});
+  EXPECT_EQ(revolutions->text(), "4000");
+  EXPECT_EQ(basMaint::PosCommandEdit[115], 4000);
+  EXPECT_EQ(reg("P1.15"), 0);  // nothing written
+
+  // The drive refuses 20000 pulses (at most 9999): the read-back differs in P1.30 only.
+  revolutions->setText("0");
+  box(window, 130)->setText("20000");
+  write(window);
+  EXPECT_EQ(shown(), QStringList{" Action Confirmed | Write to drive was not successful."});
+  EXPECT_EQ(reg("P1.30"), 0);
+  EXPECT_FALSE(basMaint::PosCommandChanged);
+  EXPECT_TRUE(errorLog().isEmpty()) << errorLog().join("\n").toStdString();
+}
+
+}  // namespace
+}  // namespace mainttest

@@ -1,0 +1,40 @@
+#include "child_program.h"
+
+#include <QDeadlineTimer>
+#include <QProcessEnvironment>
+
+namespace apptest {
+
+ChildProgram::~ChildProgram() { kill(); }
+
+bool ChildProgram::startWithMaintenanceScreen(ProgramFolder& folder, int comNumber) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("VELUMO_TEST_MAINTENANCE"), QString::number(comNumber));
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  process_.setProcessEnvironment(environment);
+  process_.setProgram(folder.copyExecutable());
+  process_.start();
+  if (!process_.waitForStarted(10000)) {
+    error_ = "the program did not start: " + process_.errorString();
+    return false;
+  }
+  QDeadlineTimer deadline(60000);
+  while (!deadline.hasExpired() && process_.state() != QProcess::NotRunning) {
+    if (!process_.canReadLine() && !process_.waitForReadyRead(200)) continue;
+    const QString line = QString::fromUtf8(process_.readLine()).trimmed();
+    if (!line.startsWith(QLatin1String("VELUMO_TEST "))) continue;
+    if (line == QLatin1String("VELUMO_TEST maintenance open")) return true;
+    error_ = line;
+    return false;
+  }
+  error_ = "no report from the program: " + QString::fromUtf8(process_.readAllStandardError());
+  return false;
+}
+
+void ChildProgram::kill() {
+  if (process_.state() == QProcess::NotRunning) return;
+  process_.kill();
+  process_.waitForFinished(5000);
+}
+
+}  // namespace apptest
