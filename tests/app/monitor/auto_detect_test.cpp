@@ -1,0 +1,163 @@
+// Auto-detect against the virtual drive: the scan order and attempt numbers, the connection it
+// completes, Cancel and the node range. The scan's pauses and reply time-out are shortened
+// (the drive itself keeps its real line pacing), so a scan of 72 silent attempts takes seconds.
+#include "link/auto_detect.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+
+#include "app_harness.h"
+#include "link/bas_comm.h"
+#include "link/frm_auto_detect.h"
+#include "shell/frm_main.h"
+#include "shell/host.h"
+#include "shell/poll_groups.h"
+#include "shell/status.h"
+
+namespace {
+
+class AutoDetectTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    main = program.start();
+    ASSERT_NE(main, nullptr);
+    // A reply time-out well above a 4800 baud ASCII round trip (about 70 ms) on a busy machine.
+    autoDetect::TestTiming = {0.01, 300};
+    main->RunCommand("mnuAutoDetect");
+    window = frmAutoDetect::instance();
+    ASSERT_NE(window, nullptr);
+    prompt::ClearShownPrompts();
+  }
+  void TearDown() override {
+    autoDetect::TestTiming = {};
+    program.stop();
+    basComm::DriveConnected = 0;
+    basFunctions::InitComplete = false;
+  }
+  void startDrive(const QStringList& arguments) {
+    ASSERT_TRUE(drive.start(1, arguments)) << drive.error().toStdString();
+  }
+  template <class T>
+  T* control(const char* name) const {
+    return window->findChild<T*>(QString::fromLatin1(name));
+  }
+  QStringList statusLines() const {
+    QStringList lines;
+    auto* list = control<QListWidget>("lstStatus");
+    for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
+    return lines;
+  }
+  int attempts() const { return statusLines().filter("Trying Node Address").size(); }
+  // Chooses "Com 1" (the virtual drive) and presses Detect; returns when the scan has ended.
+  void detectOnCom1() {
+    control<QComboBox>("cmbPort")->setCurrentIndex(0);
+    window->cmdTryComPort_Click();
+  }
+  // The whole scan of a drive found at an attempt: lines, connection, restored timing.
+  void expectFoundOnAttempt(int number, const QString& connected) {
+    const QStringList lines = statusLines();
+    ASSERT_EQ(attempts(), number) << lines.join("\n").toStdString();
+    EXPECT_EQ(lines.first(), "Trying Node Address 1 - RTU Mode - 19200,O,8,1");
+    EXPECT_EQ(lines[17], "Trying Node Address 1 - RTU Mode - 9600,E,8,1");
+    EXPECT_EQ(lines[18], "Trying Node Address 1 - ASCII Mode - 4800,N,7,2");
+    EXPECT_EQ(lines.last(), connected);
+    EXPECT_EQ(basComm::DriveConnected, 1);
+    EXPECT_EQ(host::Mod1().get_PollInterval(), 1000);
+    EXPECT_EQ(host::Mod1().get_MsgTimeOut(), 1000);
+    EXPECT_EQ(basFunctions::PauseScale, 1.0);
+    EXPECT_TRUE(apptest::WaitFor([] { return basFunctions::InitComplete; }, 30000));
+    EXPECT_TRUE(drive.command("status").contains("logon=1"));
+    EXPECT_EQ(folder.logLines("Event.Log")
+                  .filter(" - Connection to drive established via AutoDetect")
+                  .size(),
+              1);
+    // While connected, Detect is not offered.
+    window->Timer1_Timer();
+    EXPECT_FALSE(control<QPushButton>("cmdTryComPort")->isEnabled());
+  }
+
+  apptest::ProgramFolder folder;
+  apptest::VirtualDrive drive;
+  apptest::Program program;
+  frmMain* main = nullptr;
+  frmAutoDetect* window = nullptr;
+};
+
+TEST_F(AutoDetectTest, AsciiDriveAtNodeOneIsFoundOnTheNineteenthAttempt) {
+  startDrive({"--mode", "ascii", "--settings", "4800,N,7,2", "--node", "1"});
+  detectOnCom1();
+  expectFoundOnAttempt(19, "Connected ASCII Mode to Node 1, 4800,N,7,2.");
+  EXPECT_EQ(control<QLabel>("lblState")->text(), " Connected ASCII Mode  to Node 1, 4800,N,7,2.");
+  EXPECT_TRUE(control<QLabel>("lblRemaining")->text().isEmpty());
+}
+
+TEST_F(AutoDetectTest, AsciiDriveAtNodeTwoIsFoundOnAttemptSeventyThree) {
+  startDrive({"--mode", "ascii", "--settings", "4800,N,7,2", "--node", "2"});
+  detectOnCom1();
+  expectFoundOnAttempt(73, "Connected ASCII Mode to Node 2, 4800,N,7,2.");
+  const QStringList lines = statusLines();
+  EXPECT_EQ(lines[53], "Trying Node Address 1 - ASCII Mode - 115200,O,8,1");
+  EXPECT_EQ(lines[54], "Trying Node Address 2 - RTU Mode - 19200,O,8,1");
+  EXPECT_EQ(lines[72], "Trying Node Address 2 - ASCII Mode - 4800,N,7,2");
+}
+
+TEST_F(AutoDetectTest, ScanNeedsAPortStopsOnCancelAndKeepsToItsNodeRange) {
+  // No port chosen: told, nothing starts.
+  prompt::ScriptReplies({});
+  window->cmdTryComPort_Click();
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(prompt::ShownPrompts()[0].title, "Information Needed.");
+  EXPECT_EQ(prompt::ShownPrompts()[0].text, "Please select a com port from the drop down box.");
+  EXPECT_TRUE(statusLines().isEmpty());
+
+  // The factory line (RTU 19200,O,8,1) at node 9: a scan from node 1 is cancelled while its
+  // third attempt waits, and stops before the fourth.
+  startDrive({"--node", "9"});
+  QTimer watcher;
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    if (attempts() >= 3) window->cmdCancel_Click();
+  });
+  watcher.start(5);
+  detectOnCom1();
+  watcher.stop();
+  EXPECT_EQ(attempts(), 3) << statusLines().join("\n").toStdString();
+  EXPECT_EQ(statusLines().last(), "Autodetect cancelled");
+  EXPECT_EQ(control<QLabel>("lblState")->text(), "Autodetect cancelled");
+  EXPECT_EQ(basComm::ConnectTesting, 0);
+  EXPECT_EQ(basComm::DriveConnected, 0);
+  EXPECT_EQ(host::Mod1().get_PortOpen(), portwright::VARIANT_FALSE);
+  EXPECT_EQ(autoDetect::AutoDetectCancel, 0);
+  EXPECT_TRUE(main->findChild<QTimer*>("tmrMain")->isActive());
+  EXPECT_TRUE(control<QPushButton>("cmdTryComPort")->isEnabled());
+
+  // Narrowed to node 9, its first attempt finds the drive.
+  control<QSpinBox>("txtFirstNode")->setValue(9);
+  EXPECT_EQ(control<QSpinBox>("txtLastNode")->value(), 247);
+  control<QSpinBox>("txtLastNode")->setValue(9);
+  detectOnCom1();
+  ASSERT_EQ(attempts(), 1) << statusLines().join("\n").toStdString();
+  EXPECT_EQ(statusLines().first(), "Trying Node Address 9 - RTU Mode - 19200,O,8,1");
+  EXPECT_EQ(statusLines().last(), "Connected RTU Mode to Node 9, 19200,O,8,1.");
+  EXPECT_EQ(basComm::DriveNodeAddress, 9);
+}
+
+TEST(AutoDetectPlan, AttemptsFollowTheNodeRangeAndTheTimeLeftReads) {
+  EXPECT_EQ(autoDetect::AttemptsPerNode(), 54);
+  EXPECT_EQ(autoDetect::AttemptCount(1, 247), 13338);
+  const autoDetect::Attempt fromNine = autoDetect::AttemptAt(9, 55);
+  EXPECT_EQ(fromNine.node, 10);
+  EXPECT_EQ(fromNine.mode, portwright::RTU);
+  EXPECT_EQ(fromNine.settings, "19200,O,8,1");
+  EXPECT_EQ(autoDetect::AttemptAt(1, 54).settings, "115200,O,8,1");
+  EXPECT_EQ(autoDetect::RemainingTimeText(3.5 * 13338), "Estimated time remaining: 12 h 58 min");
+  EXPECT_EQ(autoDetect::RemainingTimeText(125), "Estimated time remaining: 2 min 05 s");
+  EXPECT_EQ(autoDetect::RemainingTimeText(-1), "Estimated time remaining: 0 s");
+}
+
+}  // namespace

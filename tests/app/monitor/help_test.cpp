@@ -1,0 +1,100 @@
+// The help window: the three Help entries open it on their tab, and the help built at build
+// time has its contents, index and search.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QHelpContentModel>
+#include <QHelpEngine>
+#include <QHelpIndexModel>
+#include <QHelpIndexWidget>
+#include <QHelpSearchEngine>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTextBrowser>
+
+#include "app_harness.h"
+#include "shell/app_state.h"
+#include "shell/frm_main.h"
+#include "shell/help/frm_help.h"
+
+namespace {
+
+class HelpTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* file : {"Velumo_Help.qhc", "Velumo_Help.qch"})
+      ASSERT_TRUE(
+          QFile::copy(apptest::BuiltProgramFolder() + "/" + file, folder.path() + "/" + file))
+          << file;
+    main = program.start();
+    ASSERT_NE(main, nullptr);
+  }
+  apptest::ProgramFolder folder;
+  apptest::Program program;
+  frmMain* main = nullptr;
+};
+
+TEST_F(HelpTest, EachHelpEntryOpensItsTabOfTheProgramsHelp) {
+  EXPECT_EQ(basMain::HelpFile, folder.path() + "/Velumo_Help.qhc");
+  const struct {
+    const char* entry;
+    int tab;
+    const char* caption;
+  } entries[] = {{"mnuIndex", frmHelp::Index, "I&ndex"},
+                 {"mnuContents", frmHelp::Contents, "&Contents"},
+                 {"mnuSearch", frmHelp::Search, "&Search"}};
+  for (const auto& entry : entries) {
+    main->action(entry.entry)->trigger();
+    frmHelp* help = basMain::HelpWindow;
+    ASSERT_NE(help, nullptr) << entry.entry;
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->navigation()->currentIndex(), entry.tab) << entry.entry;
+    EXPECT_EQ(help->navigation()->tabText(entry.tab), entry.caption);
+  }
+  // The toolbar's help button opens the contents of the same window.
+  frmHelp* help = basMain::HelpWindow;
+  main->tbrMain_ButtonClick(18);
+  EXPECT_EQ(basMain::HelpWindow, help);
+  EXPECT_EQ(help->navigation()->currentIndex(), frmHelp::Contents);
+
+  // The opening page, the contents and an index entry that shows its page.
+  EXPECT_EQ(help->browser()->documentTitle(), "Velumo PRO Help");
+  QHelpEngine* engine = help->engine();
+  ASSERT_TRUE(apptest::WaitFor([&] { return engine->contentModel()->rowCount() > 0; }, 30000));
+  ASSERT_TRUE(apptest::WaitFor([&] { return engine->indexModel()->rowCount() > 20; }, 30000));
+  help->indexLookFor()->setText("Auto Detect");
+  engine->indexWidget()->activateCurrentItem();
+  EXPECT_EQ(help->browser()->documentTitle(), "Finding a drive with Auto Detect");
+
+  // Search finds the pages that mention a word, once the index built in the background is
+  // there (a search before that finds nothing and is asked again).
+  int hits = 0;
+  bool searching = false;
+  QObject::connect(engine->searchEngine(), &QHelpSearchEngine::searchingFinished, [&](int count) {
+    hits = count;
+    searching = false;
+  });
+  ASSERT_TRUE(apptest::WaitFor(
+      [&] {
+        if (hits == 0 && !searching) {
+          searching = true;
+          engine->searchEngine()->search("passcode");
+        }
+        return hits > 0;
+      },
+      60000));
+  EXPECT_GE(hits, 2);  // connecting and auto-detect
+}
+
+TEST_F(HelpTest, AMissingHelpFileIsTold) {
+  QFile::remove(folder.path() + "/Velumo_Help.qhc");
+  prompt::ScriptReplies({});
+  main->RunCommand("mnuContents");
+  EXPECT_EQ(basMain::HelpWindow, nullptr);
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(prompt::ShownPrompts()[0].text,
+            "The help file " + folder.path() + "/Velumo_Help.qhc could not be found.");
+}
+
+}  // namespace
