@@ -50,6 +50,8 @@ void writeLogonWord(IModbusAtl& mod1, int16_t word) {
 
 }  // namespace
 
+void WaitUntilIdle(IModbusAtl& mod1) { waitUntilIdle(mod1); }
+
 int16_t WireWord(int32_t raw) {
   const int32_t word = raw > 32767 ? raw - 65536 : raw;
   if (word < -32768 || word > 32767) throw basFunctions::ProgramError(6, "Overflow");

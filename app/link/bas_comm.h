@@ -36,6 +36,10 @@ void CloseConnection();
 // a reconnect. Returns 0.
 int16_t ConnectionStatus();
 
+// Waits, dispatching events, until the control has finished its transaction (Done has been
+// fired), at most its reply time-out and a second.
+void WaitUntilIdle(portwright::IModbusAtl& mod1);
+
 // The 16-bit word a raw value is written as: values above 32767 go as their two's complement
 // (40000 is sent as -25536). A value that fits in no 16-bit word raises run-time error 6.
 int16_t WireWord(int32_t raw);

@@ -59,9 +59,12 @@ QString nodeAddressProblem(const QString& address) {
 
 int16_t nodeOf(const QString& address) { return static_cast<int16_t>(roundedNode(address)); }
 
+// The pause gives the drive time to answer; a reply still on its way (a slow line, shortened
+// pauses) is waited for, so Data(0) is never the word of an earlier read.
 void readOneWord(int16_t node, int16_t address) {
   basComm::ReadData(0, 1, portwright::Integer, node, address, portwright::ReadHoldingReg);
   WaitaWhile(1);
+  basComm::WaitUntilIdle(host::Mod1());
 }
 
 bool portOpenFailure(const portwright::AutomationError& e) {
@@ -183,6 +186,8 @@ void connectSteps(const Selection& selection) {
 }
 
 }  // namespace
+
+bool PasscodeAccepted(int16_t node) { return passcodeAccepted(host::Mod1(), node); }
 
 const ProtocolChoice* ProtocolAt(int position) {
   if (position < 0 || position >= static_cast<int>(std::size(kProtocols))) return nullptr;

@@ -37,6 +37,11 @@ struct ProtocolChoice {
 // Null for a position outside the list.
 const ProtocolChoice* ProtocolAt(int position);
 
+// Reads the drive's passcode word and asks for the passcode when the drive has one. A wrong
+// entry logs off, closes the connection and tells the user (box, status list, event log), and
+// gives false. Shared by Connect and the auto-detect scan.
+bool PasscodeAccepted(int16_t node);
+
 // The Connect command (errors are reported with the dialog's location text).
 void Connect(const Selection& selection);
 

@@ -19,7 +19,7 @@ extern bool ConfirmTuning;
 extern bool TextTip;          // False until the Options window has been opened once
 extern float MaxRecentFiles;  // PreviousFiles + 1
 extern bool DatabaseOpen;
-extern QString HelpFile;  // program folder + "/Velumo_Help.chm"
+extern QString HelpFile;  // program folder + "/Velumo_Help.qhc", the help collection
 
 // The working configuration.
 extern QString CurrentConfigTitle;  // " " when none

@@ -83,7 +83,7 @@ bool Main() {
     return false;
   frmMain* main = nullptr;
   basFunctions::guarded("basMain, Main()", [&] {
-    HelpFile = host::ProgramFolder() + QStringLiteral("/Velumo_Help.chm");
+    HelpFile = host::ProgramFolder() + QStringLiteral("/Velumo_Help.qhc");
     CurrentConfigTitle = QStringLiteral(" ");
     QSqlRecord settings;
     {

@@ -11,9 +11,9 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "editor/frm_tab_config.h"
 #include "link/connect_sequence.h"
 #include "params/frm_x_mode.h"
-#include "editor/frm_tab_config.h"
 #include "shell/app_state.h"
 #include "shell/bas_ruf.h"
 #include "shell/host.h"

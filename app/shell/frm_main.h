@@ -74,7 +74,15 @@ class frmMain : public QMainWindow,
   void mnuScope_Click();
   void mnuScopeViewer_Click();
   // Tuning and the maintenance screen.
+  void mnuMaint_Click();
+  void mnuTuning_Click();
   // The remaining tools: faults, statistics, compare, report, auto-detect, about, help.
+  void mnuAutoDetect_Click();
+  void mnuStats_Click();
+  void mnuAbout_Click();
+  void mnuContents_Click();
+  void mnuIndex_Click();
+  void mnuSearch_Click();
   // Answers "Yes" to quitting; false when the close was cancelled.
   bool MDIForm_QueryUnload();
 
@@ -105,6 +113,7 @@ class frmMain : public QMainWindow,
   void logOffAndClose();
   void endProgram();
   bool maintenanceWindowOpen() const;
+  bool refusedForMaintenance();
   QString panelText(int panel) const;
 
   QMdiArea* mdiArea_ = nullptr;

@@ -13,15 +13,18 @@
 #include "editor/frm_tab_config.h"
 #include "link/bas_comm.h"
 #include "link/frm_comm_settings.h"
+#include "maint/frm_jog.h"
 #include "params/drive_identity.h"
 #include "shell/app_state.h"
 #include "shell/database.h"
+#include "shell/frm_faults.h"
 #include "shell/frm_main.h"
 #include "shell/frm_startup.h"
 #include "shell/host.h"
 #include "shell/logs.h"
 #include "shell/prompt.h"
 #include "shell/status.h"
+#include "tuning/tuning_model.h"
 
 using basFunctions::guarded;
 using prompt::Buttons;
@@ -131,7 +134,7 @@ void frmMain::mnuFaults_Click() {
                      Buttons::OK, Icon::Exclamation, QStringLiteral("Not Connected"));
       return;
     }
-    RunCommand(QStringLiteral("mnuFaultsWindow"));  // the fault window comes later
+    frmFaults::Display();
   });
 }
 
@@ -169,8 +172,19 @@ void frmMain::mnuClose_Click() {
   });
 }
 
+// While a maintenance screen is open the program does not end: the drive would keep its
+// forced inputs, P2.30 and an armed watchdog.
+bool frmMain::refusedForMaintenance() {
+  if (!maintenanceWindowOpen()) return false;
+  prompt::MsgBox(QStringLiteral("Please close the Maintenance Form before closing Velumo Pro"),
+                 Buttons::OK, Icon::Exclamation, QStringLiteral("Action Needed"));
+  return true;
+}
+
 // Logs off the drive's internal parameters and closes the connection when a drive is there.
+// A jog window still open sends its stop first.
 void frmMain::logOffAndClose() {
+  frmJog::Unload();
   if (basComm::DriveConnected == 1) {
     basComm::SendLogonCommand(0);
     basComm::CloseConnection();
@@ -192,6 +206,8 @@ void frmMain::endProgram() {
 void frmMain::mnuExit_Click() {
   guarded("frmMain, mnuExit_Click", [&] {
     if (!askYesNo(kQuitQuestion, QStringLiteral("Velumo PRO Closing"))) return;
+    // As closing the window: the maintenance screen's closing restores the drive first.
+    if (refusedForMaintenance()) return;
     if (basMain::ConfigDirty && basMain::EditorTag != QLatin1String("0") &&
         askYesNo(QStringLiteral("Unsaved drive configuration data exists. Would you like to "
                                 "save your changes?"),
@@ -206,11 +222,7 @@ bool frmMain::MDIForm_QueryUnload() {
   bool quit = false;
   guarded("frmMain, MDIForm_QueryUnload", [&] {
     if (!askYesNo(kQuitQuestion, QStringLiteral("Closing Velumo PRO"), 2)) return;
-    if (maintenanceWindowOpen()) {
-      prompt::MsgBox(QStringLiteral("Please close the Maintenance Form before closing Velumo Pro"),
-                     Buttons::OK, Icon::Exclamation, QStringLiteral("Action Needed"));
-      return;
-    }
+    if (refusedForMaintenance()) return;
     if (basMain::ConfigDirty && basMain::EditorTag != QLatin1String("0") &&
         askYesNo(QStringLiteral("Unsaved drive configuration data may exist. Would you like to "
                                 "save your changes?"),
@@ -234,6 +246,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
   // MDIForm_Unload: the port closes with the window.
   guarded("frmMain, MDIForm_Unload", [&] {
     if (host::HasMod1()) host::Mod1().put_PortOpen(portwright::VARIANT_FALSE);
+    basTuning::RevertSnapshot[basTuning::kSnapshotRefreshes] = 0;
   });
   event->accept();
 }

@@ -44,7 +44,16 @@ const QMap<QString, Handler>& commandTable() {
       {"mnuScope", &frmMain::mnuScope_Click},
       {"mnuScopeViewer", &frmMain::mnuScopeViewer_Click},
       // Tuning and the maintenance screen.
+      {"mnuMaint", &frmMain::mnuMaint_Click},
+      {"mnuTuning", &frmMain::mnuTuning_Click},
       // The remaining tools: faults, statistics, compare, report, auto-detect, about, help.
+      {"mnuFaults", &frmMain::mnuFaults_Click},
+      {"mnuStats", &frmMain::mnuStats_Click},
+      {"mnuAutoDetect", &frmMain::mnuAutoDetect_Click},
+      {"mnuAbout", &frmMain::mnuAbout_Click},
+      {"mnuContents", &frmMain::mnuContents_Click},
+      {"mnuIndex", &frmMain::mnuIndex_Click},
+      {"mnuSearch", &frmMain::mnuSearch_Click},
   };
   return table;
 }

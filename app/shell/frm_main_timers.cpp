@@ -15,6 +15,7 @@
 #include "shell/logs.h"
 #include "shell/pictures.h"
 #include "shell/poll_groups.h"
+#include "tuning/tuning_model.h"
 
 using basFunctions::DriveImage;
 using basFunctions::guarded;
@@ -67,7 +68,8 @@ void frmMain::tmrMain_Timer() {
         setCommandEnabled(name, true);
     } else {
       panels_[2]->setText(QStringLiteral("Drive Status - Offline"));
-      // Entry 11 of the tuning window's revert snapshot is cleared here once tuning exists.
+      // The tuning window takes its revert snapshot again once a drive answers.
+      basTuning::RevertSnapshot[basTuning::kSnapshotRefreshes] = 0;
       setToolbarButtonEnabled(11, true);
       setToolbarButtonEnabled(12, true);
       for (int index : {13, 15, 16, 5, 8, 9}) setToolbarButtonEnabled(index, false);

@@ -1,13 +1,10 @@
 #include "shell/poll_groups.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QMdiSubWindow>
-#include <QWidget>
 #include <vector>
 
 #include "link/bas_comm.h"
 #include "link/main_window_access.h"
+#include "maint/frm_maintenance.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "params/number_text.h"
@@ -116,46 +113,26 @@ void countFailedPoll(IModbusAtl& mod1) {
 }
 
 // The maintenance screen of the connected drive's firmware, when it is open.
-QWidget* maintenanceScreen() {
-  const QString name = longFirmwareFrom21() ? QStringLiteral("frmMaintenance_210")
-                                            : QStringLiteral("frmMaintenance");
-  if (!FormIsOpen(name)) return nullptr;
-  for (QWidget* widget : QApplication::allWidgets())
-    if (widget->objectName() == name &&
-        (widget->isWindow() || qobject_cast<QMdiSubWindow*>(widget->parentWidget())))
-      return widget;
-  return nullptr;
-}
-
-void showStatusLabel(QWidget* screen, int index, int32_t value) {
-  if (!screen) return;
-  if (auto* label = screen->findChild<QLabel*>(QStringLiteral("lblStatus_%1").arg(index)))
-    label->setText(QString::number(value));
-}
+frmMaintenance* maintenanceScreen() { return frmMaintenance::Open(longFirmwareFrom21()); }
 
 // Who drives the digital outputs: forced outputs (P4.06 > 0) are under software control until
 // the drive reports them back under its own control (status bit 1).
-void showOutputControl(QWidget* screen) {
+void showOutputControl(frmMaintenance* screen) {
   if (!screen) return;
   const int32_t forces = DriveImage.P(4, 6);
   if (forces < 0) return;
-  const bool driveControl = forces == 0 || basMain::SoftwareOutputControl == 1;
-  if (auto* label = screen->findChild<QLabel*>(QStringLiteral("lblControl")))
-    label->setText(driveControl ? QStringLiteral("Outputs Under Drive Control")
-                                : QStringLiteral("Outputs Under Software Control"));
-  if (auto* button = screen->findChild<QWidget*>(QStringLiteral("cmdClearDOForces")))
-    button->setEnabled(!driveControl);
+  screen->ShowOutputControl(forces == 0 || basMain::SoftwareOutputControl == 1);
 }
 
 void placeMaintenanceResult(IModbusAtl& mod1, int16_t item) {
-  QWidget* screen = maintenanceScreen();
+  frmMaintenance* screen = maintenanceScreen();
   switch (item) {
     case 0: {
       constexpr int kWords[] = {2, 14, 26};
       constexpr int kLabels[] = {2, 3, 6};
       for (int k = 0; k < 3; ++k) {
         DriveImage.P(6, kWords[k]) = mod1.get_PollData(item, kWords[k]);
-        showStatusLabel(screen, kLabels[k], DriveImage.P(6, kWords[k]));
+        if (screen) screen->ShowStatusValue(kLabels[k], DriveImage.P(6, kWords[k]));
       }
       break;
     }

@@ -96,7 +96,7 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndCommandsOfLaterWindowsStayDisab
       {"mnuSaveAs", "Save As", true},
       {"mnuClose", "Close Configuration", true},
       {"mnuExit", "E&xit", true},
-      {"mnuAutoDetect", "Auto Detect", false},
+      {"mnuAutoDetect", "Auto Detect", true},
       {"mnuConnect", "Connect", true},
       {"mnuDisconnect", "Disconnect", true},
       {"mnuUpload", "Upload", true},
@@ -107,19 +107,19 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndCommandsOfLaterWindowsStayDisab
       {"mnuScopeViewer", "Scope Viewer", true},
       {"mnuTuning", "Tuning Screen", false},
       {"mnuMaint", "Maintenance Screen", false},
-      {"mnuStats", "Display Config Information", false},
+      {"mnuStats", "Display Config Information", true},
       {"mnuCompare", "Compare Current Config -> Defaults", false},
       {"mnuPrintConfig", "Print Current Config", false},
-      {"mnuFaults", "Display Drive Faults", false},
+      {"mnuFaults", "Display Drive Faults", true},
       {"mnuStatusList", "Show Status List Viewer", true},
       {"mnuQuickInfo", "Open Project Navigator", true},
       {"mnuStartMenu", "Show Project Navigator At Program Start", true},
       {"mnuOptions", "Program Options", true},
       {"mnuCascade", "Cascade", true},
-      {"mnuContents", "Contents", false},
-      {"mnuIndex", "Index", false},
-      {"mnuSearch", "Search", false},
-      {"mnuAbout", "About", false},
+      {"mnuContents", "Contents", true},
+      {"mnuIndex", "Index", true},
+      {"mnuSearch", "Search", true},
+      {"mnuAbout", "About", true},
   };
   // On line with a configuration and a path: everything a drive enables is asked for.
   pretendOnLine(0);
@@ -142,7 +142,7 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndCommandsOfLaterWindowsStayDisab
   auto button = [&](int index) {
     return main->findChild<QAction*>(QStringLiteral("tbrMain_%1").arg(index));
   };
-  for (int index : {8, 9, 11, 12, 18}) {
+  for (int index : {8, 9, 11, 12}) {
     ASSERT_NE(button(index), nullptr) << index;
     EXPECT_FALSE(button(index)->isEnabled()) << index;
   }
@@ -150,6 +150,7 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndCommandsOfLaterWindowsStayDisab
   EXPECT_TRUE(button(5)->isEnabled());  // the scope
   EXPECT_TRUE(button(13)->isEnabled());
   EXPECT_TRUE(button(7)->isEnabled());  // the detailed view shows the editor
+  EXPECT_TRUE(button(18)->isEnabled());  // help contents
   for (int separator : {4, 6, 10, 14, 17}) EXPECT_EQ(button(separator), nullptr);
   EXPECT_EQ(panel(3), QString(30, ' '));
   basFunctions::WorkingConfig.P(4, 6) = 3;
@@ -348,9 +349,20 @@ TEST_F(MainWindowTest, QuitFromTheMenuWithoutADriveTrimsTheLogs) {
   EXPECT_FALSE(main->endRequested());
   EXPECT_EQ(prompt::ShownPrompts()[0].title, "Velumo PRO Closing");
 
-  // Maintenance windows are not asked about from the menu.
-  QWidget maintenance;
-  maintenance.setObjectName("frmMaintenance");
+  // An open maintenance screen refuses the quit, as closing the window does: its closing
+  // restores the drive first.
+  {
+    QWidget maintenance;
+    maintenance.setObjectName("frmMaintenance");
+    prompt::ClearShownPrompts();
+    prompt::ScriptReplies({Answer(prompt::Yes)});
+    main->mnuExit_Click();
+    EXPECT_FALSE(main->endRequested());
+    EXPECT_EQ(apptest::ShownSummary(),
+              QStringList({"MsgBox: Velumo PRO Closing | Are your sure you want to quit?",
+                           "MsgBox: Action Needed | Please close the Maintenance Form before "
+                           "closing Velumo Pro"}));
+  }
   prompt::ClearShownPrompts();
   prompt::ScriptReplies({Answer(prompt::Yes)});
   main->mnuExit_Click();

@@ -58,7 +58,7 @@ TEST_F(StartupTest, StartShowsMainWindowThenNavigatorThenSplashWithSettingsRead)
   EXPECT_FALSE(basMain::ReportFormat);
   EXPECT_FALSE(basMain::TextTip);
   EXPECT_TRUE(basMain::DatabaseOpen);
-  EXPECT_EQ(basMain::HelpFile, folder.path() + "/Velumo_Help.chm");
+  EXPECT_EQ(basMain::HelpFile, folder.path() + "/Velumo_Help.qhc");
   ASSERT_TRUE(host::HasMod1()) << "the control was not created from its class identity";
   EXPECT_EQ(host::Mod1().get_MsgTimeOut(), 1000);
   EXPECT_FALSE(QFile::exists(folder.dataFile("Error.Log")))
