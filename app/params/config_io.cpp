@@ -287,4 +287,10 @@ bool SaveConfigurationAs() {
   return true;
 }
 
+void ForgetConfigFile() {
+  basMain::CurrentConfigPath.clear();
+  basMain::CurrentConfigTitle = QStringLiteral(" ");
+  setMainCaption(basMain::MainCaption(QString()));
+}
+
 }  // namespace basFunctions

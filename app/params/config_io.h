@@ -33,5 +33,8 @@ void OpenConfiguration();        // Open (a file dialog)
 void OpenRecentFile(int index);  // an entry of the recent-files list
 void SaveConfiguration();        // Save
 bool SaveConfigurationAs();      // Save As; true when saved
+// The working configuration belongs to no file any more: Save asks for a name instead of
+// overwriting the file that was open before.
+void ForgetConfigFile();
 
 }  // namespace basFunctions

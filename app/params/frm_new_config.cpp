@@ -166,12 +166,16 @@ void frmNewConfig::cmdOpen_Click() {
       editor->cmbP(131)->setCurrentIndex(motorPosition);
       editor->cmbP_Click(131);
     }
-    if (prompt::MsgBox(QStringLiteral("Would you like to save your new configuration?"),
+    const bool saved =
+        prompt::MsgBox(QStringLiteral("Would you like to save your new configuration?"),
                        prompt::Buttons::YesNo, prompt::Icon::Question,
-                       QStringLiteral("Save Configuration")) == prompt::Yes) {
-      SaveConfigurationAs();
+                       QStringLiteral("Save Configuration")) == prompt::Yes &&
+        SaveConfigurationAs();
+    if (saved) {
       EventLog(QStringLiteral("Cerated new config and saved"));
     } else {
+      // The defaults must not later be saved over the file that was open before.
+      ForgetConfigFile();
       EventLog(QStringLiteral("Created new config without saving"));
     }
     Status(0, 0, QStringLiteral("New Configuration Complete"));

@@ -189,6 +189,8 @@ TEST_F(ConfigFilesTest, NewConfigurationForEveryAmplifierAndRevision) {
       prompt::ScriptReplies(last ? QList<prompt::Reply>{Answer(prompt::Yes), Text(target)}
                                  : QList<prompt::Reply>{Answer(prompt::No)});
       prompt::ClearShownPrompts();
+      // A file that was open before: a declined save must not leave its path for Save to use.
+      basMain::CurrentConfigPath = configPath("open before.vmc");
       main->RunCommand("mnuNewDetailed");
       frmNewConfig* dialog = frmNewConfig::instance();
       ASSERT_NE(dialog, nullptr);
@@ -215,6 +217,7 @@ TEST_F(ConfigFilesTest, NewConfigurationForEveryAmplifierAndRevision) {
       if (!last) {
         EXPECT_TRUE(eventLogHas("Created new config without saving"));
         EXPECT_EQ(basMain::CurrentConfigPath, "");
+        EXPECT_EQ(basMain::CurrentConfigTitle, " ");
       } else {
         EXPECT_TRUE(eventLogHas("Cerated new config and saved"));
         EXPECT_EQ(basMain::CurrentConfigPath, target);
