@@ -162,6 +162,7 @@ void CloseConnection() {
     basFunctions::Status(0, 0, QStringLiteral("Connection To Servo Closed"));
     basFunctions::EventLog(QStringLiteral("Connection to drive closed"));
     basFunctions::InitComplete = false;
+    basFunctions::PollItemSeen.fill(0);
   });
 }
 

@@ -198,7 +198,7 @@ void SetPollGroups(int16_t interval) {
 
 void Mod1_OnPoll(int16_t ItemNum, int16_t Result, bool /*ChgdFlag*/) {
   guarded("frmMain, Mod1_OnPoll", [&] {
-    if (!InitComplete) trackInitialisation(ItemNum);
+    if (!InitComplete && PollGroup == 1 && Result == 0) trackInitialisation(ItemNum);
     IModbusAtl& mod1 = host::Mod1();
     if (mod1.get_IsPolling() != portwright::VARIANT_FALSE && Result == -1) countFailedPoll(mod1);
     // A failed read carries no words of its block: DriveImage keeps the values last read.

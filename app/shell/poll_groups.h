@@ -14,9 +14,11 @@ namespace basFunctions {
 // The active poll group: 0 none, 1 normal status, 2 scope, 3 maintenance. A screen sets it and
 // then calls SetPollGroups.
 extern int16_t PollGroup;
-// 1 once a poll result for that item number has arrived; never cleared while the program runs.
+// 1 once a good result of the normal group's item has arrived since the connection was made;
+// cleared when the connection closes, so a new drive is never taken for initialised on the
+// strength of the previous drive's reads.
 extern std::array<int16_t, 21> PollItemSeen;
-// True once items 0..7 of the normal group have each delivered a result after a connection.
+// True once items 0..7 of the normal group have each delivered a good result after a connection.
 extern bool InitComplete;
 // Failed poll results since the count was last reset (good results do not reset it).
 extern int16_t PollFailCount;

@@ -209,9 +209,15 @@ TEST_F(PollGroupsTest, InitialisationCompletesOnceItemsZeroToSevenReported) {
   poll(7, 0, {});
   EXPECT_TRUE(InitComplete);
 
-  // Marks stay across connections: the next connection completes at its first result.
-  InitComplete = false;
-  poll(3, 0, {});
+  // A new connection starts over: the previous drive's reads do not initialise it, and a
+  // failed read does not count.
+  basComm::CloseConnection();
+  basComm::DriveConnected = 1;
+  PollGroup = 1;
+  for (int16_t item = 0; item < 7; ++item) poll(item, 0, {});
+  poll(7, -1, {});
+  EXPECT_FALSE(InitComplete);
+  poll(7, 0, {});
   EXPECT_TRUE(InitComplete);
 
   InitComplete = false;
