@@ -9,6 +9,7 @@
 #include "params/conversions.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
+#include "scope/scope_capture.h"
 #include "shell/app_state.h"
 #include "shell/drive_status_texts.h"
 #include "shell/frm_main.h"
@@ -44,6 +45,11 @@ bool configMatchesDrive() {
          !identity.driveAmp.isEmpty() && identity.configAmp == identity.driveAmp;
 }
 
+bool scopeCapturing() {
+  const basScope::ScopeCapture* capture = basScope::ScopeCapture::Active();
+  return capture && capture->Running;
+}
+
 }  // namespace
 
 void frmMain::tmrMain_Timer() {
@@ -66,6 +72,13 @@ void frmMain::tmrMain_Timer() {
       for (const char* name :
            {"mnuUpload", "mnuDisconnect", "mnuMaint", "mnuScope", "mnuTuning", "mnuFaults"})
         setCommandEnabled(name, true);
+      // A running scope capture owns the line: upload and download wait for it to end.
+      if (scopeCapturing()) {
+        setCommandEnabled(QStringLiteral("mnuUpload"), false);
+        setCommandEnabled(QStringLiteral("mnuDownload"), false);
+        setToolbarButtonEnabled(15, false);
+        setToolbarButtonEnabled(16, false);
+      }
     } else {
       panels_[2]->setText(QStringLiteral("Drive Status - Offline"));
       // The tuning window takes its revert snapshot again once a drive answers.
