@@ -1,21 +1,16 @@
 #include "params/config_io.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QWidget>
-#include <cerrno>
-#include <cstring>
 
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
 #include "link/bas_comm.h"
 #include "link/main_window_access.h"
 #include "params/config_file.h"
+#include "params/config_save.h"
 #include "params/drive_identity.h"
 #include "params/frm_x_mode.h"
 #include "params/number_text.h"
@@ -39,11 +34,6 @@ const QString kCr = QStringLiteral("\r");
 const QString kFilter = QStringLiteral("config files (*.vmc)");
 constexpr int kSaveSteps = 5;
 constexpr int kSaveStepProgress = 150;
-
-qint64 writtenSize(int handle) {
-  struct stat status {};
-  return ::fstat(handle, &status) == 0 ? static_cast<qint64>(status.st_size) : -1;
-}
 
 QString configsFolder() { return host::ProgramFolder() + QStringLiteral("/Configs"); }
 
@@ -174,19 +164,7 @@ void openChosen(const QString& path) {
 
 bool WriteConfigFile(const QString& path, const ValueTable& config,
                      const std::array<int16_t, 5>& limits, QString& reason) {
-  QSaveFile file(path);
-  errno = 0;
-  if (file.open(QIODevice::WriteOnly)) {
-    const QByteArray bytes = config_file::Write(config, limits, path, GeneralDateTime());
-    // commit() alone can report success for a short write (a full disk): the bytes must be on
-    // the disk, all of them, before the new file takes the old one's name.
-    if (file.write(bytes) == bytes.size() && file.flush() &&
-        writtenSize(file.handle()) == bytes.size() && ::fsync(file.handle()) == 0 && file.commit())
-      return true;
-  }
-  reason = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
-  file.cancelWriting();
-  return false;
+  return config_file::WriteFile(path, config, limits, GeneralDateTime(), reason);
 }
 
 bool SaveFile(const QString& path) {

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QTimer>
 #include <cmath>
@@ -238,10 +237,7 @@ QString BackupDrive(QString& reason) {
     reason = "cannot create " + folder;
     return {};
   }
-  QString path = folder + "/" + transfer_plan::BackupFileName(QDateTime::currentDateTime());
-  for (int n = 2; QFileInfo::exists(path); ++n)
-    path = folder + "/" + transfer_plan::BackupFileName(QDateTime::currentDateTime()).chopped(4) +
-           QStringLiteral(" (%1).vmc").arg(n);
+  const QString path = transfer_plan::FreeBackupPath(folder, QDateTime::currentDateTime());
   if (!WriteConfigFile(path, drive, GroupLimit, reason)) return {};
   return path;
 }

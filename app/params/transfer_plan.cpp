@@ -1,5 +1,6 @@
 #include "params/transfer_plan.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 #include "params/param_catalog.h"
@@ -70,6 +71,14 @@ QList<Block> BackupBlocks(const std::array<int16_t, 5>& limits) {
 QString BackupFileName(const QDateTime& when) {
   return QStringLiteral("Backup ") + when.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) +
          QStringLiteral(".vmc");
+}
+
+QString FreeBackupPath(const QString& folder, const QDateTime& when) {
+  const QString name = BackupFileName(when);
+  QString path = folder + "/" + name;
+  for (int n = 2; QFileInfo::exists(path); ++n)
+    path = folder + "/" + name.chopped(4) + QStringLiteral(" (%1).vmc").arg(n);
+  return path;
 }
 
 }  // namespace transfer_plan

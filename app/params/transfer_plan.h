@@ -66,6 +66,9 @@ QList<Block> BackupBlocks(const std::array<int16_t, 5>& limits);
 // "Backup 2024-05-17 14-03-52.vmc": the backup of a drive taken at that moment, in
 // Configs/Backups/ of the program folder.
 QString BackupFileName(const QDateTime& when);
+// The path in `folder` for a backup taken at that moment that names no existing file: the
+// plain name, or "Backup ... (2).vmc", "(3)" and so on when backups come within one second.
+QString FreeBackupPath(const QString& folder, const QDateTime& when);
 constexpr const char* kBackupFolder = "Configs/Backups";
 
 }  // namespace transfer_plan
