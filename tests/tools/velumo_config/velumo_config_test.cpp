@@ -1,0 +1,232 @@
+// velumo-config end to end: the built tool as a child process against one virtual drive on a
+// pseudo-terminal (unpaced, writes unpaced), its files read back with the program's reader.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <memory>
+#include <sstream>
+
+#include "params/config_file.h"
+#include "params/value_table.h"
+#include "vdrive_process.h"
+
+namespace {
+
+struct Result {
+  int code = -1;
+  QString out;
+  QString err;
+};
+
+class VelumoConfig : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    drive_ = std::make_unique<vdtest::VdriveProcess>();
+    ASSERT_TRUE(drive_->Start({"--no-map", "--no-pacing"})) << "the virtual drive did not start";
+    folder_ = std::make_unique<QTemporaryDir>();
+  }
+  static void TearDownTestSuite() {
+    drive_.reset();
+    folder_.reset();
+  }
+  void SetUp() override { ASSERT_EQ(Drive("factory"), "OK"); }
+
+  // The tool on the drive's line, writes unpaced.
+  static Result Tool(const QStringList& args) {
+    QProcess process;
+    process.start(VELUMO_CONFIG, QStringList{"--port", QString::fromStdString(drive_->Device()),
+                                             "--pace", "0"} + args);
+    Result result;
+    if (!process.waitForFinished(60000)) {
+      process.kill();
+      process.waitForFinished();
+      return result;
+    }
+    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+  }
+  static std::string Drive(const std::string& command) { return drive_->Command(command); }
+  // One register as the drive holds it ("P1.05").
+  static int Get(const std::string& reg) {
+    std::istringstream reply(Drive("get " + reg));
+    std::string ok;
+    int value = -99999;
+    reply >> ok >> value;
+    return value;
+  }
+  static QString Path(const QString& name) { return folder_->filePath(name); }
+  static QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+  static void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+
+  static std::unique_ptr<vdtest::VdriveProcess> drive_;
+  static std::unique_ptr<QTemporaryDir> folder_;
+};
+
+std::unique_ptr<vdtest::VdriveProcess> VelumoConfig::drive_;
+std::unique_ptr<QTemporaryDir> VelumoConfig::folder_;
+
+constexpr std::array<int16_t, 5> kLimits200{8, 55, 63, 7, 23};
+
+TEST_F(VelumoConfig, UploadSavesEveryValueOfTheDriveInTheProgramsOwnFormat) {
+  ASSERT_EQ(Drive("set P1.05 7"), "OK");
+  ASSERT_EQ(Drive("set P0.05 3"), "OK");  // a monitor selection the program's upload leaves out
+  const Result run = Tool({"upload", Path("up.vmc")});
+  ASSERT_EQ(run.code, 0) << run.err.toStdString();
+  EXPECT_TRUE(run.err.isEmpty()) << "no progress line when stderr is not a terminal";
+
+  const QByteArray bytes = Bytes(Path("up.vmc"));
+  const config_file::Contents read = config_file::Read(bytes);
+  ASSERT_TRUE(read.ok());
+  EXPECT_TRUE(bytes.startsWith("#212001\r\n")) << "motor code 21, firmware 2001";
+  ASSERT_EQ(read.params.size(), 9 + 56 + 64 + 8 + 24);
+  basFunctions::ValueTable table;
+  config_file::Apply(read, table, 0);
+  for (const config_file::ParamLine& line : read.params) {
+    const std::string reg =
+        "P" + std::to_string(line.group) + "." + (line.number < 10 ? "0" : "") +
+        std::to_string(line.number);
+    EXPECT_EQ(line.value, Get(reg)) << reg;
+  }
+  EXPECT_EQ(table.P(1, 5), 7);
+  EXPECT_EQ(table.P(0, 5), 3);
+  // The program's writer gives the same bytes back: header, order and line ends unchanged.
+  const QList<QByteArray> lines = bytes.split('\n');
+  EXPECT_EQ(config_file::Write(table, kLimits200, QString::fromLatin1(lines[1].mid(1).chopped(1)),
+                               QString::fromLatin1(lines[2].mid(1).chopped(1))),
+            bytes);
+}
+
+TEST_F(VelumoConfig, DownloadWritesVerifiesBacksUpAndKeepsTheDrivesOwnLine) {
+  ASSERT_EQ(Drive("set P1.05 7"), "OK");
+  ASSERT_EQ(Drive("set P3.00 5"), "OK");  // the file's drive sat at node 5
+  ASSERT_EQ(Tool({"upload", Path("down.vmc")}).code, 0);
+  ASSERT_EQ(Drive("factory"), "OK");
+  const int ownNode = Get("P3.00");
+  ASSERT_NE(ownNode, 5);
+
+  const Result run = Tool({"--backup-dir", Path("backups"), "download", Path("down.vmc")});
+  ASSERT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
+  EXPECT_EQ(Get("P1.05"), 7);
+  EXPECT_EQ(Get("P3.00"), ownNode) << "node address kept without --with-comm";
+  EXPECT_TRUE(run.out.contains("0 not")) << run.out.toStdString();
+  const QStringList backups = QDir(Path("backups")).entryList({"Backup *.vmc"}, QDir::Files);
+  ASSERT_EQ(backups.size(), 1);
+  const config_file::Contents backup = config_file::Read(Bytes(Path("backups/" + backups[0])));
+  basFunctions::ValueTable before;
+  config_file::Apply(backup, before, 0);
+  EXPECT_EQ(before.P(1, 5), 100) << "the backup holds the drive as it was: factory P1.05";
+
+  ASSERT_EQ(Tool({"--with-comm", "--backup-dir", Path("backups"), "download", Path("down.vmc")})
+                .code,
+            0);
+  EXPECT_EQ(Get("P3.00"), 5) << "--with-comm writes the file's node address";
+}
+
+TEST_F(VelumoConfig, DownloadRefusesAnotherDrivesFileAndReportsARefusedWrite) {
+  ASSERT_EQ(Tool({"upload", Path("mine.vmc")}).code, 0);
+  QByteArray bytes = Bytes(Path("mine.vmc"));
+  QByteArray other = bytes;
+  other.replace(0, 3, "#10");  // motor code 10: a KDA-400 file
+  WriteBytes(Path("other.vmc"), other);
+  ASSERT_EQ(Drive("set P1.06 9"), "OK");
+  Result run = Tool({"--backup-dir", Path("refused"), "download", Path("other.vmc")});
+  EXPECT_EQ(run.code, 5);
+  EXPECT_TRUE(run.err.contains("KDA-400") && run.err.contains("KDA-1K") &&
+              run.err.contains("--force"))
+      << run.err.toStdString();
+  EXPECT_FALSE(QDir(Path("refused")).exists()) << "nothing done, not even the backup";
+
+  bytes.replace("\r\n105,100\r\n", "\r\n105,150\r\n");  // above P1.05's maximum of 100
+  WriteBytes(Path("range.vmc"), bytes);
+  run = Tool({"--backup-dir", Path("backups"), "download", Path("range.vmc")});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_TRUE(run.out.contains("P1.05 refused: result 3")) << run.out.toStdString();
+  EXPECT_TRUE(run.out.contains("1 not")) << run.out.toStdString();
+  EXPECT_EQ(Get("P1.06"), 0) << "the other parameters were written all the same";
+}
+
+TEST_F(VelumoConfig, CompareListsExactlyTheChangedParameter) {
+  ASSERT_EQ(Tool({"upload", Path("same.vmc")}).code, 0);
+  Result run = Tool({"compare", Path("same.vmc")});
+  EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
+
+  ASSERT_EQ(Drive("set P1.05 42"), "OK");
+  run = Tool({"compare", Path("same.vmc")});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.out, "P1.05: file 100, drive 42\n1 parameter(s) differ\n");
+  run = Tool({"--csv", "compare", Path("same.vmc")});
+  EXPECT_EQ(run.out, "parameter,file,drive\nP1.05,100,42\n");
+
+  run = Tool({"--defaults", "compare", Path("same.vmc")});
+  EXPECT_EQ(run.code, 0) << "a factory drive's file holds the defaults: " << run.out.toStdString();
+  ASSERT_EQ(Tool({"upload", Path("changed.vmc")}).code, 0);
+  run = Tool({"--defaults", "--csv", "compare", Path("changed.vmc")});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.out, "parameter,file,default\nP1.05,42,100\n");
+}
+
+TEST_F(VelumoConfig, ScanBackupAndRestoreOfTheBus) {
+  Result run = Tool({"--csv", "scan", "--nodes", "1-3"});
+  ASSERT_EQ(run.code, 0) << run.err.toStdString();
+  EXPECT_TRUE(run.out.startsWith("node,model,firmware,motor,motor description\n1,KDA-1K,2.00,21,"))
+      << run.out.toStdString();
+  EXPECT_EQ(run.out.count('\n'), 2) << "nodes 2 and 3 are silent";
+
+  ASSERT_EQ(Drive("set P1.05 55"), "OK");
+  run = Tool({"backup-bus", "--nodes", "1-2", Path("bus")});
+  ASSERT_EQ(run.code, 0) << run.err.toStdString();
+  const QStringList files = QDir(Path("bus")).entryList({"*.vmc"}, QDir::Files);
+  ASSERT_EQ(files.size(), 1);
+  EXPECT_TRUE(files[0].startsWith("Node 001 KDA-1K 20")) << files[0].toStdString();
+
+  ASSERT_EQ(Drive("factory"), "OK");
+  run = Tool({"--backup-dir", Path("backups"), "restore-bus", Path("bus")});
+  EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
+  EXPECT_EQ(Get("P1.05"), 55);
+  EXPECT_TRUE(run.out.contains("1 of 1 drive(s) restored and verified"));
+}
+
+TEST_F(VelumoConfig, EachKindOfFailureHasItsOwnExitCodeAndMessage) {
+  EXPECT_EQ(Tool({"upload"}).code, 2);
+  EXPECT_EQ(Tool({"--pace", "x", "scan"}).code, 2);
+
+  QProcess missing;
+  missing.start(VELUMO_CONFIG, {"--port", "/dev/velumo-no-such-port", "scan", "--nodes", "1"});
+  ASSERT_TRUE(missing.waitForFinished(30000));
+  EXPECT_EQ(missing.exitCode(), 3);
+  EXPECT_TRUE(missing.readAllStandardError().contains("no such port"));
+
+  Result run = Tool({"--node", "7", "--timeout", "100", "upload", Path("none.vmc")});
+  EXPECT_EQ(run.code, 4);
+  EXPECT_TRUE(run.err.contains("no drive answers at node 7")) << run.err.toStdString();
+
+  WriteBytes(Path("damaged.vmc"), "#212001\r\n101,2\r\n905,1\r\n");
+  run = Tool({"compare", Path("damaged.vmc")});
+  EXPECT_EQ(run.code, 5);
+  EXPECT_TRUE(run.err.contains("line 3")) << run.err.toStdString();
+  EXPECT_EQ(Tool({"download", Path("absent.vmc")}).code, 5);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A private component store: the tool registers the library there, never in the user's.
+  QTemporaryDir store;
+  qputenv("XDG_CONFIG_HOME", store.path().toLocal8Bit());
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

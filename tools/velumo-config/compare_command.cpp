@@ -1,0 +1,88 @@
+// compare: a file against the drive, or against the catalogue defaults.
+#include "commands.h"
+#include "drive_facts.h"
+#include "tool_error.h"
+
+namespace vmconfig {
+namespace {
+
+using basFunctions::ParamInfo;
+using basFunctions::ValueTable;
+
+struct Difference {
+  int index = 0;
+  std::string file;
+  std::string other;
+};
+
+void Report(Session& session, const std::vector<Difference>& differences, const char* otherName) {
+  Output& out = session.out();
+  out.Row({"parameter", "file", otherName});
+  for (const Difference& d : differences) {
+    out.Line(LabelOf(d.index) + ": file " + d.file + ", " + otherName + " " + d.other);
+    out.Row({LabelOf(d.index), d.file, d.other});
+  }
+}
+
+// Parameters marked for comparison whose value is not their default; a parameter without a
+// default never differs, and a default is taken as the raw value the drive would hold for it.
+std::vector<Difference> AgainstDefaults(const Prepared& prepared,
+                                        const std::array<int16_t, 5>& limits) {
+  std::vector<Difference> differences;
+  for (int group = 0; group <= 4; ++group)
+    for (int number = 0; number <= limits[static_cast<size_t>(group)]; ++number) {
+      const int index = basFunctions::ParamIndex(group, number);
+      const ParamInfo& info = prepared.catalog[index];
+      if (!info.loaded || !info.Compare || !info.defaultValue) continue;
+      const int32_t raw = prepared.config.P(group, number);
+      const int32_t factory = basFunctions::RawFromDisplay(*info.defaultValue, info.resolution);
+      if (raw != factory)
+        differences.push_back({index, DisplayOf(prepared.catalog, index, raw),
+                               DisplayOf(prepared.catalog, index, factory)});
+    }
+  return differences;
+}
+
+std::vector<Difference> AgainstDrive(Session& session, const Prepared& prepared,
+                                     const Target& target) {
+  ValueTable drive;
+  session.link().ReadConfiguration(target.id.node, target.limits, drive);
+  std::vector<Difference> differences;
+  for (int index : WrittenIndexes(prepared.plan, session.options().withComm)) {
+    const int32_t wanted = prepared.config.P(index / 100, index % 100);
+    const int32_t held = drive.P(index / 100, index % 100);
+    if (!SameRegister(wanted, held))
+      differences.push_back({index, DisplayOf(prepared.catalog, index, wanted),
+                             DisplayOf(prepared.catalog, index, held)});
+  }
+  return differences;
+}
+
+}  // namespace
+
+int Compare(Session& session) {
+  const Options& options = session.options();
+  const ConfigFile file = ReadConfigFile(session, QString::fromStdString(options.path));
+  std::vector<Difference> differences;
+  if (options.defaults) {
+    // The file's own parameter set stands in for a drive.
+    Target own;
+    own.id.motorCode = file.motorCode;
+    own.id.firmwareWord = drive_facts::FirmwareWord(file.revision);
+    own.model = file.model;
+    own.limits = LimitsForRevision(file.revision);
+    const std::unique_ptr<Prepared> prepared = PrepareDownload(session, file, own);
+    differences = AgainstDefaults(*prepared, own.limits);
+    Report(session, differences, "default");
+  } else {
+    const Target target = IdentifyTarget(session, options.line.node);
+    CheckFileFitsDrive(file, target, options.force);
+    const std::unique_ptr<Prepared> prepared = PrepareDownload(session, file, target);
+    differences = AgainstDrive(session, *prepared, target);
+    Report(session, differences, "drive");
+  }
+  session.out().Line(std::to_string(differences.size()) + " parameter(s) differ");
+  return differences.empty() ? kExitOk : kExitDifferent;
+}
+
+}  // namespace vmconfig

@@ -1,0 +1,189 @@
+#include "options.h"
+
+#include <map>
+
+namespace vmconfig {
+namespace {
+
+using pwcli::UsageError;
+
+int NeedInt(const std::string& text, long long low, long long high, const std::string& what) {
+  auto value = pwcli::ParseInteger(text, low, high);
+  if (!value) {
+    throw UsageError(what + " must be a whole number from " + std::to_string(low) + " to " +
+                     std::to_string(high) + ", got \"" + text + "\"");
+  }
+  return static_cast<int>(*value);
+}
+
+// "5" or "1-247".
+void ParseNodes(Options& options, const std::string& text) {
+  const size_t dash = text.find('-');
+  options.firstNode = NeedInt(text.substr(0, dash), 1, 247, "--nodes");
+  options.lastNode =
+      dash == std::string::npos ? options.firstNode : NeedInt(text.substr(dash + 1), 1, 247, "--nodes");
+  if (options.lastNode < options.firstNode) throw UsageError("--nodes is FIRST-LAST, FIRST <= LAST");
+  options.nodesGiven = true;
+}
+
+// Options that take a value; the rest are flags.
+const std::map<std::string, bool>& KnownOptions() {
+  static const std::map<std::string, bool> options = {
+      {"--port", true},     {"--settings", true}, {"--mode", true},       {"--node", true},
+      {"--timeout", true},  {"--nodes", true},    {"--pace", true},       {"--backup-dir", true},
+      {"--database", true}, {"--force", false},   {"--with-comm", false}, {"--defaults", false},
+      {"--csv", false},     {"--trace", false},   {"--help", false},
+  };
+  return options;
+}
+
+void ApplyOption(Options& options, const std::string& name, const std::string& value) {
+  pwcli::LineOptions& line = options.line;
+  if (name == "--port") {
+    line.port = value;
+  } else if (name == "--settings") {
+    line.settings = value;
+  } else if (name == "--mode") {
+    if (value != "rtu" && value != "ascii" && value != "RTU" && value != "ASCII")
+      throw UsageError("--mode is rtu or ascii");
+    line.mode = (value == "rtu" || value == "RTU") ? portwright::RTU : portwright::ASCII;
+  } else if (name == "--node") {
+    line.node = NeedInt(value, 1, 247, "--node");
+  } else if (name == "--timeout") {
+    line.timeoutMs = NeedInt(value, 1, 30000, "--timeout");
+  } else if (name == "--nodes") {
+    ParseNodes(options, value);
+  } else if (name == "--pace") {
+    options.paceMs = NeedInt(value, 0, 10000, "--pace");
+  } else if (name == "--backup-dir") {
+    options.backupDir = value;
+  } else if (name == "--database") {
+    options.database = value;
+  } else if (name == "--force") {
+    options.force = true;
+  } else if (name == "--with-comm") {
+    options.withComm = true;
+  } else if (name == "--defaults") {
+    options.defaults = true;
+  } else if (name == "--csv") {
+    options.csv = true;
+  } else if (name == "--trace") {
+    line.trace = true;
+  }
+}
+
+std::vector<std::string> TakeOptions(Options& options, const std::vector<std::string>& args,
+                                     bool& help) {
+  std::vector<std::string> words;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.rfind("--", 0) != 0) {
+      words.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    const size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    auto known = KnownOptions().find(name);
+    if (known == KnownOptions().end()) throw UsageError("unknown option " + name);
+    std::string value;
+    if (known->second) {
+      if (equals != std::string::npos)
+        value = arg.substr(equals + 1);
+      else if (i + 1 < args.size())
+        value = args[++i];
+      else
+        throw UsageError(name + " needs a value");
+    } else if (equals != std::string::npos) {
+      throw UsageError(name + " takes no value");
+    }
+    if (name == "--help") help = true;
+    ApplyOption(options, name, value);
+  }
+  return words;
+}
+
+struct CommandShape {
+  Command command;
+  bool takesPath;
+  const char* pathName;
+};
+
+const std::map<std::string, CommandShape>& Commands() {
+  static const std::map<std::string, CommandShape> commands = {
+      {"upload", {Command::Upload, true, "FILE"}},
+      {"download", {Command::Download, true, "FILE"}},
+      {"compare", {Command::Compare, true, "FILE"}},
+      {"scan", {Command::Scan, false, ""}},
+      {"backup-bus", {Command::BackupBus, true, "DIR"}},
+      {"restore-bus", {Command::RestoreBus, true, "DIR"}},
+  };
+  return commands;
+}
+
+}  // namespace
+
+Options ParseOptions(const std::vector<std::string>& args) {
+  Options options;
+  bool help = false;
+  const std::vector<std::string> words = TakeOptions(options, args, help);
+  // The drive's factory line, as the program's connect dialog offers it.
+  if (!options.line.settings) options.line.settings = "19200,O,8,1";
+  if (help || words.empty()) return options;
+  auto shape = Commands().find(words[0]);
+  if (shape == Commands().end()) throw UsageError("unknown command \"" + words[0] + "\"");
+  options.command = shape->second.command;
+  const size_t expected = shape->second.takesPath ? 2 : 1;
+  if (words.size() < expected)
+    throw UsageError(words[0] + " needs " + shape->second.pathName);
+  if (words.size() > expected) throw UsageError("unexpected \"" + words[expected] + "\"");
+  if (shape->second.takesPath) options.path = words[1];
+  if (options.command == Command::BackupBus && !options.nodesGiven)
+    throw UsageError("backup-bus needs --nodes RANGE");
+  return options;
+}
+
+const char* HelpText() {
+  return R"(velumo-config: back up, restore, compare and verify drives from the command line.
+
+Usage:
+  velumo-config [options] upload FILE        the drive's whole configuration into FILE (.vmc)
+  velumo-config [options] download FILE      FILE into the drive, then read back and check
+  velumo-config [options] compare FILE       FILE against the drive (--defaults: the defaults)
+  velumo-config [options] scan [--nodes 1-247]      the drives that answer on this line
+  velumo-config [options] backup-bus --nodes RANGE DIR   every drive found, one file each
+  velumo-config [options] restore-bus DIR    each node's newest file of DIR into its node
+
+Line options (as portwright-cli):
+  --port COMn|DEVICE   port (COM1; COMn goes through the port map)
+  --settings TEXT      baud rate, parity, data bits, stop bits (19200,O,8,1)
+  --mode rtu|ascii     framing (rtu)
+  --node N             the drive's node address (1)
+  --timeout MS         reply time-out (1000; scan: a short one from the baud rate)
+  --trace              every frame on stderr
+
+Download options:
+  --force              load a file made for another amplifier or firmware revision
+  --with-comm          also write P3.00-P3.02 (node address, baud rate, protocol); without
+                       it every drive keeps its own
+  --pace MS            pause after each write (400, the program's pacing; 0 for drives
+                       that take it)
+  --backup-dir DIR     where the drive's settings are saved before the first write
+                       (Configs/Backups beside the program)
+Other options:
+  --nodes A-B          node range of scan and backup-bus
+  --defaults           compare FILE with the catalogue defaults, no drive needed
+  --csv                results as comma-separated lines on stdout
+  --database PATH      the drive database (Data/VM.vmd beside the program)
+
+Exit codes: 0 good; 1 differences found, or the drive does not hold everything written;
+2 bad command line; 3 the port cannot be opened; 4 no answer from the drive; 5 file refused
+(missing, damaged, unsupported, or for another drive); 6 database or file trouble here.
+)";
+}
+
+}  // namespace vmconfig
