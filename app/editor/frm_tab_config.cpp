@@ -18,6 +18,9 @@
 
 #include "editor/editor_rows.h"
 #include "editor/editor_values.h"
+#include "editor/frm_265.h"
+#include "editor/frm_308.h"
+#include "editor/frm_param_wiz.h"
 #include "editor/param_editor.h"
 #include "link/bas_comm.h"
 #include "params/drive_identity.h"
@@ -245,9 +248,15 @@ void frmTabConfig::cmbP_Click(int k) {
   });
 }
 
-void frmTabConfig::cmdParamWiz_Click(int /*k*/) {
-  // The wizard (and the bit editors of P2.65 and P3.08) come with a later version; until then
-  // the buttons stay disabled and this does nothing.
+void frmTabConfig::cmdParamWiz_Click(int k) {
+  guarded("frmTabConfig, cmdParamWiz_Click", [&] {
+    if (k == 265)
+      frm265::Display();
+    else if (k == 308)
+      frm308::Display();
+    else
+      basFunctions::ParamWiz(k);
+  });
 }
 
 bool frmTabConfig::Form_KeyDown(QWidget* /*from*/, int key, Qt::KeyboardModifiers shift) {

@@ -80,8 +80,6 @@ void frmTabConfig::buildRow(QGridLayout* grid, int gridRow, int k) {
     r.wizard->setAccessibleName(param + " Wizard");
     r.wizard->setToolTip(param + " Wizard");
     r.wizard->setFixedWidth(32);
-    // The wizard and the bit editors come with a later version of the program.
-    r.wizard->setEnabled(false);
     grid->addWidget(r.wizard, gridRow, kWizard);
   }
   if (editorRows::HasInputOutputMeaning(k)) {

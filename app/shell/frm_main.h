@@ -83,6 +83,11 @@ class frmMain : public QMainWindow,
   void mnuContents_Click();
   void mnuIndex_Click();
   void mnuSearch_Click();
+  // Compare with the defaults and the configuration report. The report opens with the
+  // desktop's default application, or with the opener a test installs (empty: the desktop's).
+  void mnuCompare_Click();
+  void mnuPrintConfig_Click();
+  static void SetReportOpener(std::function<bool(const QString& path)> opener);
   // Answers "Yes" to quitting; false when the close was cancelled.
   bool MDIForm_QueryUnload();
 

@@ -54,6 +54,9 @@ const QMap<QString, Handler>& commandTable() {
       {"mnuContents", &frmMain::mnuContents_Click},
       {"mnuIndex", &frmMain::mnuIndex_Click},
       {"mnuSearch", &frmMain::mnuSearch_Click},
+      // The working configuration compared with the defaults, and its report.
+      {"mnuCompare", &frmMain::mnuCompare_Click},
+      {"mnuPrintConfig", &frmMain::mnuPrintConfig_Click},
   };
   return table;
 }
