@@ -12,6 +12,7 @@
 
 #include "params/config_file.h"
 #include "params/value_table.h"
+#include "shared_line.h"
 #include "vdrive_process.h"
 
 namespace {
@@ -21,6 +22,29 @@ struct Result {
   QString out;
   QString err;
 };
+
+Result RunTool(const QString& port, const QStringList& args) {
+  QProcess process;
+  process.start(VELUMO_CONFIG, QStringList{"--port", port, "--pace", "0"} + args);
+  Result result;
+  if (!process.waitForFinished(60000)) {
+    process.kill();
+    process.waitForFinished();
+    return result;
+  }
+  result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  result.out = QString::fromUtf8(process.readAllStandardOutput());
+  result.err = QString::fromUtf8(process.readAllStandardError());
+  return result;
+}
+
+int GetOf(vdtest::VdriveProcess& drive, const std::string& reg) {
+  std::istringstream reply(drive.Command("get " + reg));
+  std::string ok;
+  int value = -99999;
+  reply >> ok >> value;
+  return value;
+}
 
 class VelumoConfig : public ::testing::Test {
  protected:
@@ -37,29 +61,11 @@ class VelumoConfig : public ::testing::Test {
 
   // The tool on the drive's line, writes unpaced.
   static Result Tool(const QStringList& args) {
-    QProcess process;
-    process.start(VELUMO_CONFIG, QStringList{"--port", QString::fromStdString(drive_->Device()),
-                                             "--pace", "0"} + args);
-    Result result;
-    if (!process.waitForFinished(60000)) {
-      process.kill();
-      process.waitForFinished();
-      return result;
-    }
-    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    return RunTool(QString::fromStdString(drive_->Device()), args);
   }
   static std::string Drive(const std::string& command) { return drive_->Command(command); }
   // One register as the drive holds it ("P1.05").
-  static int Get(const std::string& reg) {
-    std::istringstream reply(Drive("get " + reg));
-    std::string ok;
-    int value = -99999;
-    reply >> ok >> value;
-    return value;
-  }
+  static int Get(const std::string& reg) { return GetOf(*drive_, reg); }
   static QString Path(const QString& name) { return folder_->filePath(name); }
   static QByteArray Bytes(const QString& path) {
     QFile file(path);
@@ -178,25 +184,47 @@ TEST_F(VelumoConfig, CompareListsExactlyTheChangedParameter) {
   EXPECT_EQ(run.out, "parameter,file,default\nP1.05,42,100\n");
 }
 
-TEST_F(VelumoConfig, ScanBackupAndRestoreOfTheBus) {
-  Result run = Tool({"--csv", "scan", "--nodes", "1-3"});
-  ASSERT_EQ(run.code, 0) << run.err.toStdString();
-  EXPECT_TRUE(run.out.startsWith("node,model,firmware,motor,motor description\n1,KDA-1K,2.00,21,"))
-      << run.out.toStdString();
-  EXPECT_EQ(run.out.count('\n'), 2) << "nodes 2 and 3 are silent";
+TEST_F(VelumoConfig, ABusOfThreeDrivesIsScannedBackedUpResetAndRestored) {
+  const std::vector<std::vector<std::string>> models{
+      {"--node", "2"}, {"--node", "5", "--amp", "20", "--firmware", "210"}, {"--node", "9", "--amp", "23"}};
+  std::vector<std::unique_ptr<vdtest::VdriveProcess>> drives;
+  std::vector<std::string> devices;
+  for (const auto& model : models) {
+    std::vector<std::string> args{"--no-map", "--no-pacing", "--no-line-check"};
+    args.insert(args.end(), model.begin(), model.end());
+    drives.push_back(std::make_unique<vdtest::VdriveProcess>());
+    ASSERT_TRUE(drives.back()->Start(args));
+    devices.push_back(drives.back()->Device());
+  }
+  vctest::SharedLine line;
+  ASSERT_TRUE(line.Start(devices));
+  const QString bus = QString::fromStdString(line.Device());
+  const QStringList range{"--timeout", "200", "--nodes", "1-9"};
 
-  ASSERT_EQ(Drive("set P1.05 55"), "OK");
-  run = Tool({"backup-bus", "--nodes", "1-2", Path("bus")});
+  Result run = RunTool(bus, QStringList{"--csv", "scan"} + range);
   ASSERT_EQ(run.code, 0) << run.err.toStdString();
-  const QStringList files = QDir(Path("bus")).entryList({"*.vmc"}, QDir::Files);
-  ASSERT_EQ(files.size(), 1);
-  EXPECT_TRUE(files[0].startsWith("Node 001 KDA-1K 20")) << files[0].toStdString();
+  const QStringList rows = run.out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(rows.size(), 4) << run.out.toStdString();
+  EXPECT_TRUE(rows[1].startsWith("2,KDA-1K,2.00,21,")) << rows[1].toStdString();
+  EXPECT_TRUE(rows[2].startsWith("5,KDA-400,2.10,")) << rows[2].toStdString();
+  EXPECT_TRUE(rows[3].startsWith("9,KDA-3K,2.00,")) << rows[3].toStdString();
 
-  ASSERT_EQ(Drive("factory"), "OK");
-  run = Tool({"--backup-dir", Path("backups"), "restore-bus", Path("bus")});
+  for (size_t i = 0; i < drives.size(); ++i)
+    ASSERT_EQ(drives[i]->Command("set P1.05 " + std::to_string(11 + i)), "OK");
+  run = RunTool(bus, QStringList{"backup-bus"} + range + QStringList{Path("bus")});
+  ASSERT_EQ(run.code, 0) << run.err.toStdString();
+  const QStringList files = QDir(Path("bus")).entryList({"*.vmc"}, QDir::Files, QDir::Name);
+  ASSERT_EQ(files.size(), 3);
+  EXPECT_TRUE(files[0].startsWith("Node 002 KDA-1K 20")) << files[0].toStdString();
+  EXPECT_TRUE(files[1].startsWith("Node 005 KDA-400 20")) << files[1].toStdString();
+  EXPECT_TRUE(files[2].startsWith("Node 009 KDA-3K 20")) << files[2].toStdString();
+
+  for (auto& drive : drives) ASSERT_EQ(drive->Command("factory"), "OK");
+  run = RunTool(bus, {"--backup-dir", Path("backups"), "restore-bus", Path("bus")});
   EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
-  EXPECT_EQ(Get("P1.05"), 55);
-  EXPECT_TRUE(run.out.contains("1 of 1 drive(s) restored and verified"));
+  EXPECT_TRUE(run.out.contains("3 of 3 drive(s) restored and verified"));
+  for (size_t i = 0; i < drives.size(); ++i)
+    EXPECT_EQ(GetOf(*drives[i], "P1.05"), static_cast<int>(11 + i)) << "drive " << i;
 }
 
 TEST_F(VelumoConfig, EachKindOfFailureHasItsOwnExitCodeAndMessage) {
