@@ -34,20 +34,32 @@ QString CompareLabel(int group, int number) {
   return QStringLiteral("P%1.%2").arg(group).arg(number, 2, 10, QLatin1Char('0'));
 }
 
+QList<int> DifferingIndexes(const basFunctions::ValueTable& config,
+                            const basFunctions::ParamCatalog& catalog,
+                            const std::array<int16_t, 5>& groupLimit) {
+  QList<int> indexes;
+  for (int group = 0; group < 5; ++group) {
+    for (int number = 0; number <= groupLimit[static_cast<size_t>(group)]; ++number) {
+      const int index = basFunctions::ParamIndex(group, number);
+      const ParamInfo& info = catalog[index];
+      if (!info.loaded || !info.Compare || !info.defaultValue) continue;
+      if (differsFromDefault(config.P(group, number), info)) indexes.append(index);
+    }
+  }
+  return indexes;
+}
+
 QStringList Differences(const basFunctions::ValueTable& config,
                         const basFunctions::ParamCatalog& catalog,
                         const std::array<int16_t, 5>& groupLimit) {
   QStringList lines;
-  for (int group = 0; group < 5; ++group) {
-    for (int number = 0; number <= groupLimit[static_cast<size_t>(group)]; ++number) {
-      const ParamInfo& info = catalog[basFunctions::ParamIndex(group, number)];
-      if (!info.loaded || !info.Compare || !info.defaultValue) continue;
-      const int32_t raw = config.P(group, number);
-      if (!differsFromDefault(raw, info)) continue;
-      lines.append(CompareLabel(group, number) + " - Value different from default. Value = " +
-                   NumberText(basFunctions::DisplayFromRaw(raw, info.resolution)) +
-                   " Default = " + NumberText(*info.defaultValue));
-    }
+  for (int index : DifferingIndexes(config, catalog, groupLimit)) {
+    const ParamInfo& info = catalog[index];
+    const int32_t raw = config.P(index / 100, index % 100);
+    lines.append(CompareLabel(index / 100, index % 100) +
+                 " - Value different from default. Value = " +
+                 NumberText(basFunctions::DisplayFromRaw(raw, info.resolution)) +
+                 " Default = " + NumberText(*info.defaultValue));
   }
   return lines;
 }

@@ -3,6 +3,7 @@
 // status list shows.
 #pragma once
 
+#include <QList>
 #include <QStringList>
 #include <array>
 #include <cstdint>
@@ -24,5 +25,10 @@ QString CompareLabel(int group, int number);
 QStringList Differences(const basFunctions::ValueTable& config,
                         const basFunctions::ParamCatalog& catalog,
                         const std::array<int16_t, 5>& groupLimit);
+
+// The ParamIndexes of those parameters, in the same order (for tools that print them their way).
+QList<int> DifferingIndexes(const basFunctions::ValueTable& config,
+                            const basFunctions::ParamCatalog& catalog,
+                            const std::array<int16_t, 5>& groupLimit);
 
 }  // namespace compareValues

@@ -30,8 +30,8 @@ std::vector<Target> FindDrives(Session& session) {
   std::vector<Target> found;
   for (int node = options.firstNode; node <= options.lastNode; ++node) {
     out.Progress("scanning node " + std::to_string(node) + " of " +
-                 std::to_string(options.firstNode) + "-" + std::to_string(options.lastNode) +
-                 ", " + std::to_string(found.size()) + " found");
+                 std::to_string(options.firstNode) + "-" + std::to_string(options.lastNode) + ", " +
+                 std::to_string(found.size()) + " found");
     try {
       const std::optional<DriveId> id = link.Identify(node);
       if (!id) continue;
@@ -111,8 +111,8 @@ int RestoreBus(Session& session) {
   const QDir folder(QString::fromStdString(session.options().path));
   const std::map<int, QString> files = NewestFiles(folder);
   if (files.empty())
-    throw ToolError(kExitFile, "no \"Node NNN <model> <date>.vmc\" files in " +
-                                   folder.path().toStdString());
+    throw ToolError(kExitFile,
+                    "no \"Node NNN <model> <date>.vmc\" files in " + folder.path().toStdString());
   int exitCode = kExitOk;
   int restored = 0;
   for (const auto& [node, path] : files) {

@@ -44,8 +44,9 @@ Database::~Database() {
 }
 
 QString Database::ModelName(int ampCode, int revision) const {
-  QSqlQuery query = Prepared(
-      connection_, QStringLiteral("Select AmpName From tblDriveModels WHERE AmpCode = ? AND Rev = ?"));
+  QSqlQuery query =
+      Prepared(connection_,
+               QStringLiteral("Select AmpName From tblDriveModels WHERE AmpCode = ? AND Rev = ?"));
   query.addBindValue(ampCode);
   query.addBindValue(revision);
   Run(query);
@@ -53,8 +54,9 @@ QString Database::ModelName(int ampCode, int revision) const {
 }
 
 QString Database::MotorName(int ampCode, int revision, int motorCode) const {
-  QSqlQuery query = Prepared(connection_, QStringLiteral("Select Description From tblMotors WHERE "
-                                                         "AmpCode = ? AND Rev = ? AND MotorCode = ?"));
+  QSqlQuery query =
+      Prepared(connection_, QStringLiteral("Select Description From tblMotors WHERE "
+                                           "AmpCode = ? AND Rev = ? AND MotorCode = ?"));
   query.addBindValue(ampCode);
   query.addBindValue(revision);
   query.addBindValue(motorCode);

@@ -1,6 +1,7 @@
 // compare: a file against the drive, or against the catalogue defaults.
 #include "commands.h"
 #include "drive_facts.h"
+#include "params/compare_values.h"
 #include "tool_error.h"
 
 namespace vmconfig {
@@ -24,22 +25,16 @@ void Report(Session& session, const std::vector<Difference>& differences, const 
   }
 }
 
-// Parameters marked for comparison whose value is not their default; a parameter without a
-// default never differs, and a default is taken as the raw value the drive would hold for it.
+// The program's comparison with the defaults, both values in display units.
 std::vector<Difference> AgainstDefaults(const Prepared& prepared,
                                         const std::array<int16_t, 5>& limits) {
   std::vector<Difference> differences;
-  for (int group = 0; group <= 4; ++group)
-    for (int number = 0; number <= limits[static_cast<size_t>(group)]; ++number) {
-      const int index = basFunctions::ParamIndex(group, number);
-      const ParamInfo& info = prepared.catalog[index];
-      if (!info.loaded || !info.Compare || !info.defaultValue) continue;
-      const int32_t raw = prepared.config.P(group, number);
-      const int32_t factory = basFunctions::RawFromDisplay(*info.defaultValue, info.resolution);
-      if (raw != factory)
-        differences.push_back({index, DisplayOf(prepared.catalog, index, raw),
-                               DisplayOf(prepared.catalog, index, factory)});
-    }
+  for (int index : compareValues::DifferingIndexes(prepared.config, prepared.catalog, limits)) {
+    const ParamInfo& info = prepared.catalog[index];
+    differences.push_back(
+        {index, DisplayOf(prepared.catalog, index, prepared.config.P(index / 100, index % 100)),
+         QString::number(*info.defaultValue, 'g', 15).toStdString()});
+  }
   return differences;
 }
 

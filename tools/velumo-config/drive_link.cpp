@@ -103,16 +103,16 @@ std::optional<DriveId> DriveLink::Identify(int node) {
   const int16_t firmware = Read(node, drive_facts::ParameterAddress(0, 0), 1, words);
   if (firmware == kNoAnswer) return std::nullopt;
   if (firmware != 0)
-    throw ToolError(kExitNoAnswer, "node " + std::to_string(node) +
-                                       " does not answer as a drive: " +
-                                       pwcli::DescribeResult(firmware));
+    throw ToolError(kExitNoAnswer,
+                    "node " + std::to_string(node) +
+                        " does not answer as a drive: " + pwcli::DescribeResult(firmware));
   DriveId id;
   id.node = node;
   id.firmwareWord = words[0];
   const int16_t motor = Read(node, drive_facts::ParameterAddress(1, 31), 1, words);
   if (motor != 0)
-    throw ToolError(kExitNoAnswer, "node " + std::to_string(node) + ", reading P1.31: " +
-                                       pwcli::DescribeResult(motor));
+    throw ToolError(kExitNoAnswer, "node " + std::to_string(node) +
+                                       ", reading P1.31: " + pwcli::DescribeResult(motor));
   id.motorCode = words[0];
   return id;
 }

@@ -27,7 +27,7 @@ struct DriveId {
   int firmwareWord = 0;
   int motorCode = 0;
   int ampCode() const;
-  int revision() const;   // 200 for firmware 2001
+  int revision() const;  // 200 for firmware 2001
 };
 
 class DriveLink {

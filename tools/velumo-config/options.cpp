@@ -20,9 +20,10 @@ int NeedInt(const std::string& text, long long low, long long high, const std::s
 void ParseNodes(Options& options, const std::string& text) {
   const size_t dash = text.find('-');
   options.firstNode = NeedInt(text.substr(0, dash), 1, 247, "--nodes");
-  options.lastNode =
-      dash == std::string::npos ? options.firstNode : NeedInt(text.substr(dash + 1), 1, 247, "--nodes");
-  if (options.lastNode < options.firstNode) throw UsageError("--nodes is FIRST-LAST, FIRST <= LAST");
+  options.lastNode = dash == std::string::npos ? options.firstNode
+                                               : NeedInt(text.substr(dash + 1), 1, 247, "--nodes");
+  if (options.lastNode < options.firstNode)
+    throw UsageError("--nodes is FIRST-LAST, FIRST <= LAST");
   options.nodesGiven = true;
 }
 
@@ -138,8 +139,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
   if (shape == Commands().end()) throw UsageError("unknown command \"" + words[0] + "\"");
   options.command = shape->second.command;
   const size_t expected = shape->second.takesPath ? 2 : 1;
-  if (words.size() < expected)
-    throw UsageError(words[0] + " needs " + shape->second.pathName);
+  if (words.size() < expected) throw UsageError(words[0] + " needs " + shape->second.pathName);
   if (words.size() > expected) throw UsageError("unexpected \"" + words[expected] + "\"");
   if (shape->second.takesPath) options.path = words[1];
   if (options.command == Command::BackupBus && !options.nodesGiven)

@@ -15,15 +15,15 @@ enum class Command { Help, Upload, Download, Compare, Scan, BackupBus, RestoreBu
 struct Options {
   Command command = Command::Help;
   pwcli::LineOptions line;
-  std::string path;        // FILE or DIR
-  int firstNode = 1;       // --nodes for scan and backup-bus
+  std::string path;   // FILE or DIR
+  int firstNode = 1;  // --nodes for scan and backup-bus
   int lastNode = 247;
   bool nodesGiven = false;
-  bool force = false;      // download despite another amplifier or firmware revision
-  bool withComm = false;   // also write P3.00-P3.02 (node address, baud rate, protocol)
-  bool defaults = false;   // compare the file with the catalogue defaults
+  bool force = false;     // download despite another amplifier or firmware revision
+  bool withComm = false;  // also write P3.00-P3.02 (node address, baud rate, protocol)
+  bool defaults = false;  // compare the file with the catalogue defaults
   bool csv = false;
-  int paceMs = 400;        // pause after each write, as the program paces its downloads
+  int paceMs = 400;  // pause after each write, as the program paces its downloads
   std::optional<std::string> backupDir;  // where download keeps the drive's backup
   std::optional<std::string> database;   // the drive database, default Data/VM.vmd beside us
 };

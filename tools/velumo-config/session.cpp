@@ -31,8 +31,8 @@ Session::Session(const Options& options) : options_(options), out_(options.csv) 
 
 Database& Session::database() {
   if (!database_) {
-    const QString path = options_.database ? QString::fromStdString(*options_.database)
-                                           : DefaultDatabasePath();
+    const QString path =
+        options_.database ? QString::fromStdString(*options_.database) : DefaultDatabasePath();
     database_ = std::make_unique<Database>(path);
   }
   return *database_;
@@ -46,17 +46,16 @@ DriveLink& Session::link(int timeoutMs) {
 ConfigFile ReadConfigFile(Session& session, const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
-    throw ToolError(kExitFile, "cannot read " + path.toStdString() + ": " +
-                                   file.errorString().toStdString());
+    throw ToolError(kExitFile,
+                    "cannot read " + path.toStdString() + ": " + file.errorString().toStdString());
   ConfigFile result;
   result.path = path;
   result.contents = config_file::Read(file.readAll());
   if (!result.contents.ok()) {
     const config_file::Refusal& refused = *result.contents.refused;
-    throw ToolError(kExitFile, path.toStdString() + ": line " +
-                                   std::to_string(refused.lineNumber) + " cannot be used (" +
-                                   refused.reason.toStdString() + "): " +
-                                   refused.text.toStdString());
+    throw ToolError(kExitFile, path.toStdString() + ": line " + std::to_string(refused.lineNumber) +
+                                   " cannot be used (" + refused.reason.toStdString() +
+                                   "): " + refused.text.toStdString());
   }
   const config_file::Header& header = result.contents.header;
   result.motorCode = static_cast<int>(number_text::LeadingNumber(header.motorCode));
@@ -67,8 +66,9 @@ ConfigFile ReadConfigFile(Session& session, const QString& path) {
   if (result.model.isEmpty())
     throw ToolError(kExitFile, path.toStdString() +
                                    " is configured for a drive model that is not supported "
-                                   "(motor code " + header.motorCode.toStdString() +
-                                   ", revision " + header.revision.toStdString() + ")");
+                                   "(motor code " +
+                                   header.motorCode.toStdString() + ", revision " +
+                                   header.revision.toStdString() + ")");
   return result;
 }
 
@@ -105,8 +105,7 @@ void CheckFileFitsDrive(const ConfigFile& file, const Target& target, bool force
   throw ToolError(kExitFile, file.path.toStdString() + " is for " +
                                  Describe(file.model, file.revision, file.motorCode) +
                                  "; the drive at node " + std::to_string(target.id.node) + " is " +
-                                 Describe(target.model, target.id.revision(),
-                                          target.id.motorCode) +
+                                 Describe(target.model, target.id.revision(), target.id.motorCode) +
                                  " (--force loads it anyway)");
 }
 

@@ -47,7 +47,8 @@ std::optional<int16_t> RegisterWord(int32_t raw) {
   return static_cast<int16_t>(static_cast<uint16_t>(raw));
 }
 
-WriteOutcome WriteAll(Session& session, const Prepared& prepared, int node, const QList<int>& indexes) {
+WriteOutcome WriteAll(Session& session, const Prepared& prepared, int node,
+                      const QList<int>& indexes) {
   WriteOutcome outcome;
   DriveLink& link = session.link();
   const int pace = session.options().paceMs;
@@ -91,7 +92,8 @@ int ReportReadBack(Session& session, const Prepared& prepared, const WriteOutcom
   int differing = 0;
   for (qsizetype i = 0; i < outcome.refused.size(); ++i) {
     const int index = outcome.refused[i];
-    const std::string wanted = DisplayOf(prepared.catalog, index, prepared.config.P(index / 100, index % 100));
+    const std::string wanted =
+        DisplayOf(prepared.catalog, index, prepared.config.P(index / 100, index % 100));
     out.Line("node " + std::to_string(node) + ": " + LabelOf(index) + " " +
              outcome.reasons[i].toStdString() + " (file " + wanted + ")");
     out.Row({std::to_string(node), LabelOf(index), wanted, "", outcome.reasons[i].toStdString()});

@@ -101,9 +101,8 @@ TEST_F(VelumoConfig, UploadSavesEveryValueOfTheDriveInTheProgramsOwnFormat) {
   basFunctions::ValueTable table;
   config_file::Apply(read, table, 0);
   for (const config_file::ParamLine& line : read.params) {
-    const std::string reg =
-        "P" + std::to_string(line.group) + "." + (line.number < 10 ? "0" : "") +
-        std::to_string(line.number);
+    const std::string reg = "P" + std::to_string(line.group) + "." + (line.number < 10 ? "0" : "") +
+                            std::to_string(line.number);
     EXPECT_EQ(line.value, Get(reg)) << reg;
   }
   EXPECT_EQ(table.P(1, 5), 7);
@@ -135,9 +134,8 @@ TEST_F(VelumoConfig, DownloadWritesVerifiesBacksUpAndKeepsTheDrivesOwnLine) {
   config_file::Apply(backup, before, 0);
   EXPECT_EQ(before.P(1, 5), 100) << "the backup holds the drive as it was: factory P1.05";
 
-  ASSERT_EQ(Tool({"--with-comm", "--backup-dir", Path("backups"), "download", Path("down.vmc")})
-                .code,
-            0);
+  ASSERT_EQ(
+      Tool({"--with-comm", "--backup-dir", Path("backups"), "download", Path("down.vmc")}).code, 0);
   EXPECT_EQ(Get("P3.00"), 5) << "--with-comm writes the file's node address";
 }
 
@@ -186,7 +184,9 @@ TEST_F(VelumoConfig, CompareListsExactlyTheChangedParameter) {
 
 TEST_F(VelumoConfig, ABusOfThreeDrivesIsScannedBackedUpResetAndRestored) {
   const std::vector<std::vector<std::string>> models{
-      {"--node", "2"}, {"--node", "5", "--amp", "20", "--firmware", "210"}, {"--node", "9", "--amp", "23"}};
+      {"--node", "2"},
+      {"--node", "5", "--amp", "20", "--firmware", "210"},
+      {"--node", "9", "--amp", "23"}};
   std::vector<std::unique_ptr<vdtest::VdriveProcess>> drives;
   std::vector<std::string> devices;
   for (const auto& model : models) {
