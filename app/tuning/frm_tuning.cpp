@@ -158,6 +158,7 @@ void frmTuning::cmdSetMode_Click() {
     }
     if (cmbMode->currentIndex() < 0) return;
     WorkingConfig.P(2, 32) = cmbMode->currentIndex();
+    written_ = true;
     basComm::WriteData(QStringLiteral("232"), 1);
     SetUpScreen();
   });
@@ -185,14 +186,19 @@ bool frmTuning::acceptEntry(int index) {
     return false;
   }
   valueOf(WorkingConfig, index) = entry.raw;
+  entered_.insert(index);
   return true;
 }
 
 // Update sends what the boxes show: a box filled by Revert (or typed into and never left)
-// is taken as if it had lost the focus.
+// is taken as if it had lost the focus. A gain the window has not been given keeps what the
+// drive holds: its WorkingConfig entry may be 0 (no configuration loaded) or a configuration
+// file's value, and sent as it stands it would change a gain nobody touched.
 bool frmTuning::commitBoxes(int mode) {
-  for (int index : basTuning::SingleWrites(mode))
+  for (int index : basTuning::SingleWrites(mode)) {
     if (!acceptEntry(index)) return false;
+    if (!entered_.contains(index)) valueOf(WorkingConfig, index) = valueOf(DriveImage, index);
+  }
   return true;
 }
 
@@ -206,6 +212,7 @@ void frmTuning::cmdUpdate_Click() {
                        Buttons::YesNo, Icon::Information, kConfirmTitle) != prompt::Yes)
       return;
     mainWindow::SetBusyPointer();
+    written_ = true;
     const QPointer<frmTuning> self(this);
     basTuning::SendSettings(
         mode, StiffnessSel, WorkingConfig, DriveImage,
@@ -255,6 +262,9 @@ void frmTuning::cmdClose_Click() {
 
 void frmTuning::tmrTuning_Timer() {
   guarded("frmTuning, tmrTuning_Timer", [&] {
+    // After a connection the drive's limits and values are taken again once its reads are in.
+    const bool imageCurrent = basComm::DriveConnected == 1 && basFunctions::InitComplete;
+    if (basTuning::RefreshSnapshot(DriveImage, imageCurrent, written_)) readLimits();
     for (int index : basTuning::kShown)
       lblCurrent.value(index)->setText(
           basFunctions::DisplayText(valueOf(DriveImage, index), limits_[index].resolution));

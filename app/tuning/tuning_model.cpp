@@ -82,6 +82,14 @@ void TakeSnapshot(const ValueTable& driveImage) {
         static_cast<int16_t>(valueOf(driveImage, slot.index));
 }
 
+bool RefreshSnapshot(const ValueTable& driveImage, bool imageCurrent, bool written) {
+  int16_t& ticks = RevertSnapshot[kSnapshotRefreshes];
+  if (ticks >= kRefreshTicks || !imageCurrent || written) return false;
+  TakeSnapshot(driveImage);
+  ++ticks;
+  return true;
+}
+
 int16_t SnapshotValue(int index) {
   for (const SnapshotSlot& slot : kSlots)
     if (slot.index == index) return RevertSnapshot[static_cast<size_t>(slot.entry)];

@@ -17,13 +17,13 @@ class ValueTable;
 
 namespace basTuning {
 
-// The values found when the tuning window opened, raw drive units: entries 0..7 hold
-// P2.00..P2.07, 9 P1.37, 10 P2.25, 12 P2.32; entry 8 is not used. Revert offers exactly these
-// for as long as the window stays open, across a lost and restored connection too: taken again
-// after a reconnect they would be the gains just tuned (the poll brings the new connection's
-// gain blocks in only seconds later, one block per poll interval, and a same drive holds the
-// tuned values by then). Entry 11 is the count of snapshot refreshes after a connection, which
-// this window does not make; the main window clears it off line and when it closes.
+// The values to revert to, raw drive units: entries 0..7 hold P2.00..P2.07, 9 P1.37, 10 P2.25,
+// 12 P2.32; entry 8 is not used. Taken when the tuning window opens, and again on the first
+// two timer ticks after a connection whose reads have all come in (entry 11 counts those
+// ticks; the main window clears it off line and when it closes), so a window opened before
+// the drive's gain blocks arrived, or kept open while another drive was connected, offers
+// the drive's own values. Once the window has written the drive the snapshot stays as it is:
+// the drive then holds tuned gains, and Revert must still offer the ones found before.
 extern std::array<int16_t, 13> RevertSnapshot;
 constexpr int kSnapshotRefreshes = 11;
 
@@ -62,6 +62,11 @@ QString RefusalText(int index, EntryCheck check);
 
 // Takes the snapshot (entry 11 is left as it is) from the drive's values.
 void TakeSnapshot(const basFunctions::ValueTable& driveImage);
+// A timer tick after a connection: takes the snapshot again while entry 11 is below 2, the
+// connection's reads are all in (imageCurrent) and nothing was written from the window; true
+// when it did.
+bool RefreshSnapshot(const basFunctions::ValueTable& driveImage, bool imageCurrent, bool written);
+constexpr int16_t kRefreshTicks = 2;
 // The snapshot's raw value of a parameter of the window (P2.32 included).
 int16_t SnapshotValue(int index);
 

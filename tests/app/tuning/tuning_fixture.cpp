@@ -9,6 +9,7 @@
 
 #include "link/bas_comm.h"
 #include "params/value_table.h"
+#include "scope/frm_scope.h"
 #include "scope/scope_capture.h"
 #include "shell/app_state.h"
 #include "shell/frm_main.h"
@@ -26,14 +27,15 @@ void WriteTrace::Request(const uint8_t* bytes, size_t length) {
 void WriteTrace::Reply(const uint8_t*, size_t, int16_t result) {
   QMutexLocker lock(&mutex_);
   const auto byte = [&](int i) { return static_cast<uint8_t>(request_[i]); };
-  if (result != 0 || request_.size() < 9 || byte(1) != 16) return;
+  if (request_.size() < 9 || byte(1) != 16) return;
   const int address = byte(2) << 8 | byte(3);
   const int count = byte(4) << 8 | byte(5);
   QStringList words;
   for (int i = 0; i < count; ++i)
     words << QString::number(static_cast<int16_t>(byte(7 + 2 * i) << 8 | byte(8 + 2 * i)));
   writes_ << QStringLiteral("P%1.%2=").arg(address / 256).arg(address % 256, 2, 10, QChar('0')) +
-                 words.join(',');
+                 words.join(',') +
+             (result == 0 ? QString() : QStringLiteral(" refused %1").arg(result));
 }
 
 QStringList WriteTrace::take() {
@@ -41,52 +43,85 @@ QStringList WriteTrace::take() {
   return std::exchange(writes_, {});
 }
 
-void TuningTest::SetUp() {
+std::unique_ptr<TuningTest::Shared> TuningTest::shared;
+frmMain* TuningTest::main = nullptr;
+WriteTrace TuningTest::trace;
+
+namespace {
+// One poll item per interval: at 50 ms the eight blocks of the normal group come round in
+// under half a second instead of eight.
+constexpr int16_t kFastPoll = 50;
+}  // namespace
+
+void TuningTest::SetUpTestSuite() {
+  shared = std::make_unique<Shared>();
   commSettings::LastCommSelection.fill(0);
-  ASSERT_TRUE(drive.start(1, {"--mode", "rtu", "--settings", "19200,N,8,2"}))
-      << drive.error().toStdString();
-  main = program.start();
-  ASSERT_NE(main, nullptr);
+  basFunctions::PauseScale = 0;
+  if (!shared->drive.start(1, {"--mode", "rtu", "--settings", "19200,N,8,2", "--no-pacing"})) {
+    ADD_FAILURE() << shared->drive.error().toStdString();
+    return;
+  }
+  main = shared->program.start();
+  if (!main) return;
   basMain::ConfirmTuning = false;  // the shipped settings ask
   main->show();
   main->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+  if (!QTest::qWaitForWindowActive(main)) ADD_FAILURE() << "the main window never became active";
+  commSettings::Selection& selection = shared->selection;
   selection.portIndex = 0;
   selection.speedIndex = 0;
   selection.protocolIndex = 6;  // RTU 19200,N,8,2
   selection.speedText = "19200";
   selection.addressText = "1";
-  connect(true);
+  connect();
+}
+
+void TuningTest::TearDownTestSuite() {
+  if (host::HasMod1()) host::Mod1().SetTrace(nullptr);
+  if (shared) shared->program.stop();
+  shared.reset();
+  main = nullptr;
+  basFunctions::PauseScale = 1;
+}
+
+void TuningTest::SetUp() {
+  ASSERT_NE(main, nullptr);
+  ASSERT_EQ(basComm::DriveConnected, 1);
+  basMain::ConfirmTuning = false;
+  trace.take();
+  prompt::ScriptReplies({});
+  prompt::ClearShownPrompts();
 }
 
 void TuningTest::TearDown() {
-  EXPECT_TRUE(folder.logLines("Error.Log").isEmpty())
-      << folder.logLines("Error.Log").join("\n").toStdString();
-  if (host::HasMod1()) host::Mod1().SetTrace(nullptr);
-  basFunctions::PauseScale = 1;
-  basMain::ConfirmTuning = false;
+  prompt::ScriptReplies({});
+  if (frmScope* scope = frmScope::Instance()) host::UnloadWindow(scope);
+  if (frmTuning* window = frmTuning::Instance()) host::UnloadWindow(window);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   basScope::Pauses = {};
-  program.stop();
+  const QStringList errors = shared->folder.logLines("Error.Log");
+  EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+  shared->folder.writeLog("Error.Log", {});
+  if (basComm::DriveConnected != 1) connect();
+  host::Mod1().put_PollInterval(kFastPoll);  // a closed scope puts the normal interval back
 }
 
-// Connects at full pacing, then takes the pauses out and starts tracing the writes. A fresh
-// DriveImage (the first connection of a test) is waited for until the gain blocks are in.
-void TuningTest::connect(bool fresh) {
-  if (fresh) basFunctions::DriveImage.clear();
-  basFunctions::PauseScale = 1;
+// Connects without the specified pauses (the connect sequence's reads wait for their
+// replies) and waits until every block of the normal group has come in on this connection.
+void TuningTest::connect() {
   prompt::ScriptReplies({});
-  commSettings::Connect(selection);
+  commSettings::Connect(shared->selection);
   ASSERT_EQ(basComm::DriveConnected, 1) << apptest::ShownSummary().join("\n").toStdString();
-  ASSERT_TRUE(apptest::WaitFor([] { return basFunctions::InitComplete; }, 30000));
-  if (fresh)
-    ASSERT_TRUE(apptest::WaitFor(
-        [] {
-          return basFunctions::DriveImage.P(1, 37) != 0 && basFunctions::DriveImage.P(2, 0) != 0;
-        },
-        30000));
-  basFunctions::PauseScale = 0;
+  host::Mod1().put_PollInterval(kFastPoll);
+  ASSERT_TRUE(apptest::WaitFor([] { return basFunctions::InitComplete; }, 20000));
   host::Mod1().SetTrace(&trace);
   prompt::ClearShownPrompts();
+}
+
+void TuningTest::disconnect() {
+  main->RunCommand("mnuDisconnect");
+  main->tmrMain_Timer();  // the main window sees the drive off line
+  ASSERT_EQ(basComm::DriveConnected, 0);
 }
 
 frmTuning* TuningTest::open() {
@@ -134,14 +169,18 @@ void TuningTest::setMode(int mode) {
 }
 
 int TuningTest::registerValue(const QString& name) {
-  const QString reply = drive.command("get " + name);
+  const QString reply = shared->drive.command("get " + name);
   EXPECT_TRUE(reply.startsWith("OK ")) << reply.toStdString();
   return reply.mid(3).toInt();
 }
 
-void TuningTest::waitForPoll(int group, int number, int value) {
-  ASSERT_TRUE(
-      apptest::WaitFor([&] { return basFunctions::DriveImage.P(group, number) == value; }, 15000));
+void TuningTest::setRegister(const QString& name, int value) {
+  ASSERT_EQ(shared->drive.command(QStringLiteral("set %1 %2").arg(name).arg(value)), "OK");
+  const int group = name.mid(1, 1).toInt();
+  const int number = name.mid(3).toInt();
+  ASSERT_TRUE(apptest::WaitFor(
+      [&] { return basFunctions::DriveImage.P(group, number) == value; }, 10000))
+      << name.toStdString();
 }
 
 }  // namespace tuningtest

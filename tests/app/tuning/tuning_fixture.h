@@ -1,6 +1,8 @@
-// The tuning tests' surroundings: the program connected to the virtual drive (RTU 19200,N,8,2),
-// the specified pauses taken out, and every write the drive acknowledged, in line order, read
-// from the control's frame trace.
+// The tuning tests' surroundings: one program connected to one virtual drive (RTU
+// 19200,N,8,2, unpaced) for the whole suite, the specified pauses taken out, the normal poll
+// group cycled fast so a register set through the drive's control channel reaches DriveImage
+// within a second, and every write the drive answered, in line order, read from the control's
+// frame trace.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +10,7 @@
 #include <QLineEdit>
 #include <QMutex>
 #include <QStringList>
+#include <memory>
 
 #include "app_harness.h"
 #include "link/connect_sequence.h"
@@ -18,8 +21,8 @@ class frmMain;
 
 namespace tuningtest {
 
-// Writes (function 16) the drive answered, as "P2.31=74,1": register group and number, then
-// the words sent.
+// Writes (function 16) as "P2.31=74,1": register group and number, then the words sent; a
+// write the drive refused ends in " refused" with the result code.
 class WriteTrace : public portwright::IModbusAtlTrace {
  public:
   void Request(const uint8_t* bytes, size_t length) override;
@@ -35,10 +38,14 @@ class WriteTrace : public portwright::IModbusAtlTrace {
 
 class TuningTest : public ::testing::Test {
  protected:
+  static void SetUpTestSuite();
+  static void TearDownTestSuite();
   void SetUp() override;
   void TearDown() override;
 
-  void connect(bool fresh);
+  // Connects to the drive (again) and waits until this connection's reads are all in.
+  static void connect();
+  static void disconnect();
   // Opens the window with the main window's toolbar button 9.
   frmTuning* open();
   QLineEdit* box(int index) const;
@@ -55,16 +62,19 @@ class TuningTest : public ::testing::Test {
   void setMode(int mode);
   // A register of the drive as its control channel reads it ("P2.00" -> 35).
   int registerValue(const QString& name);
-  // Waits until DriveImage holds a value the drive was given through its control channel.
-  void waitForPoll(int group, int number, int value);
+  // Sets a register through the control channel and waits until the poll brought it in.
+  void setRegister(const QString& name, int value);
 
-  apptest::ProgramFolder folder;
-  apptest::VirtualDrive drive;
-  apptest::Program program;
-  commSettings::Selection selection;
-  frmMain* main = nullptr;
+  struct Shared {
+    apptest::ProgramFolder folder;
+    apptest::VirtualDrive drive;
+    apptest::Program program;
+    commSettings::Selection selection;
+  };
+  static std::unique_ptr<Shared> shared;
+  static frmMain* main;
+  static WriteTrace trace;
   frmTuning* tuning = nullptr;
-  WriteTrace trace;
 };
 
 }  // namespace tuningtest

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest/QTest>
@@ -38,6 +39,7 @@ QString name(int index) {
 }
 
 TEST_F(TuningTest, EachModeSendsItsOwnBoxesInOrderAfterTheLevelAndModePair) {
+  setRegister("P2.31", 0x44);
   open();
   EXPECT_EQ(tuning->windowTitle(), " Tuning Screen");
   for (int mode = 0; mode < basTuning::kModes; ++mode) {
@@ -67,7 +69,7 @@ TEST_F(TuningTest, EachModeSendsItsOwnBoxesInOrderAfterTheLevelAndModePair) {
 
 // The level is the low hexadecimal digit; the drive's high digit stays, also when it is 0.
 TEST_F(TuningTest, TheLevelReplacesOnlyTheLowDigitOfP231) {
-  ASSERT_EQ(registerValue("P2.31"), 0x44);
+  setRegister("P2.31", 0x44);
   open();
   setMode(1);
   EXPECT_TRUE(find<QAbstractButton>("optStiffness_4")->isChecked());  // the drive's level
@@ -75,18 +77,32 @@ TEST_F(TuningTest, TheLevelReplacesOnlyTheLowDigitOfP231) {
   trace.take();
   click("cmdUpdate");
   EXPECT_EQ(trace.take().value(0), "P2.31=74,1");  // 0x4A and the mode, one write
-  ASSERT_EQ(drive.command("set P2.31 5"), "OK");
-  waitForPoll(2, 31, 5);
+  setRegister("P2.31", 5);
   click("cmdUpdate");
   EXPECT_EQ(trace.take().value(0), "P2.31=10,1");
 }
 
-// The gains found at opening stay what Revert offers, also after the connection was lost and
-// made again (the drive then holds the tuned values).
-TEST_F(TuningTest, RevertThenUpdatePutsBackTheGainsFoundAtOpeningAcrossAReconnect) {
-  ASSERT_EQ(drive.command("set P2.00 77"), "OK");
-  waitForPoll(2, 0, 77);
+// Revert offers the drive's values from before the window first wrote: a connection made
+// while nothing was sent yet brings the snapshot up to date (raw units, the Revert layout);
+// after a write it stays, even though the drive then holds the tuned gains.
+TEST_F(TuningTest, RevertOffersTheDrivesValuesFromBeforeTheWindowFirstWroteAcrossReconnects) {
+  setRegister("P2.32", 0);
+  setRegister("P1.37", 100);
+  setRegister("P2.00", 77);
   open();
+  EXPECT_EQ(basTuning::SnapshotValue(200), 77);
+
+  disconnect();
+  EXPECT_EQ(basTuning::RevertSnapshot[basTuning::kSnapshotRefreshes], 0);
+  EXPECT_FALSE(main->action("mnuTuning")->isEnabled());
+  tuning->tmrTuning_Timer();  // off line: nothing to take
+  ASSERT_EQ(shared->drive.command("set P2.00 88"), "OK");
+  connect();
+  for (int tick = 0; tick < 3; ++tick) tuning->tmrTuning_Timer();
+  EXPECT_EQ(basTuning::RevertSnapshot[basTuning::kSnapshotRefreshes], 2);
+  EXPECT_EQ(basTuning::RevertSnapshot[0], 88);  // P2.00 raw, entry 0
+  EXPECT_EQ(basTuning::RevertSnapshot[9], 100);  // P1.37 raw, entry 9
+
   QMap<int, int> opening;
   for (int index : basTuning::SingleWrites(0)) opening[index] = registerValue(name(index));
   for (int index : basTuning::SingleWrites(0)) {
@@ -99,13 +115,11 @@ TEST_F(TuningTest, RevertThenUpdatePutsBackTheGainsFoundAtOpeningAcrossAReconnec
   EXPECT_EQ(box(200)->text(), valueFor(1, 200));
   EXPECT_EQ(find<QComboBox>("cmbMode")->currentIndex(), 2);
 
-  main->RunCommand("mnuDisconnect");
-  main->tmrMain_Timer();
-  EXPECT_EQ(basTuning::RevertSnapshot[11], 0);
-  EXPECT_FALSE(main->action("mnuTuning")->isEnabled());
-  connect(false);
-  waitForPoll(2, 0, rawFor(1, 200));
-  QTest::qWait(2500);  // the window's first ticks on line
+  disconnect();
+  connect();
+  for (int tick = 0; tick < 3; ++tick) tuning->tmrTuning_Timer();
+  EXPECT_EQ(basFunctions::DriveImage.P(2, 0), rawFor(1, 200));
+  EXPECT_EQ(basTuning::RevertSnapshot[0], 88);
 
   click("cmdRevert", {Answer(prompt::Ok)});
   EXPECT_EQ(prompt::ShownPrompts().last().text,
@@ -113,18 +127,22 @@ TEST_F(TuningTest, RevertThenUpdatePutsBackTheGainsFoundAtOpeningAcrossAReconnec
             "values as they were prior to opening the Tuning Dialog.\r\r"
             "You must then click the button labeled 'Click To Send New Settings To Drive'\r"
             "for the changes to be sent to the drive.");
-  EXPECT_EQ(box(200)->text(), "77");
+  EXPECT_EQ(box(200)->text(), "88");
   EXPECT_EQ(box(137)->text(), "10");  // raw 100 at resolution 10
   EXPECT_EQ(find<QComboBox>("cmbMode")->currentIndex(), 0);
   EXPECT_TRUE(box(204)->isEnabled());
+  click("cmdSetMode", {Answer(prompt::Yes)});  // the mode is put back with Set
   trace.take();
   click("cmdUpdate");  // straight away: the boxes are sent as they stand
   EXPECT_EQ(trace.take().size(), 8);
   for (int index : basTuning::SingleWrites(0))
     EXPECT_EQ(registerValue(name(index)), opening[index]) << index;
+  EXPECT_EQ(registerValue("P2.32"), 0);
 }
 
+// A box left empty sends the drive's present value, never the configuration's (here 0).
 TEST_F(TuningTest, UpdateAsksOnlyWhenConfirmationIsOnWhileSetAndCloseAlwaysAsk) {
+  setRegister("P2.32", 0);
   open();
   type(200, "44");
   leave(200);
@@ -138,8 +156,13 @@ TEST_F(TuningTest, UpdateAsksOnlyWhenConfirmationIsOnWhileSetAndCloseAlwaysAsk) 
   EXPECT_EQ(trace.take().value(1), "P2.00=44");
   basMain::ConfirmTuning = false;
   prompt::ClearShownPrompts();
+  box(200)->clear();
+  basFunctions::WorkingConfig.P(2, 4) = 0;
+  QStringList expected;
+  for (int index : basTuning::SingleWrites(0))
+    expected << name(index) + "=" + QString::number(registerValue(name(index)));
   click("cmdUpdate");
-  EXPECT_EQ(trace.take().size(), 8);
+  EXPECT_EQ(trace.take(), expected);
   EXPECT_TRUE(prompt::ShownPrompts().isEmpty());
 
   find<QComboBox>("cmbMode")->setCurrentIndex(3);
@@ -164,6 +187,7 @@ TEST_F(TuningTest, UpdateAsksOnlyWhenConfirmationIsOnWhileSetAndCloseAlwaysAsk) 
 // A typed text that is not a number would be a gain of 0: it is refused like a value out of
 // range, on leaving the box and on Update alike.
 TEST_F(TuningTest, TextThatIsNotANumberIsRefusedLikeAValueOutOfRange) {
+  setRegister("P2.32", 0);
   open();
   basFunctions::WorkingConfig.P(2, 0) = 35;
   const struct {
