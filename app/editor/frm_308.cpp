@@ -62,10 +62,11 @@ void frm308::buildRows() {
     auto* desc = new QLabel(description(input), this);
     desc->setObjectName(QStringLiteral("lblDesc_%1").arg(input));
     grid->addWidget(desc, row, column + 1);
-    grid->addWidget(new QLabel(terminal ? QStringLiteral("     0 = Input Controlled By Input Terminals")
-                                        : QStringLiteral("     0 = Input Disabled"),
-                               this),
-                    row + 1, column + 1);
+    grid->addWidget(
+        new QLabel(terminal ? QStringLiteral("     0 = Input Controlled By Input Terminals")
+                            : QStringLiteral("     0 = Input Disabled"),
+                   this),
+        row + 1, column + 1);
     grid->addWidget(new QLabel(QStringLiteral("     1 = Input Controlled via Modbus"), this),
                     row + 2, column + 1);
   }

@@ -89,7 +89,8 @@ QLabel* frmBitEditor::lblBits(int bit) const {
 QLineEdit* frmBitEditor::editorField() const {
   frmTabConfig* editor = frmTabConfig::instance();
   QLineEdit* field = editor ? editor->txtP(k_) : nullptr;
-  if (!field) throw basFunctions::ProgramError(91, "Object variable or With block variable not set");
+  if (!field)
+    throw basFunctions::ProgramError(91, "Object variable or With block variable not set");
   return field;
 }
 
@@ -129,8 +130,7 @@ void frmBitEditor::lblBits_Click(int bit) {
   guarded(location("lblBits_Click").toUtf8().constData(), [&] {
     if (!togglesOnClick(bit)) return;
     QLabel* label = lblBits(bit);
-    label->setText(label->text() == QLatin1String("1") ? QStringLiteral("0")
-                                                        : QStringLiteral("1"));
+    label->setText(label->text() == QLatin1String("1") ? QStringLiteral("0") : QStringLiteral("1"));
     Recalc();
   });
 }

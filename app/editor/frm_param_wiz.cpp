@@ -203,7 +203,8 @@ QLabel* frmParamWiz::lblPart(int p) const {
 QLineEdit* frmParamWiz::editorField() const {
   frmTabConfig* editor = frmTabConfig::instance();
   QLineEdit* field = editor ? editor->txtP(k_) : nullptr;
-  if (!field) throw basFunctions::ProgramError(91, "Object variable or With block variable not set");
+  if (!field)
+    throw basFunctions::ProgramError(91, "Object variable or With block variable not set");
   return field;
 }
 
@@ -221,9 +222,9 @@ void frmParamWiz::Prepare(int k) {
     const QString letter = shown ? layout_.at(p - 1).letter : QString();
     lblPart(p)->setText(shown ? "Part " + letter : QString());
     lblPartLetter(p)->setText(letter);
-    for (QWidget* widget : {static_cast<QWidget*>(lblPart(p)),
-                            static_cast<QWidget*>(lblPartLetter(p)),
-                            static_cast<QWidget*>(txtVal(p)), static_cast<QWidget*>(cmbPart(p))})
+    for (QWidget* widget :
+         {static_cast<QWidget*>(lblPart(p)), static_cast<QWidget*>(lblPartLetter(p)),
+          static_cast<QWidget*>(txtVal(p)), static_cast<QWidget*>(cmbPart(p))})
       widget->setVisible(shown);
     txtVal(p)->setMaxLength(shown ? layout_.at(p - 1).width : 1);
   }
@@ -239,8 +240,8 @@ void frmParamWiz::fillLists() {
   // The configuration's amplifier (from its motor code) and revision select the settings.
   basFunctions::ConfigAmpCode =
       static_cast<int16_t>(drive_facts::AmpCodeOfMotor(basFunctions::WorkingConfig.P(1, 31)));
-  const int rev = static_cast<int>(
-      number_text::LeadingNumber(basFunctions::ConfigIdentity.revision));
+  const int rev =
+      static_cast<int>(number_text::LeadingNumber(basFunctions::ConfigIdentity.revision));
   for (int p = 1; p <= layout_.size(); ++p) {
     const QStringList settings =
         partSettings(layout_.at(p - 1), k_, basFunctions::ConfigAmpCode, rev);
@@ -254,8 +255,7 @@ void frmParamWiz::fillLists() {
 }
 
 void frmParamWiz::ShowDigits(const QString& fieldText) {
-  const QString digits =
-      paramDigits::PaddedDigits(k_, fieldText, basFunctions::Catalog[k_].Parts);
+  const QString digits = paramDigits::PaddedDigits(k_, fieldText, basFunctions::Catalog[k_].Parts);
   const QStringList partDigits = paramDigits::SplitDigits(layout_, digits);
   for (int p = 1; p <= partDigits.size(); ++p) {
     txtVal(p)->setText(partDigits.at(p - 1));

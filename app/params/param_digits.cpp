@@ -124,8 +124,7 @@ bool IsFastFunctionBit265(int bit) { return bit >= 3 && bit <= 5; }
 
 int BitOfInput308(int input) {
   constexpr drive_facts::BitField kP308Bits = drive_facts::InputBits(210);
-  return std::countr_zero(
-      static_cast<unsigned>(drive_facts::BitOfPoint(kP308Bits, input)));
+  return std::countr_zero(static_cast<unsigned>(drive_facts::BitOfPoint(kP308Bits, input)));
 }
 
 }  // namespace paramDigits

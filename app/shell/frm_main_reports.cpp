@@ -51,9 +51,9 @@ void ConfigReport() {
     const ReportKind kind = basMain::ReportFormat ? ReportKind::CommaSeparated : ReportKind::Text;
     const QString path = configReport::ReportPath(basMain::CurrentConfigPath, kind);
     if (path.isEmpty()) throw ProgramError(kPathError, "Path/File access error");
-    const configReport::ReportSource source{WorkingConfig,          Catalog,
-                                            GroupLimit,             basMain::CurrentConfigTitle,
-                                            GeneralDateTime(),      QStringLiteral(VELUMO_VERSION)};
+    const configReport::ReportSource source{WorkingConfig,     Catalog,
+                                            GroupLimit,        basMain::CurrentConfigTitle,
+                                            GeneralDateTime(), QStringLiteral(VELUMO_VERSION)};
     if (!configReport::WriteReport(path, configReport::ReportBytes(ReportLines(source, kind))))
       throw ProgramError(kPathError, "Path/File access error: " + path.toStdString());
     openReport(path);

@@ -28,12 +28,12 @@ void define(ParamCatalog& catalog, int k, std::optional<double> defaultValue, bo
 TEST(CompareValues, ListsOnlyComparedParametersThatDiffer) {
   ParamCatalog catalog;
   ValueTable config;
-  define(catalog, 3, 20, true);          // P0.03 differs
-  define(catalog, 105, 100, true);       // P1.05 equal
-  define(catalog, 131, 21, false);       // P1.31 differs but is not compared
-  define(catalog, 137, 12.5, true, 10);  // P1.37 equal at resolution 10
+  define(catalog, 3, 20, true);              // P0.03 differs
+  define(catalog, 105, 100, true);           // P1.05 equal
+  define(catalog, 131, 21, false);           // P1.31 differs but is not compared
+  define(catalog, 137, 12.5, true, 10);      // P1.37 equal at resolution 10
   define(catalog, 140, std::nullopt, true);  // no default: never different
-  define(catalog, 225, 0.15, true, 10);  // a default finer than the resolution, stored as 2
+  define(catalog, 225, 0.15, true, 10);      // a default finer than the resolution, stored as 2
   config.P(0, 3) = 55;
   config.P(1, 5) = 100;
   config.P(1, 31) = 22;
@@ -51,8 +51,7 @@ TEST(CompareValues, ListsOnlyComparedParametersThatDiffer) {
 
 TEST(ConfigReport, PathsValuesAndColumns) {
   EXPECT_EQ(configReport::ReportPath("/cfg/pump.vmc", ReportKind::Text), "/cfg/pump.txt");
-  EXPECT_EQ(configReport::ReportPath("/cfg/pump.vmc", ReportKind::CommaSeparated),
-            "/cfg/pump.csv");
+  EXPECT_EQ(configReport::ReportPath("/cfg/pump.vmc", ReportKind::CommaSeparated), "/cfg/pump.csv");
   EXPECT_EQ(configReport::ReportPath("/cfg.d/pump", ReportKind::Text), "/cfg.d/pump.txt");
   EXPECT_EQ(configReport::ReportPath("", ReportKind::Text), "");
   EXPECT_EQ(configReport::NumberField(0.5), " .5 ");
@@ -106,7 +105,8 @@ TEST_F(ReportCommandTest, CompareAndReportOfTheLoadedConfiguration) {
   main->RunCommand("mnuCompare");
   auto* list = main->findChild<QListWidget*>("lstMain");
   QStringList status;
-  for (int i = list->count() - 1; i >= 0; --i) status.append(list->item(i)->text().section(" - ", 1));
+  for (int i = list->count() - 1; i >= 0; --i)
+    status.append(list->item(i)->text().section(" - ", 1, -1));
   ASSERT_GE(status.size(), 2);
   EXPECT_EQ(status.first(), "Comparing Configuration With Defaults");
   EXPECT_EQ(status.last(), "Compare Complete");
@@ -121,7 +121,8 @@ TEST_F(ReportCommandTest, CompareAndReportOfTheLoadedConfiguration) {
   ASSERT_EQ(opened, QStringList({text}));
   const QStringList lines = fileLines(text);
   ASSERT_GT(lines.size(), 12);
-  EXPECT_EQ(lines.mid(0, 3), QStringList({"", "", "Quorvane Velumo PRO Drives Configuration Report"}));
+  EXPECT_EQ(lines.mid(0, 3),
+            QStringList({"", "", "Quorvane Velumo PRO Drives Configuration Report"}));
   EXPECT_EQ(lines.at(4), "Config Name: pump.vmc");
   EXPECT_EQ(lines.at(5), "Motor Code: 21");
   EXPECT_EQ(lines.at(6), "Firmware Rev: 2.101");
