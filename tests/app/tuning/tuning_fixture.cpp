@@ -35,7 +35,7 @@ void WriteTrace::Reply(const uint8_t*, size_t, int16_t result) {
     words << QString::number(static_cast<int16_t>(byte(7 + 2 * i) << 8 | byte(8 + 2 * i)));
   writes_ << QStringLiteral("P%1.%2=").arg(address / 256).arg(address % 256, 2, 10, QChar('0')) +
                  words.join(',') +
-             (result == 0 ? QString() : QStringLiteral(" refused %1").arg(result));
+                 (result == 0 ? QString() : QStringLiteral(" refused %1").arg(result));
 }
 
 QStringList WriteTrace::take() {
@@ -178,8 +178,8 @@ void TuningTest::setRegister(const QString& name, int value) {
   ASSERT_EQ(shared->drive.command(QStringLiteral("set %1 %2").arg(name).arg(value)), "OK");
   const int group = name.mid(1, 1).toInt();
   const int number = name.mid(3).toInt();
-  ASSERT_TRUE(apptest::WaitFor(
-      [&] { return basFunctions::DriveImage.P(group, number) == value; }, 10000))
+  ASSERT_TRUE(
+      apptest::WaitFor([&] { return basFunctions::DriveImage.P(group, number) == value; }, 10000))
       << name.toStdString();
 }
 

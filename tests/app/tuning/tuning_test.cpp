@@ -100,7 +100,7 @@ TEST_F(TuningTest, RevertOffersTheDrivesValuesFromBeforeTheWindowFirstWroteAcros
   connect();
   for (int tick = 0; tick < 3; ++tick) tuning->tmrTuning_Timer();
   EXPECT_EQ(basTuning::RevertSnapshot[basTuning::kSnapshotRefreshes], 2);
-  EXPECT_EQ(basTuning::RevertSnapshot[0], 88);  // P2.00 raw, entry 0
+  EXPECT_EQ(basTuning::RevertSnapshot[0], 88);   // P2.00 raw, entry 0
   EXPECT_EQ(basTuning::RevertSnapshot[9], 100);  // P1.37 raw, entry 9
 
   QMap<int, int> opening;
@@ -223,6 +223,38 @@ TEST_F(TuningTest, TextThatIsNotANumberIsRefusedLikeAValueOutOfRange) {
       apptest::ShownSummary(),
       QStringList{"MsgBox: Value Out Of Range | The value entered for P2.04 is not a number!"});
   EXPECT_TRUE(trace.take().isEmpty());
+}
+
+// Once a second the window shows DriveImage in display units and locks the mode while the
+// servo is on (bit 1 of P6.37): the drive takes no mode change then.
+TEST_F(TuningTest, TheTimerShowsTheDrivesGainsAndLocksTheModeWhileTheServoIsOn) {
+  setRegister("P2.32", 0);
+  setRegister("P1.37", 125);
+  setRegister("P2.25", 37);
+  open();
+  tuning->tmrTuning_Timer();
+  EXPECT_EQ(find<QLabel>("lblCurrent_137")->text(), "12.5");
+  EXPECT_EQ(find<QLabel>("lblCurrent_225")->text(), "3.7");
+  EXPECT_EQ(find<QLabel>("lblCurrent_201")->text(), "");
+  const QPalette system = QApplication::palette();
+  EXPECT_EQ(box(201)->palette().color(QPalette::Base),
+            system.color(QPalette::Disabled, QPalette::Text));
+  EXPECT_EQ(box(200)->palette().color(QPalette::Base),
+            system.color(QPalette::Active, QPalette::Base));
+  EXPECT_TRUE(find<QComboBox>("cmbMode")->isEnabled());
+
+  const auto servoOnIs = [&](bool on) {
+    ASSERT_EQ(shared->drive.command(on ? "di 1 1" : "di 1 0"), "OK");  // DI1: servo on
+    ASSERT_TRUE(
+        apptest::WaitFor([&] { return ((basFunctions::DriveImage.P(6, 37) & 0x2) != 0) == on; }));
+    tuning->tmrTuning_Timer();
+  };
+  servoOnIs(true);
+  EXPECT_FALSE(find<QComboBox>("cmbMode")->isEnabled());
+  EXPECT_FALSE(find<QPushButton>("cmdSetMode")->isEnabled());
+  servoOnIs(false);
+  EXPECT_TRUE(find<QComboBox>("cmbMode")->isEnabled());
+  EXPECT_TRUE(find<QPushButton>("cmdSetMode")->isEnabled());
 }
 
 TEST_F(TuningTest, TheScopeOpensBesideItWithoutSpeedQuestionsAndHoldsUpdateWhileCapturing) {
