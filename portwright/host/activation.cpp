@@ -87,9 +87,16 @@ HRESULT UnregisterLibrary(const std::string& libraryPath, std::string* error) {
   return CallEntry(libraryPath, "DllUnregisterServer", error);
 }
 
+// The registration follows the running program: a build tree registered earlier or an older
+// install is replaced by the library beside it. Without a library beside it, any existing
+// registered file is kept.
 HRESULT EnsureRegistered(const std::string& libraryPath, std::string* error) {
-  const std::string registered = RegisteredLibrary();
-  if (!registered.empty() && QFileInfo::exists(QString::fromStdString(registered))) return S_OK;
+  const QFileInfo registered(QString::fromStdString(RegisteredLibrary()));
+  const QFileInfo beside(QString::fromStdString(libraryPath));
+  const bool registeredExists = !registered.filePath().isEmpty() && registered.exists();
+  if (registeredExists &&
+      (!beside.exists() || registered.canonicalFilePath() == beside.canonicalFilePath()))
+    return S_OK;
   return RegisterLibrary(libraryPath, error);
 }
 

@@ -1,8 +1,10 @@
 // The component store, the port map, the type library table and the class registration.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <set>
 
 #include "control_test_support.h"
@@ -145,6 +147,20 @@ TEST(ControlRegistration, ProgramRegistersTheLibraryBesideItWhenTheClassIsMissin
       CreateControlWithRegistration(kClsidModbusAtl, PW_COMPONENT_LIBRARY, &error);
   ASSERT_NE(control, nullptr) << error;
   control->Release();
+  EXPECT_EQ(Canonical(RegisteredLibrary()), Canonical(PW_COMPONENT_LIBRARY));
+  UnregisterLibrary(PW_COMPONENT_LIBRARY);
+}
+
+TEST(ControlRegistration, RegistrationFollowsTheLibraryBesideTheRunningProgram) {
+  // An earlier registration of another copy (a build tree, an older install) gives way.
+  QTemporaryDir elsewhere;
+  const std::string older = elsewhere.filePath("libPortwright.so").toStdString();
+  ASSERT_TRUE(QFile::copy(PW_COMPONENT_LIBRARY, QString::fromStdString(older)));
+  ASSERT_EQ(RegisterLibrary(older), S_OK);
+  ASSERT_EQ(EnsureRegistered(PW_COMPONENT_LIBRARY), S_OK);
+  EXPECT_EQ(Canonical(RegisteredLibrary()), Canonical(PW_COMPONENT_LIBRARY));
+  // A tool with no library beside it keeps the registration it finds.
+  ASSERT_EQ(EnsureRegistered("/tmp/pw-no-such-folder/libPortwright.so"), S_OK);
   EXPECT_EQ(Canonical(RegisteredLibrary()), Canonical(PW_COMPONENT_LIBRARY));
   UnregisterLibrary(PW_COMPONENT_LIBRARY);
 }

@@ -21,11 +21,12 @@ IModbusAtl* CreateControl(std::string* error = nullptr, const std::string& clsid
 HRESULT RegisterLibrary(const std::string& libraryPath, std::string* error = nullptr);
 HRESULT UnregisterLibrary(const std::string& libraryPath, std::string* error = nullptr);
 
-// Registers the library at libraryPath unless the class is registered to an existing file.
+// Registers the library at libraryPath unless the class is registered to that same file; a
+// registration of another existing file is kept only when libraryPath does not exist.
 HRESULT EnsureRegistered(const std::string& libraryPath, std::string* error = nullptr);
 
-// What the program does at start: registers the library beside it when the class is missing
-// (or registered to a file that no longer exists), then creates the control. Null on failure.
+// What the program does at start: registers the library beside it unless the class is
+// registered to it already, then creates the control. Null on failure.
 IModbusAtl* CreateControlWithRegistration(const std::string& clsid, const std::string& libraryPath,
                                           std::string* error = nullptr);
 
