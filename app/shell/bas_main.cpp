@@ -15,6 +15,7 @@
 #include "shell/host.h"
 #include "shell/logs.h"
 #include "shell/poll_groups.h"
+#include "shell/program_folders.h"
 #include "shell/prompt.h"
 
 namespace basMain {
@@ -61,6 +62,19 @@ void readSettings(const QSqlRecord& settings) {
       static_cast<float>(DbField(settings, QStringLiteral("PreviousFiles")).toInt() + 1);
 }
 
+// An installed program writes into the user's data folder: make it and bring its copy of the
+// database up to date with the shipped one before anything reads the settings.
+void prepareUserDataFolder() {
+  if (!host::IsInstalled()) return;
+  QString problem;
+  if (programFolders::PrepareDataFolder(host::ExecutableFolder() + QStringLiteral("/Data/VM.vmd"),
+                                        host::ProgramFolder(), &problem))
+    return;
+  prompt::MsgBox(QString::fromLatin1(kProductName) + " cannot prepare its data folder " +
+                     host::ProgramFolder() + "." + "\r" + problem,
+                 prompt::Buttons::OK, prompt::Icon::Exclamation);
+}
+
 }  // namespace
 
 InstanceLock TakeInstanceLock(const QString& folder) {
@@ -83,7 +97,8 @@ bool Main() {
     return false;
   frmMain* main = nullptr;
   basFunctions::guarded("basMain, Main()", [&] {
-    HelpFile = host::ProgramFolder() + QStringLiteral("/Velumo_Help.qhc");
+    HelpFile = host::ExecutableFolder() + QStringLiteral("/Velumo_Help.qhc");
+    prepareUserDataFolder();
     CurrentConfigTitle = QStringLiteral(" ");
     QSqlRecord settings;
     {

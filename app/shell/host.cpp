@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "shell/logs.h"
+#include "shell/program_folders.h"
 
 namespace host {
 namespace {
@@ -36,9 +37,20 @@ void SetStatusPanel(int panel, const QString& text) {
   if (label) label->setText(text);
 }
 
-QString ProgramFolder() {
+QString ExecutableFolder() {
   if (!g_programFolderOverride.isEmpty()) return g_programFolderOverride;
   return QCoreApplication::applicationDirPath();
+}
+
+bool IsInstalled() {
+  static const bool installedLayout =
+      programFolders::IsInstalledLayout(QCoreApplication::applicationDirPath());
+  return g_programFolderOverride.isEmpty() && installedLayout;
+}
+
+QString ProgramFolder() {
+  if (IsInstalled()) return programFolders::UserDataFolder();
+  return ExecutableFolder();
 }
 
 void SetProgramFolderForTests(const QString& folder) { g_programFolderOverride = folder; }

@@ -14,8 +14,14 @@ portwright::IModbusAtl& Mod1();
 bool HasMod1();
 // Sets the text of a status bar panel (1-based, as the main window numbers them).
 void SetStatusPanel(int panel, const QString& text);
-// The program folder: the folder of the executable (holds Data/, Configs/, ScopeLogs/).
+// The program folder: the folder that holds Data/, Configs/, ScopeLogs/ and the logs. Run
+// from a build tree it is the executable's folder; an installed program keeps these writable
+// files in the user's data folder (XDG_DATA_HOME/VelumoPRO) instead.
 QString ProgramFolder();
+// The executable's folder: the component library, the help and the shipped database.
+QString ExecutableFolder();
+// True when the program runs from its install layout (<prefix>/lib/velumopro).
+bool IsInstalled();
 QWidget* MainWindow();
 // Shows a window as a child of the main window's MDI area (a top-level window when the main
 // window is not there); the window is deleted when it closes.
@@ -29,8 +35,9 @@ bool IsUnloaded(const QWidget* window);
 // Wiring done by the main window itself (and by tests that host a control of their own).
 void SetMod1(portwright::IModbusAtl* control);
 void SetMainWindow(QWidget* window);
-// Test-only: makes ProgramFolder() answer a private copy of the program folder (empty text
-// goes back to the executable's folder). The program itself never calls this.
+// Test-only: makes ProgramFolder() and ExecutableFolder() answer a private copy of the program
+// folder (empty text goes back to the executable's folder). The program itself never calls
+// this.
 void SetProgramFolderForTests(const QString& folder);
 
 }  // namespace host

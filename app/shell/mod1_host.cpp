@@ -7,7 +7,7 @@
 namespace basMain {
 
 QString ComponentLibraryPath() {
-  return host::ProgramFolder() + QStringLiteral("/libPortwright.so");
+  return host::ExecutableFolder() + QStringLiteral("/libPortwright.so");
 }
 
 portwright::IModbusAtl* CreateModbusControl() {
