@@ -5,6 +5,7 @@
 #include "link/bas_comm.h"
 #include "drive_facts.h"
 #include "link/main_window_access.h"
+#include "link/serial_ports.h"
 #include "params/value_table.h"
 #include "params/number_text.h"
 #include "shell/app_state.h"
@@ -201,9 +202,9 @@ void Connect(const Selection& selection) {
     mainWindow::SetNormalPointer();
     const auto* controlError = dynamic_cast<const portwright::AutomationError*>(&e);
     if (controlError && portOpenFailure(*controlError)) {
-      prompt::MsgBox(
-          QStringLiteral("Selected Com port does not exist or is in use by another application."),
-          prompt::Buttons::OK, prompt::Icon::Critical, QStringLiteral("Com Error"));
+      // The control cannot say why; the device itself can (missing, no permission, taken).
+      prompt::MsgBox(serialPorts::ComErrorText(selection.portIndex), prompt::Buttons::OK,
+                     prompt::Icon::Critical, QStringLiteral("Com Error"));
     } else {
       // Any other refusal (settings the control does not take, an empty list) is logged and
       // told: the technician must not be left wondering why nothing happened.

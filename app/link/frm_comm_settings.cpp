@@ -19,6 +19,8 @@
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "link/main_window_access.h"
+#include "link/port_list_view.h"
+#include "link/serial_ports.h"
 #include "shell/database.h"
 #include "shell/host.h"
 #include "shell/logs.h"
@@ -166,6 +168,7 @@ void frmCommSettings::buildControls() {
   grid->addWidget(cmbProtocol, 2, 1, 1, 2);
   grid->addWidget(lblAddress, 3, 0);
   grid->addWidget(txtAddress, 3, 1);
+  buildDeviceControls(grid);
   auto* buttons = new QHBoxLayout;
   for (QPushButton* button : {cmdConnect, cmdDisconnect, cmdClose}) buttons->addWidget(button);
   auto* failure = new QGridLayout(picCommFailure);
@@ -193,12 +196,74 @@ void frmCommSettings::buildControls() {
   tmrComSettings->start(2000);
 }
 
+void frmCommSettings::buildDeviceControls(QGridLayout* grid) {
+  auto named = [this](auto* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+  };
+  lblPortDevice = named(new QLabel(this), "lblPortDevice");
+  lblDevice = named(new QLabel(QStringLiteral("Device:"), this), "lblDevice");
+  cmbDevice = named(new QComboBox(this), "cmbDevice");
+  cmdAssignDevice = named(new QPushButton(QStringLiteral("Assign"), this), "cmdAssignDevice");
+  cmdRefreshDevices = named(new QPushButton(QStringLiteral("Refresh"), this), "cmdRefreshDevices");
+  cmdAssignDevice->setToolTip(QStringLiteral("Use this device for the selected COM port"));
+  cmdRefreshDevices->setToolTip(QStringLiteral("Look for serial devices again"));
+  cmbDevice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  grid->addWidget(lblPortDevice, 4, 1, 1, 2);
+  grid->addWidget(lblDevice, 5, 0);
+  grid->addWidget(cmbDevice, 5, 1, 1, 2);
+  auto* deviceButtons = new QHBoxLayout;
+  deviceButtons->addWidget(cmdAssignDevice);
+  deviceButtons->addWidget(cmdRefreshDevices);
+  deviceButtons->addStretch(1);
+  grid->addLayout(deviceButtons, 6, 1, 1, 2);
+  connect(cmdAssignDevice, &QPushButton::clicked, this, &frmCommSettings::cmdAssignDevice_Click);
+  connect(cmdRefreshDevices, &QPushButton::clicked, this,
+          &frmCommSettings::cmdRefreshDevices_Click);
+  connect(cmbPort, &QComboBox::currentIndexChanged, this, [this] {
+    basFunctions::guarded("frmCommSettings, cmbPort_Change", [this] { showDevices(); });
+  });
+}
+
+void frmCommSettings::showDevices() {
+  const int port = cmbPort->currentIndex();
+  const bool serial = port >= 0 && port < serialPorts::kSerialPortCount;
+  serialPorts::ShowDevicesInPortList(cmbPort);
+  lblPortDevice->setText(serial ? serialPorts::EntryLabel(port) : QString());
+  for (QWidget* widget : std::initializer_list<QWidget*>{lblPortDevice, lblDevice, cmbDevice,
+                                                         cmdAssignDevice, cmdRefreshDevices})
+    widget->setVisible(serial);
+  if (!serial) return;
+  const QString mapped = QString::fromStdString(portwright::ComDevice(port + 1));
+  cmbDevice->clear();
+  cmbDevice->addItem("Default (/dev/ttyS" + QString::number(port) + ")", QString());
+  for (const portwright::SerialDevice& device : serialPorts::Devices()) {
+    const QString path = QString::fromStdString(device.path);
+    cmbDevice->addItem(serialPorts::DeviceChoiceText(device), path);
+    if (path == mapped) cmbDevice->setCurrentIndex(cmbDevice->count() - 1);
+  }
+}
+
+void frmCommSettings::cmdAssignDevice_Click() {
+  basFunctions::guarded("frmCommSettings, cmdAssignDevice_Click", [this] {
+    const int port = cmbPort->currentIndex();
+    if (port < 0 || port >= serialPorts::kSerialPortCount || cmbDevice->currentIndex() < 0) return;
+    serialPorts::Assign(port, cmbDevice->currentData().toString());
+    showDevices();
+  });
+}
+
+void frmCommSettings::cmdRefreshDevices_Click() {
+  basFunctions::guarded("frmCommSettings, cmdRefreshDevices_Click", [this] { showDevices(); });
+}
+
 void frmCommSettings::Form_Load() {
   basFunctions::guarded("frmCommSettings, Form_Load", [this] {
     fillListsFromDatabase();
     lblCom->setText(QStringLiteral("Com Port:"));
     if (commSettings::LastCommSelection[1] == 1) restoreLastSelection();
     setPortKind(cmbPort->currentIndex() >= kFirstNetworkPort);
+    showDevices();
     tmrComSettings_Timer();
   });
 }
@@ -255,8 +320,8 @@ void frmCommSettings::cmbPort_Click() {
 void frmCommSettings::tmrComSettings_Timer() {
   basFunctions::guarded("frmCommSettings, tmrComSettings_Timer", [this] {
     const bool open = host::HasMod1() && host::Mod1().get_PortOpen() != portwright::VARIANT_FALSE;
-    for (QWidget* widget :
-         std::initializer_list<QWidget*>{cmdConnect, cmbPort, cmbSpeed, cmbProtocol, txtAddress})
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+             cmdConnect, cmbPort, cmbSpeed, cmbProtocol, txtAddress, cmbDevice, cmdAssignDevice})
       widget->setEnabled(!open);
     cmdDisconnect->setEnabled(open);
   });

@@ -31,6 +31,10 @@ class frmCommSettings : public QWidget {
   void cmdFailurNo_Click();
   void tmrComSettings_Timer();
   void cmbPort_Click();
+  // Puts the device chosen in cmbDevice behind the selected COM entry (the port map).
+  void cmdAssignDevice_Click();
+  // Looks for serial devices again (an adapter plugged in while the dialog is open).
+  void cmdRefreshDevices_Click();
 
  private:
   frmCommSettings();
@@ -40,6 +44,9 @@ class frmCommSettings : public QWidget {
   void fillListsFromDatabase();
   void restoreLastSelection();
   void setPortKind(bool networkPort);
+  void buildDeviceControls(class QGridLayout* grid);
+  // Shows the selected COM entry's device and offers the devices present.
+  void showDevices();
   // Shows or hides the lost-communication panel; the dialog (and its window frame) grows to
   // make room for it and goes back to its earlier size when it hides.
   void setFailurePanelVisible(bool visible);
@@ -64,5 +71,11 @@ class frmCommSettings : public QWidget {
   QPushButton* cmdFailureYes;
   QPushButton* cmdFailurNo;
   QTimer* tmrComSettings;
+  // Beside the port list: the device of the chosen COM entry and what can be put behind it.
+  QLabel* lblPortDevice;
+  QLabel* lblDevice;
+  QComboBox* cmbDevice;
+  QPushButton* cmdAssignDevice;
+  QPushButton* cmdRefreshDevices;
   QSize sizeWithoutPanel_;
 };

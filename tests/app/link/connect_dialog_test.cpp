@@ -2,19 +2,24 @@
 // settings, the connect sequence with and without passcode, disconnect and the failure panel.
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "drive_facts.h"
 #include "link/frm_comm_settings.h"
+#include "link/serial_ports.h"
 #include "link_test_env.h"
 #include "params/value_table.h"
+#include "portwright/serial_devices.h"
 #include "shell/poll_groups.h"
 #include "shell/prompt.h"
 #include "shell/status.h"
@@ -75,6 +80,44 @@ TEST_F(ConnectDialogTest, ListsComeFromTheCommunicationTable) {
   connect();
   EXPECT_TRUE(mod1->calls.isEmpty());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // no busy pointer left behind
+}
+
+TEST_F(ConnectDialogTest, PortShowsItsDeviceAnAssignmentMapsItAndAPermissionFailureIsExplained) {
+  // A machine with one USB adapter and no serial hardware.
+  QTemporaryDir machine;
+  QDir().mkpath(machine.path() + "/dev");
+  QFile(machine.path() + "/dev/ttyUSB0").open(QIODevice::WriteOnly);
+  serialPorts::DeviceRoot = machine.path();
+  serialPorts::DeviceOpener = [](const std::string&) { return EACCES; };
+  portwright::AssignComDevice(2, "");
+  choose(1, "19200", 6);
+  child<QPushButton>("cmdRefreshDevices")->click();
+  EXPECT_EQ(child<QComboBox>("cmbPort")->currentText(), "COM2");
+  EXPECT_EQ(child<QLabel>("lblPortDevice")->text(),
+            QString::fromUtf8("COM2 \u2013 /dev/ttyS1 (not present)"));
+  auto* devices = child<QComboBox>("cmbDevice");
+  ASSERT_EQ(devices->count(), 2);
+  EXPECT_EQ(devices->itemText(1), "/dev/ttyUSB0");
+  devices->setCurrentIndex(1);
+  child<QPushButton>("cmdAssignDevice")->click();
+  EXPECT_EQ(portwright::ComDevice(2), "/dev/ttyUSB0");
+  EXPECT_EQ(child<QLabel>("lblPortDevice")->text(), QString::fromUtf8("COM2 \u2013 /dev/ttyUSB0"));
+
+  mod1->failOpenWith = "Failed to Open COM Port";
+  connect();
+  ASSERT_EQ(promptTitles(), QStringList{"Com Error"});
+  const QString text = prompt::ShownPrompts()[0].text;
+  EXPECT_TRUE(text.startsWith("Selected Com port does not exist or is in use by another "
+                              "application.\r\rDevice: COM2 = /dev/ttyUSB0\rReason: no "
+                              "permission to open the device"))
+      << text.toStdString();
+  EXPECT_TRUE(text.endsWith("then log out and log in again.")) << text.toStdString();
+
+  devices->setCurrentIndex(0);  // back to the default device
+  child<QPushButton>("cmdAssignDevice")->click();
+  EXPECT_EQ(portwright::ComDevice(2), "/dev/ttyS1");
+  serialPorts::DeviceRoot = QStringLiteral("/");
+  serialPorts::DeviceOpener = nullptr;
 }
 
 TEST_F(ConnectDialogTest, ProtocolPositionsGiveModeAndLineSettings) {

@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include "link/connect_sequence.h"
 #include "link/frm_comm_settings.h"
 #include "params/value_table.h"
+#include "portwright/serial_devices.h"
 #include "shell/frm_main.h"
 #include "shell/host.h"
 #include "shell/poll_groups.h"
@@ -33,7 +35,10 @@ constexpr int kAsciiE71 = 1;
 class LinkEndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override { commSettings::LastCommSelection.fill(0); }
-  void TearDown() override { program.stop(); }
+  void TearDown() override {
+    program.stop();
+    basFunctions::PauseScale = 1;
+  }
 
   void startDrive(const QStringList& arguments) {
     ASSERT_TRUE(drive.start(1, arguments)) << drive.error().toStdString();
@@ -128,10 +133,34 @@ TEST_F(LinkEndToEndTest, WrongFramingOrMissingPortFailsTheConnect) {
             QStringList{"Connection Failure | Unable to connect using current selections.\r"
                         "Please verify your settings and try again."});
   prompt::ClearShownPrompts();
+  portwright::AssignComDevice(8, "/dev/pw-no-such-device");
   connectWith(7, kRtuN82);  // COM8: no such device here
+  portwright::AssignComDevice(8, "");
   EXPECT_EQ(shown(),
             QStringList{"Com Error | Selected Com port does not exist or is in use by another "
-                        "application."});
+                        "application.\r\rDevice: COM8 = /dev/pw-no-such-device\r"
+                        "Reason: the device does not exist on this computer.\r"
+                        "Fix: Assign a serial device of this computer to this COM port."});
+}
+
+TEST_F(LinkEndToEndTest, UnpluggedAdapterEndsInTheLostDrivePathAndReplugConnectsAgain) {
+  basFunctions::PauseScale = 0;
+  startDrive({"--mode", "rtu", "--settings", "19200,N,8,2", "--no-pacing"});
+  connectAndInitialise();
+  // The drive's pseudo-terminal goes away with it, as a USB adapter's tty does when pulled.
+  const QString device = drive.devicePath();
+  drive.stop();
+  ASSERT_TRUE(apptest::WaitFor([] { return basComm::DriveConnected == 0; }, 30000));
+  EXPECT_TRUE(failurePanelShown());
+  EXPECT_TRUE(statusListHas(basComm::kLostCommunication));
+  EXPECT_EQ(host::Mod1().get_PortOpen(), portwright::VARIANT_FALSE);
+  EXPECT_FALSE(QFileInfo::exists(device));
+
+  // Plugged in again (a new tty behind COM1): answering Yes connects.
+  ASSERT_TRUE(drive.start(1, {"--mode", "rtu", "--settings", "19200,N,8,2", "--no-pacing"}))
+      << drive.error().toStdString();
+  frmCommSettings::Instance()->findChild<QPushButton*>("cmdFailureYes")->click();
+  EXPECT_EQ(basComm::DriveConnected, 1) << apptest::ShownSummary().join("\n").toStdString();
 }
 
 TEST_F(LinkEndToEndTest, SilentDriveIsLostAtTheThirdFailedPollAndYesReconnects) {

@@ -1,0 +1,36 @@
+// The serial ports as the program shows them: each COM entry with the device it stands for, the
+// devices a technician can assign to it, and the words that follow "Com Error" when a port will
+// not open. No widgets; the connect dialog and auto-detect use it.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "portwright/serial_devices.h"
+
+namespace serialPorts {
+
+// Serial port list positions (COM1 is 0) below this one are serial ports; from it on network
+// devices.
+inline constexpr int kSerialPortCount = 8;
+
+// Where /dev and /sys are read ("/"; tests point it at a fake tree) and how a device is tried
+// when an open failed (empty: really open it; tests inject a failure, since CI runs as root).
+extern QString DeviceRoot;
+extern portwright::DeviceOpener DeviceOpener;
+
+// "COM1 – /dev/ttyUSB0 (FTDI FT232R USB UART)" for list position 0.
+QString EntryLabel(int portIndex);
+// The serial devices present, in the order they are offered.
+std::vector<portwright::SerialDevice> Devices();
+// "/dev/ttyUSB0 (FTDI FT232R USB UART)"; a by-id link shows its tty too.
+QString DeviceChoiceText(const portwright::SerialDevice& device);
+// Puts a device behind a COM entry in the component's port map (empty: back to the default).
+void Assign(int portIndex, const QString& devicePath);
+
+// The "Com Error" text for a port that would not open: the fixed sentence, then the device, the
+// reason and what to do about it.
+QString ComErrorText(int portIndex);
+
+}  // namespace serialPorts
