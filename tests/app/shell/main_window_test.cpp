@@ -105,8 +105,8 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndCommandsOfLaterWindowsStayDisab
       {"mnuStatusWindow", "Status Window", true},
       {"mnuScope", "Scope", true},
       {"mnuScopeViewer", "Scope Viewer", true},
-      {"mnuTuning", "Tuning Screen", false},
-      {"mnuMaint", "Maintenance Screen", false},
+      {"mnuTuning", "Tuning Screen", true},
+      {"mnuMaint", "Maintenance Screen", true},
       {"mnuStats", "Display Config Information", true},
       {"mnuCompare", "Compare Current Config -> Defaults", true},
       {"mnuPrintConfig", "Print Current Config", true},
@@ -131,26 +131,25 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndCommandsOfLaterWindowsStayDisab
     ASSERT_NE(action, nullptr) << entry.name;
     EXPECT_EQ(action->objectName(), entry.name);
     EXPECT_EQ(action->text(), entry.caption) << entry.name;
-    if (!entry.available) {
-      EXPECT_FALSE(action->isEnabled()) << entry.name;
-    }
+    // On line, Connect and Auto Detect are off; every other command that acts is offered.
+    const bool offOnLine = QByteArray(entry.name) == "mnuConnect" ||
+                           QByteArray(entry.name) == "mnuAutoDetect";
+    EXPECT_EQ(action->isEnabled(), entry.available && !offOnLine) << entry.name;
   }
-  EXPECT_TRUE(main->action("mnuDisconnect")->isEnabled());
-  EXPECT_FALSE(main->action("mnuConnect")->isEnabled());
 
-  // Toolbar: only Disconnect works on line; the buttons of later windows stay disabled.
+  // Toolbar on line: Auto Detect and Connect are off, the files, screens, Disconnect, upload
+  // and help contents work.
   auto button = [&](int index) {
     return main->findChild<QAction*>(QStringLiteral("tbrMain_%1").arg(index));
   };
-  for (int index : {8, 9, 11, 12}) {
+  for (int index : {11, 12}) {
     ASSERT_NE(button(index), nullptr) << index;
     EXPECT_FALSE(button(index)->isEnabled()) << index;
   }
-  for (int index : {1, 2, 3, 15}) EXPECT_TRUE(button(index)->isEnabled()) << index;  // files, upload
-  EXPECT_TRUE(button(5)->isEnabled());  // the scope
-  EXPECT_TRUE(button(13)->isEnabled());
-  EXPECT_TRUE(button(7)->isEnabled());  // the detailed view shows the editor
-  EXPECT_TRUE(button(18)->isEnabled());  // help contents
+  for (int index : {1, 2, 3, 5, 7, 8, 9, 13, 15, 18}) {
+    ASSERT_NE(button(index), nullptr) << index;
+    EXPECT_TRUE(button(index)->isEnabled()) << index;
+  }
   for (int separator : {4, 6, 10, 14, 17}) EXPECT_EQ(button(separator), nullptr);
   EXPECT_EQ(panel(3), QString(30, ' '));
   basFunctions::WorkingConfig.P(4, 6) = 3;
@@ -162,8 +161,11 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndCommandsOfLaterWindowsStayDisab
   basComm::DriveConnected = 0;
   main->tmrMain_Timer();
   EXPECT_TRUE(main->action("mnuConnect")->isEnabled());
-  EXPECT_TRUE(button(12)->isEnabled());
-  EXPECT_FALSE(button(13)->isEnabled());
+  EXPECT_TRUE(main->action("mnuAutoDetect")->isEnabled());
+  for (const char* name : {"mnuTuning", "mnuMaint", "mnuFaults", "mnuUpload"})
+    EXPECT_FALSE(main->action(name)->isEnabled()) << name;
+  for (int index : {11, 12}) EXPECT_TRUE(button(index)->isEnabled()) << index;
+  for (int index : {8, 9, 13}) EXPECT_FALSE(button(index)->isEnabled()) << index;
 }
 
 TEST_F(MainWindowTest, ConnectionPanelsAndStatusBits) {
