@@ -50,7 +50,9 @@ QStringList ReportLines(const ReportInputs& in) {
   QStringList lines{"Diagnostic file created " + in.createdAt, kBlank};
   lines << PlatformLines(in.platform);
   lines << kBlank << QStringLiteral("Application info follows --------------------------")
-        << "Application Path = " + in.programFolder << in.versionText << in.dbVersionText
+        << "Application Path = " + in.programFolder;
+  if (!in.dataFolder.isEmpty()) lines << "Data Folder = " + in.dataFolder;
+  lines << in.versionText << in.dbVersionText
         << "Help File = " + in.helpFile << kBlank;
   lines << QStringLiteral("Connected Drive info follows ----------------------") << in.driveStatus
         << "Connection: " + in.connection << "Model: " + in.model << "Rev: " + in.firmwareLong

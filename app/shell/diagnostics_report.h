@@ -29,6 +29,7 @@ struct ReportInputs {
   QString createdAt;  // date and time in the logs' format
   PlatformInfo platform;
   QString programFolder;
+  QString dataFolder;  // an installed program's writable folder; empty when run from a build
   QString versionText;    // the About window's lblVersion
   QString dbVersionText;  // its lblDBVER
   QString helpFile;

@@ -79,6 +79,11 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
   lblPlatform_->setObjectName(QStringLiteral("lblPlatform"));
   lblDBVER_ = new QLabel(this);
   lblDBVER_->setObjectName(QStringLiteral("lblDBVER"));
+  // Installed, the writable files live in the user's data folder: say where.
+  auto* dataFolder = new QLabel("Data Folder: " + host::ProgramFolder(), this);
+  dataFolder->setObjectName(QStringLiteral("lblDataFolder"));
+  dataFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  dataFolder->setVisible(host::IsInstalled());
   lstDrives_ = new QListWidget(this);
   lstDrives_->setObjectName(QStringLiteral("lstDrives"));
   auto* notice = new QPlainTextEdit(QString::fromLatin1(kNotice), this);
@@ -100,7 +105,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
   auto* texts = new QVBoxLayout;
   for (QWidget* widget : {static_cast<QWidget*>(product), static_cast<QWidget*>(lblVersion_),
                           static_cast<QWidget*>(lblPlatform_), static_cast<QWidget*>(lstDrives_),
-                          static_cast<QWidget*>(lblDBVER_)})
+                          static_cast<QWidget*>(lblDBVER_), static_cast<QWidget*>(dataFolder)})
     texts->addWidget(widget);
   auto* top = new QHBoxLayout;
   top->addWidget(image, 0, Qt::AlignTop);
@@ -174,7 +179,8 @@ void frmAbout::cmdDiagnostics_Click() {
     diagnostics::ReportInputs in;
     in.createdAt = basFunctions::GeneralDateTime();
     in.platform = diagnostics::CurrentPlatform();
-    in.programFolder = folder;
+    in.programFolder = host::ExecutableFolder();
+    if (host::IsInstalled()) in.dataFolder = folder;
     in.versionText = lblVersion_->text();
     in.dbVersionText = lblDBVER_->text();
     in.helpFile = basMain::HelpFile;
