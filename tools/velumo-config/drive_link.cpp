@@ -1,11 +1,5 @@
 #include "drive_link.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "control_access.h"
 #include "control_session.h"
 #include "drive_facts.h"
@@ -13,6 +7,7 @@
 #include "params/value_table.h"
 #include "port_binding.h"
 #include "portwright/port_map.h"
+#include "portwright/serial_devices.h"
 #include "result_text.h"
 #include "tool_error.h"
 
@@ -21,19 +16,14 @@ namespace {
 
 constexpr int16_t kNoAnswer = -1;
 
-// Why a port did not open, in the words a technician acts on.
+// Why a port did not open, in the words a technician acts on (the host library looks at the
+// device: missing, no permission, in use).
 std::string PortTrouble(int comIndex, const std::string& controlText) {
   const std::string device = portwright::ResolveComPort(comIndex + 1);
-  const std::string name = "COM" + std::to_string(comIndex + 1) + " (" + device + ")";
-  struct stat info {};
-  if (::stat(device.c_str(), &info) != 0) return name + ": no such port";
-  if (::access(device.c_str(), R_OK | W_OK) != 0) {
-    const int error = errno;
-    if (error == EACCES)
-      return name + ": permission denied (is this user in the port's group, e.g. dialout?)";
-    return name + ": " + std::strerror(error);
-  }
-  return name + ": " + controlText + " (in use by another program, or settings it refuses)";
+  const portwright::OpenProblem problem = portwright::DiagnoseOpenFailure(device);
+  const std::string text =
+      "COM" + std::to_string(comIndex + 1) + " (" + device + "): " + problem.reason;
+  return problem.fix.empty() ? text + " (" + controlText + ")" : text + ". " + problem.fix;
 }
 
 }  // namespace

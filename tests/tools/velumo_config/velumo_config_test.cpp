@@ -235,7 +235,7 @@ TEST_F(VelumoConfig, EachKindOfFailureHasItsOwnExitCodeAndMessage) {
   missing.start(VELUMO_CONFIG, {"--port", "/dev/velumo-no-such-port", "scan", "--nodes", "1"});
   ASSERT_TRUE(missing.waitForFinished(30000));
   EXPECT_EQ(missing.exitCode(), 3);
-  EXPECT_TRUE(missing.readAllStandardError().contains("no such port"));
+  EXPECT_TRUE(missing.readAllStandardError().contains("does not exist on this computer"));
 
   Result run = Tool({"--node", "7", "--timeout", "100", "upload", Path("none.vmc")});
   EXPECT_EQ(run.code, 4);
