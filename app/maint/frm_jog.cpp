@@ -33,9 +33,7 @@ constexpr int kJogCodes[2] = {drive_facts::kJogForward, drive_facts::kJogReverse
 
 }  // namespace
 
-frmJog* frmJog::Instance() {
-  return g_jog && !host::IsUnloaded(g_jog) ? g_jog.data() : nullptr;
-}
+frmJog* frmJog::Instance() { return g_jog && !host::IsUnloaded(g_jog) ? g_jog.data() : nullptr; }
 
 frmJog* frmJog::Display() {
   if (Instance()) {
@@ -63,9 +61,10 @@ frmJog::frmJog(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("frmJog"));
   setWindowTitle(QStringLiteral(" Jog Operation"));
   buildControls();
-  connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-    if (state != Qt::ApplicationActive) stopIfJogging();
-  });
+  connect(qApp, &QGuiApplication::applicationStateChanged, this,
+          [this](Qt::ApplicationState state) {
+            if (state != Qt::ApplicationActive) stopIfJogging();
+          });
 }
 
 frmJog::~frmJog() = default;
@@ -117,10 +116,9 @@ void frmJog::cmdSendSpeed_Click() {
     // Text that is not a number is refused like a speed out of range, never read as 0.
     if (!number_text::IsNumber(text) || speed < drive_facts::kJogSpeedMin ||
         speed > drive_facts::kJogSpeedMax) {
-      prompt::MsgBox(QStringLiteral("Incorrect jog speed requested.") + "\r" +
-                         "Value must be 0 ~ 3000.",
-                     prompt::Buttons::OK, prompt::Icon::Exclamation,
-                     QStringLiteral("Incorrect Entry"));
+      prompt::MsgBox(
+          QStringLiteral("Incorrect jog speed requested.") + "\r" + "Value must be 0 ~ 3000.",
+          prompt::Buttons::OK, prompt::Icon::Exclamation, QStringLiteral("Incorrect Entry"));
       setJogButtonsEnabled(false);
       return;
     }
@@ -131,14 +129,17 @@ void frmJog::cmdSendSpeed_Click() {
   });
 }
 
+// Events run while a write waits for the line: the window may close meanwhile (its closing
+// sends the stop), so nothing of it is touched after a wait without checking it still exists.
 void frmJog::cmdJog_MouseDown(int index) {
+  const QPointer<frmJog> self(this);
   guarded("frmJog, cmdJog_MouseDown()", [&] {
     if (index < 0 || index > 1 || stopping_ || closing_) return;
     jogging_ = true;
     pressing_ = true;
     basMaint::SendJogCommand(kJogCodes[index]);
-    pressing_ = false;
   });
+  if (!self) return;
   pressing_ = false;
   if (stopWanted_) {
     stopWanted_ = false;
@@ -147,6 +148,7 @@ void frmJog::cmdJog_MouseDown(int index) {
 }
 
 void frmJog::cmdJog_MouseUp() {
+  const QPointer<frmJog> self(this);
   guarded("frmJog, cmdJog_MouseUp()", [&] {
     if (pressing_) {  // the press is still writing: it sends the stop when it is done
       stopWanted_ = true;
@@ -157,25 +159,27 @@ void frmJog::cmdJog_MouseUp() {
     // No new jog can start until the drive has taken the stop.
     setJogButtonsEnabled(false);
     const bool stopped = sendStop();
+    if (!self) return;
     basFunctions::WaitaWhile(0.75);
-    if (stopped && !closing_) setJogButtonsEnabled(true);
-    stopping_ = false;
+    if (self && stopped && !closing_) setJogButtonsEnabled(true);
   });
-  stopping_ = false;
+  if (self) stopping_ = false;
 }
 
 bool frmJog::sendStop() {
+  const QPointer<frmJog> self(this);
   basMaint::WaitWhileControlBusy();
   const basMaint::JogStopOutcome outcome = basMaint::StopJog();
+  if (!self) return outcome.confirmed;  // closed meanwhile: its closing stopped the jog too
   if (outcome.confirmed) {
     jogging_ = false;
     return true;
   }
   if (jogging_) {
     jogging_ = false;  // told once; nothing more this window can do
-    prompt::MsgBox(basMaint::JogStopFailedText(
-                       frmMaintenance::OpenScreen() ? basMaint::kWatchdogSeconds : 0),
-                   prompt::Buttons::OK, prompt::Icon::Critical, basMaint::kJogStopFailedTitle);
+    prompt::MsgBox(
+        basMaint::JogStopFailedText(frmMaintenance::OpenScreen() ? basMaint::kWatchdogSeconds : 0),
+        prompt::Buttons::OK, prompt::Icon::Critical, basMaint::kJogStopFailedTitle);
   }
   return false;
 }

@@ -47,8 +47,8 @@ class frmJog : public QWidget {
   std::array<QPushButton*, 2> cmdJog{};
   QPushButton* cmdClose = nullptr;
   bool jogging_ = false;
-  bool pressing_ = false;     // a press write is under way
-  bool stopWanted_ = false;   // released while the press write was under way
+  bool pressing_ = false;    // a press write is under way
+  bool stopWanted_ = false;  // released while the press write was under way
   bool stopping_ = false;
   bool closing_ = false;
 };

@@ -82,12 +82,20 @@ QString frmMaintenance::location(const char* handler) const {
   return QString::fromLatin1(variant_.windowName) + ", " + QLatin1String(handler);
 }
 
+Abandoned frmMaintenance::closingCheck() {
+  return [self = QPointer<frmMaintenance>(this)] { return !self || self->closing_; };
+}
+
 void frmMaintenance::Form_Load() {
+  const Abandoned closing = closingCheck();
   guarded(location("Form_Load").toUtf8().constData(), [&] {
     mainWindow::SetBusyPointer();
     basComm::SendLogonCommand(1);
+    if (closing()) return;
     saved_ = SaveDriveSettings(variant_);
-    ArmDrive();
+    loaded_ = true;  // from here on a closing restores what was saved
+    ArmDrive(closing);
+    if (closing()) return;
     showPointLabels();
     setWindowIcon(pictures::WindowIcon());
     showModes();
@@ -97,7 +105,8 @@ void frmMaintenance::Form_Load() {
     cmdEnable->setEnabled(!ServoOnAssigned());
     cmdEnable->setText(DriveImage.P(2, 51) == 1 ? QStringLiteral("Disable Drive")
                                                 : QStringLiteral("Enable Drive"));
-    WriteMonitorSelectors();
+    WriteMonitorSelectors(closing);
+    if (closing()) return;  // closed meanwhile: the normal poll group is back already
     host::Mod1().put_PollInterval(0);
     basFunctions::PollGroup = 3;
     basFunctions::SetPollGroups(100);
@@ -107,7 +116,7 @@ void frmMaintenance::Form_Load() {
     stbMaint->showMessage(QStringLiteral("Drive set up for maintenance"));
     mainWindow::SetNormalPointer();
   });
-  loaded_ = true;
+  if (closing()) return;
   tmrMaint->start();
   tmrMaint2->start();
 }
@@ -165,8 +174,9 @@ void frmMaintenance::showOutputStates() {
 void frmMaintenance::showServoStatus() {
   const int32_t status = DriveImage.P(6, 37);
   const bool servoOn = status & drive_facts::kStatusServoOn;
-  lblStatus[0]->setText(status & drive_facts::kStatusServoReady ? QStringLiteral("Servo Ready")
-                                                                : QStringLiteral("Servo Not Ready"));
+  lblStatus[0]->setText(status & drive_facts::kStatusServoReady
+                            ? QStringLiteral("Servo Ready")
+                            : QStringLiteral("Servo Not Ready"));
   lblStatus[1]->setText(servoOn ? QStringLiteral("Servo On") : QStringLiteral("Servo Not On"));
   lblStatus[4]->setText(status & drive_facts::kStatusZeroSpeed
                             ? QStringLiteral("Servo At Zero Speed")
@@ -190,6 +200,7 @@ void frmMaintenance::tmrMaint_Timer() {
 }
 
 void frmMaintenance::tmrMaint2_Timer() {
+  const Abandoned closing = closingCheck();
   guarded("Error in frmMaintenace, tmrMaint2_Timer ", [&] {
     if (!basFunctions::MaintLogonNeeded) {
       showInputMask();
@@ -199,17 +210,23 @@ void frmMaintenance::tmrMaint2_Timer() {
     if (reinitWaiting_) return;
     reinitWaiting_ = true;
     WaitaWhile(1.5);
+    if (closing()) return;
     reinitWaiting_ = false;
-    if (basFunctions::MaintLogonNeeded && basComm::DriveConnected == 1 && !closing_) Reinit();
+    if (basFunctions::MaintLogonNeeded && basComm::DriveConnected == 1) Reinit();
   });
 }
 
+// Events keep running while a set-up waits for the line, so the screen may start closing
+// meanwhile: the set-up then drops its remaining writes and the closing's restore stands.
 void frmMaintenance::Reinit() {
+  const Abandoned closing = closingCheck();
   guarded(location("Reinit").toUtf8().constData(), [&] {
+    if (closing()) return;
     mainWindow::SetBusyPointer();
     basComm::SendLogonCommand(1);
-    ArmDrive();
-    WriteMonitorSelectors();
+    ArmDrive(closing);
+    WriteMonitorSelectors(closing);
+    if (closing()) return;
     basFunctions::MaintLogonNeeded = false;
     mainWindow::SetNormalPointer();
   });

@@ -76,6 +76,8 @@ class frmMaintenance : public QWidget {
   void showServoStatus();
   void setOutputBoxes(int forces);
   void Form_QueryUnload();
+  // True once this screen is closing or gone (checked after every wait for the line).
+  basMaint::Abandoned closingCheck();
   void restartInputTimer();
 
   const basMaint::MaintVariant& variant_;

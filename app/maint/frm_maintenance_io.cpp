@@ -46,6 +46,7 @@ void frmMaintenance::restartInputTimer() {
 // Input n under software control (or back to its terminal): the mask bit, then the input's
 // software state cleared.
 void frmMaintenance::chkDI_Click(int n) {
+  const Abandoned closing = closingCheck();
   guarded(variant_.chkDIErrorText, [&] {
     mainWindow::SetBusyPointer();
     tmrMaint2->stop();
@@ -54,8 +55,10 @@ void frmMaintenance::chkDI_Click(int n) {
     WriteParameter(QString::fromLatin1(variant_.maskKey),
                    SetPoint(bits, DriveImage.P(3, variant_.maskNumber), n, checked));
     WaitaWhile(0.75);
+    if (!ReadyToWrite(closing)) return;  // the closing has restored the drive
     WriteParameter(kInputStatesKey, SetPoint(bits, DriveImage.P(4, 7), n, false));
     WaitaWhile(0.25);
+    if (closing()) return;
     if (!scopeHoldsTheScreen()) cmdDI[n]->setEnabled(checked);
     cmdForceIns->setEnabled(true);
     mainWindow::SetNormalPointer();

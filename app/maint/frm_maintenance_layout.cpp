@@ -54,8 +54,8 @@ QWidget* frmMaintenance::buildModeLines() {
   auto* box = new QGroupBox;
   auto* grid = new QGridLayout(box);
   lblDriveMode = named(new QLabel(QStringLiteral("Drive Mode:")), QStringLiteral("lblDriveMode"));
-  lblPosMode = named(new QLabel(QStringLiteral("Current Position Mode:")),
-                     QStringLiteral("lblPosMode"));
+  lblPosMode =
+      named(new QLabel(QStringLiteral("Current Position Mode:")), QStringLiteral("lblPosMode"));
   lblAccel = named(new QLabel(QStringLiteral("Current Accel:")), QStringLiteral("lblAccel"));
   lblDecel = named(new QLabel(QStringLiteral("Current Decel:")), QStringLiteral("lblDecel"));
   lblControl = named(new QLabel, QStringLiteral("lblControl"));
@@ -71,11 +71,11 @@ QWidget* frmMaintenance::buildModeLines() {
   grid->addWidget(lblStatus[1], 1, 1);
   grid->addWidget(lblStatus[4], 2, 1);
   grid->addWidget(lblStatus[5], 3, 1);
-  grid->addWidget(named(new QLabel(QStringLiteral("Current Velocity:")),
-                        QStringLiteral("lblVelocity")), 0, 2);
+  grid->addWidget(
+      named(new QLabel(QStringLiteral("Current Velocity:")), QStringLiteral("lblVelocity")), 0, 2);
   grid->addWidget(lblStatus[6], 0, 3);
-  grid->addWidget(named(new QLabel(QStringLiteral("Current Position:")),
-                        QStringLiteral("lblPosition")), 1, 2);
+  grid->addWidget(
+      named(new QLabel(QStringLiteral("Current Position:")), QStringLiteral("lblPosition")), 1, 2);
   grid->addWidget(lblStatus[2], 1, 3);
   grid->addWidget(named(new QLabel(QStringLiteral("Revs")), QStringLiteral("lblRevs")), 1, 4);
   grid->addWidget(lblStatus[3], 2, 3);
@@ -87,8 +87,8 @@ QWidget* frmMaintenance::buildInputRows() {
   auto* box = new QGroupBox(QStringLiteral("Digital Inputs"));
   auto* grid = new QGridLayout(box);
   for (int n = 1; n <= variant_.inputCount; ++n) {
-    lblDI[n] = named(new QLabel(QStringLiteral("DI %1 = 00: Unassigned").arg(n)),
-                     indexed("lblDI", n));
+    lblDI[n] =
+        named(new QLabel(QStringLiteral("DI %1 = 00: Unassigned").arg(n)), indexed("lblDI", n));
     lblDIState[n] = named(new QLabel, indexed("lblDIState", n));
     chkDI[n] = named(new QCheckBox, indexed("chkDI", n));
     chkDI[n]->setToolTip(QStringLiteral("Enables software control of digital input"));
@@ -102,8 +102,8 @@ QWidget* frmMaintenance::buildInputRows() {
   lbl306 = named(new QLabel(QStringLiteral("3.0%1 = ").arg(variant_.maskNumber)),
                  QStringLiteral("lbl306"));
   lbl407 = named(new QLabel(QStringLiteral("4.07 = ")), QStringLiteral("lbl407"));
-  cmdForceIns = named(new QPushButton(QStringLiteral("Force Inputs")),
-                      QStringLiteral("cmdForceIns"));
+  cmdForceIns =
+      named(new QPushButton(QStringLiteral("Force Inputs")), QStringLiteral("cmdForceIns"));
   const int foot = variant_.inputCount + 1;
   grid->addWidget(lbl306, foot, 0);
   grid->addWidget(lbl407, foot, 1);
@@ -115,8 +115,8 @@ QWidget* frmMaintenance::buildOutputRows() {
   auto* box = new QGroupBox(QStringLiteral("Digital Outputs"));
   auto* grid = new QGridLayout(box);
   for (int n = 1; n <= kOutputs; ++n) {
-    lblDO[n] = named(new QLabel(QStringLiteral("DO %1 = 00: Unassigned").arg(n)),
-                     indexed("lblDO", n));
+    lblDO[n] =
+        named(new QLabel(QStringLiteral("DO %1 = 00: Unassigned").arg(n)), indexed("lblDO", n));
     lblDOState[n] = named(new QLabel, indexed("lblDOState", n));
     chkDO[n] = named(new QCheckBox, indexed("chkDO", n));
     cmdDO[n] = named(new QPushButton(QStringLiteral("Toggle")), indexed("cmdDO", n));
@@ -125,11 +125,11 @@ QWidget* frmMaintenance::buildOutputRows() {
     grid->addWidget(chkDO[n], n, 2);
     grid->addWidget(cmdDO[n], n, 3);
   }
-  cmdForceOuts = named(new QPushButton(QStringLiteral("Force Outputs")),
-                       QStringLiteral("cmdForceOuts"));
+  cmdForceOuts =
+      named(new QPushButton(QStringLiteral("Force Outputs")), QStringLiteral("cmdForceOuts"));
   cmdForceOuts->setEnabled(false);
-  cmdClearDOForces = named(new QPushButton(QStringLiteral("Clear DO Forces")),
-                           QStringLiteral("cmdClearDOForces"));
+  cmdClearDOForces =
+      named(new QPushButton(QStringLiteral("Clear DO Forces")), QStringLiteral("cmdClearDOForces"));
   cmdClearDOForces->setEnabled(false);
   grid->addWidget(cmdForceOuts, kOutputs + 1, 0);
   grid->addWidget(cmdClearDOForces, kOutputs + 1, 2, 1, 2);
@@ -143,7 +143,8 @@ QWidget* frmMaintenance::buildButtons() {
   cmdEnable = named(new QPushButton(QStringLiteral("Enable Drive")), QStringLiteral("cmdEnable"));
   cmdJog = named(new QPushButton(QStringLiteral("Jog Drive")), QStringLiteral("cmdJog"));
   cmdJog->setEnabled(false);
-  cmdPosMove = named(new QPushButton(QStringLiteral("Pos Cmd Setup")), QStringLiteral("cmdPosMove"));
+  cmdPosMove =
+      named(new QPushButton(QStringLiteral("Pos Cmd Setup")), QStringLiteral("cmdPosMove"));
   cmdClose = named(new QPushButton(QStringLiteral("Close")), QStringLiteral("cmdClose"));
   grid->addWidget(cmdEnable, 0, 0);
   grid->addWidget(hint("Available if Servo On is not assigned to a DI", "lblEnableHint"), 1, 0);

@@ -71,13 +71,11 @@ int PositionSelectMask() {
 bool CommandSelectable(int k, int mask) { return ((k - 1) & ~mask) == 0; }
 
 QString MoveTypeText(int32_t mode) {
-  static const char* const texts[] = {"Absolute Position Command",
-                                      "Incremental Position Command",
-                                      "Forward Operation Search Feed Step",
-                                      "Reverse Operation Search Feed Step",
-                                      "Short-Pass Search Feed Step",
-                                      "Absolute Auto Position Command",
-                                      "Incremental Auto Position Command"};
+  static const char* const texts[] = {
+      "Absolute Position Command",          "Incremental Position Command",
+      "Forward Operation Search Feed Step", "Reverse Operation Search Feed Step",
+      "Short-Pass Search Feed Step",        "Absolute Auto Position Command",
+      "Incremental Auto Position Command"};
   return mode >= 0 && mode <= 6 ? QString::fromLatin1(texts[mode]) : QString();
 }
 
@@ -97,8 +95,7 @@ bool boxNumber(const QString& text, int16_t& value) {
 
 void refuseOutOfRange() {
   prompt::MsgBox(QStringLiteral("A position command must be a whole number from -32768 to 32767."),
-                 prompt::Buttons::OK, prompt::Icon::Exclamation,
-                 QStringLiteral("Incorrect Entry"));
+                 prompt::Buttons::OK, prompt::Icon::Exclamation, QStringLiteral("Incorrect Entry"));
 }
 
 }  // namespace
@@ -144,8 +141,7 @@ void frmPosCommand::buildControls() {
       auto* field = new QLineEdit;
       field->setObjectName(QStringLiteral("txtPosCommand_%1").arg(index));
       txtPosCommand[index - kFirstPosCommand] = field;
-      connect(field, &QLineEdit::textChanged, this,
-              [this, index] { txtPosCommand_Change(index); });
+      connect(field, &QLineEdit::textChanged, this, [this, index] { txtPosCommand_Change(index); });
       grid->addWidget(field, 2 + k, 1 + part);
     }
   }

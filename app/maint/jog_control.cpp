@@ -31,13 +31,23 @@ auto withCommandWord(int code, Write write) {
   return write();
 }
 
+// The control's result for a request the drive did not answer within its time-out.
+constexpr int16_t kNoReplyResult = -1;
+
+// How a stop write failed, as the technician reads it: silence is "no answer", whether the
+// control gave up on the reply or no Done came at all.
+QString stopFailureText(const basFunctions::WriteResult& write) {
+  if (write.answered && write.result == kNoReplyResult) return QStringLiteral("no answer");
+  return basFunctions::FailureText(write);
+}
+
 void reportUnansweredStop(const QString& failure, int attempt) {
   const QString text = "The drive did not confirm the jog stop (" + failure + ")" +
                        (attempt < kStopAttempts ? QStringLiteral("; sending it again")
                                                 : QStringLiteral("; closing the connection"));
   basFunctions::Status(0, 0, text);
-  basFunctions::ErrorLog(QStringLiteral("frmJog, cmdJog_MouseUp()"), QStringLiteral("Communication"),
-                         0, text);
+  basFunctions::ErrorLog(QStringLiteral("frmJog, cmdJog_MouseUp()"),
+                         QStringLiteral("Communication"), 0, text);
 }
 
 }  // namespace
@@ -66,7 +76,7 @@ JogStopOutcome StopJog() {
       if (outcome.attempts > 1) basFunctions::Status(0, 0, QStringLiteral("Jog stop confirmed"));
       return outcome;
     }
-    outcome.failure = basFunctions::FailureText(write);
+    outcome.failure = stopFailureText(write);
     reportUnansweredStop(outcome.failure, outcome.attempts);
     if (outcome.attempts >= kStopAttempts) {
       if (basComm::DriveConnected == 1) {
@@ -80,11 +90,12 @@ JogStopOutcome StopJog() {
 }
 
 QString JogStopFailedText(int watchdogSeconds) {
-  QString text = QStringLiteral(
-      "The drive did not confirm the jog stop: THE MOTOR MAY STILL BE RUNNING.");
+  QString text =
+      QStringLiteral("The drive did not confirm the jog stop: THE MOTOR MAY STILL BE RUNNING.");
   if (watchdogSeconds > 0)
-    text += "\r" + QStringLiteral("The connection has been closed; the drive's communication "
-                                  "watchdog stops the motor within %1 seconds.")
+    text += "\r" + QStringLiteral(
+                       "The connection has been closed; the drive's communication "
+                       "watchdog stops the motor within %1 seconds.")
                        .arg(watchdogSeconds);
   return text + "\r" + QStringLiteral("If the motor does not stop, stop it at the drive.");
 }

@@ -7,6 +7,7 @@
 #include "params/number_text.h"
 #include "params/value_table.h"
 #include "shell/database.h"
+#include "shell/host.h"
 #include "shell/status.h"
 
 namespace basMaint {
@@ -30,8 +31,7 @@ QMap<int, QString> functionTexts(const char* table) {
   const basMain::DbConnection db = basMain::ConnectDB();
   if (!db) return texts;
   QSqlQuery query = db.query();
-  if (!query.exec(QStringLiteral("SELECT Setting FROM %1").arg(QLatin1String(table))))
-    return texts;
+  if (!query.exec(QStringLiteral("SELECT Setting FROM %1").arg(QLatin1String(table)))) return texts;
   while (query.next()) {
     const QString setting = query.value(0).toString();
     texts.insert(static_cast<int>(number_text::LeadingNumber(setting.left(2))), setting);
@@ -63,8 +63,14 @@ SavedSettings SaveDriveSettings(const MaintVariant& variant) {
   return saved;
 }
 
-void ArmDrive() {
+bool ReadyToWrite(const Abandoned& abandoned) {
+  basComm::WaitUntilIdle(host::Mod1());
+  return !abandoned || !abandoned();
+}
+
+void ArmDrive(const Abandoned& abandoned) {
   if (drive(QStringLiteral("230")) != kAuxiliaryFunction) {
+    if (!ReadyToWrite(abandoned)) return;
     WriteParameter(QStringLiteral("230"), kAuxiliaryFunction);
     WaitaWhile(kSettle);
   }
@@ -72,17 +78,19 @@ void ArmDrive() {
       drive(QStringLiteral("304")) != kWatchdogSeconds) {
     working(QStringLiteral("303")) = kCommFaultAction;
     working(QStringLiteral("304")) = kWatchdogSeconds;
+    if (!ReadyToWrite(abandoned)) return;
     basComm::WriteData(QStringLiteral("303"), 2);
     WaitaWhile(kSettle);
   }
 }
 
-void WriteMonitorSelectors() {
+void WriteMonitorSelectors(const Abandoned& abandoned) {
   const char* keys[drive_facts::kScopeChannels] = {"600", "612", "624"};
   for (int c = 0; c < drive_facts::kScopeChannels; ++c)
     working(QString::fromLatin1(keys[c])) = drive_facts::kMonitorSelectors[c];
   WaitaWhile(kSettle);
   for (int c = 0; c < drive_facts::kScopeChannels; ++c) {
+    if (!ReadyToWrite(abandoned)) return;
     basComm::WriteData(QString::fromLatin1(keys[c]), 1, portwright::Integer,
                        static_cast<int16_t>(drive_facts::kScopeBlockAddress[c]));
     WaitaWhile(kSettle);
@@ -104,6 +112,9 @@ void RestoreDrive(const SavedSettings& saved, const MaintVariant& variant, bool 
   working(QStringLiteral("304")) = saved.commWatchdog;
   basComm::WriteData(QStringLiteral("303"), 2);
   WaitaWhile(kSettle);
+  // The connection may be closed next (disconnecting, quitting): the last write must have been
+  // answered by then, or a drive could keep its watchdog armed and fault a few seconds later.
+  basComm::WaitUntilIdle(host::Mod1());
 }
 
 int FunctionCode(int32_t value) { return std::abs(value) % 100; }

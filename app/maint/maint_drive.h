@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 #include "maint/maint_variant.h"
 
@@ -31,14 +32,22 @@ struct SavedSettings {
 };
 SavedSettings SaveDriveSettings(const MaintVariant& variant);
 
+// Tells a set-up that the screen is closing: its remaining writes are dropped, so that the
+// restore at closing stays the last word the drive hears.
+using Abandoned = std::function<bool()>;
+
 // P2.30 := 5 unless the drive holds it; P3.03/P3.04 := 1/10 (one write of two registers)
 // unless the drive holds both, whatever P2.30 held. Used at opening and by Reinit.
-void ArmDrive();
+void ArmDrive(const Abandoned& abandoned = {});
 // The three monitor channels the maintenance poll group reads: revolutions, pulses, speed.
-void WriteMonitorSelectors();
+void WriteMonitorSelectors(const Abandoned& abandoned = {});
+// Waits (events running) until the control is idle, then says whether a write may still go:
+// nothing is dispatched between this answer and a WriteData that follows it at once.
+bool ReadyToWrite(const Abandoned& abandoned);
 // Puts back what the screen changed: the servo off when the screen switched it, then the
-// input mask, P2.30, the input states and the watchdog pair. A drive that is no longer
-// connected is reported once and nothing is written.
+// input mask, P2.30, the input states and the watchdog pair; returns when the drive has
+// answered the last write. A drive that is no longer connected is reported once and nothing
+// is written.
 void RestoreDrive(const SavedSettings& saved, const MaintVariant& variant, bool enabledHere);
 
 // Function code (last two decimal digits) of an input or output function parameter.

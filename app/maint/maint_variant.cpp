@@ -5,11 +5,18 @@ namespace {
 
 constexpr int kWord = 0xFFFF;
 
-const MaintVariant kBefore21{"frmMaintenance", 200, drive_facts::InputCount(200), "306",
+const MaintVariant kBefore21{"frmMaintenance",
+                             200,
+                             drive_facts::InputCount(200),
+                             "306",
                              drive_facts::InputMaskNumber(200),
                              "Error at frmMaintenance, chkDI_Click "};
-const MaintVariant k21{"frmMaintenance_210", 210, drive_facts::InputCount(210), "308",
-                       drive_facts::InputMaskNumber(210), "Error on Maint 210 "};
+const MaintVariant k21{"frmMaintenance_210",
+                       210,
+                       drive_facts::InputCount(210),
+                       "308",
+                       drive_facts::InputMaskNumber(210),
+                       "Error on Maint 210 "};
 
 }  // namespace
 

@@ -10,11 +10,11 @@
 namespace basMaint {
 
 struct MaintVariant {
-  const char* windowName;  // "frmMaintenance" (below 2.1) or "frmMaintenance_210"
-  int revision;            // 200 or 210: the bit order and widths of drive_facts
-  int inputCount;          // 8 or 16 rows of inputs
-  const char* maskKey;     // software-control mask: "306" (P3.06) or "308" (P3.08)
-  int maskNumber;          // 6 or 8 (P3.0n)
+  const char* windowName;      // "frmMaintenance" (below 2.1) or "frmMaintenance_210"
+  int revision;                // 200 or 210: the bit order and widths of drive_facts
+  int inputCount;              // 8 or 16 rows of inputs
+  const char* maskKey;         // software-control mask: "306" (P3.06) or "308" (P3.08)
+  int maskNumber;              // 6 or 8 (P3.0n)
   const char* chkDIErrorText;  // the error-log location of the input check boxes
 
   drive_facts::BitField inputBits() const { return drive_facts::InputBits(revision); }

@@ -29,6 +29,7 @@
 #include "maint/frm_jog.h"
 #include "maint/frm_maintenance.h"
 #include "shell/frm_main.h"
+#include "shell/host.h"
 #include "shell/poll_groups.h"
 #include "shell/status.h"
 
@@ -69,8 +70,7 @@ class SpeedWatcher {
   }
   bool decelerated() const { return decelAt_ != 0; }
   double millisecondsToDecel() const {
-    return std::chrono::duration<double, std::milli>(Clock::duration(decelAt_ - released_))
-        .count();
+    return std::chrono::duration<double, std::milli>(Clock::duration(decelAt_ - released_)).count();
   }
 
  private:
@@ -120,12 +120,18 @@ frmJog* openJog(apptest::VirtualDrive& drive) {
   selection.protocolIndex = 8;  // RTU 19200,O,8,1, the drive's factory setting
   selection.speedText = "19200";
   selection.addressText = "1";
+  // Connect and set-up without their pauses (the reads wait for their replies), the first
+  // pass of the normal poll group at once; the jog itself runs with the program's timing.
+  basFunctions::PauseScale = 0;
   commSettings::Connect(selection);
-  if (basComm::DriveConnected != 1 ||
-      !apptest::WaitFor([] { return basFunctions::InitComplete; }, 30000))
-    return nullptr;
+  if (basComm::DriveConnected == 1) host::Mod1().put_PollInterval(10);
+  const bool initialised = basComm::DriveConnected == 1 &&
+                           apptest::WaitFor([] { return basFunctions::InitComplete; }, 30000);
+  if (!initialised) return nullptr;
+  host::Mod1().put_PollInterval(1000);
   prompt::ScriptReplies({prompt::Reply{prompt::No, {}}});
   frmMain::instance()->RunCommand("mnuMaint");
+  basFunctions::PauseScale = 1;
   if (!frmMaintenance::OpenScreen()) return nullptr;
   drive.command("di 1 1");
   frmJog* jog = frmJog::Display();

@@ -1,6 +1,8 @@
 // The program connected to the virtual drive, for the maintenance screen, the jog window and
-// the position commands: scripted prompts, the specified pauses taken out (PauseScale 0), the
-// drive's registers read through its control channel.
+// the position commands. One program and one drive serve all the tests of a process: they are
+// connected once (a connect costs the first pass of the normal poll group) and the drive is put
+// back to its factory state before each test. Prompts are scripted, the specified pauses are
+// taken out (PauseScale 0), the drive's registers are read through its control channel.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,17 +20,21 @@ namespace mainttest {
 
 class MaintTest : public ::testing::Test {
  protected:
+  MaintTest();
   void SetUp() override;
   void TearDown() override;
 
-  // Starts the drive at firmware `revision` (200 or 210) with its line unpaced unless asked,
-  // the program, and connects at the drive's factory line settings.
-  void startConnected(int revision, const QStringList& driveArguments = {"--no-pacing"});
+  // The drive at firmware `revision` (200 or 210), its line unpaced, in its factory state, the
+  // program connected to it with DriveImage current.
+  void startConnected(int revision);
   // Runs the Maintenance Screen command answering the backup question No.
   frmMaintenance* openScreen();
   // Closes the open screen with its Close button; the closing's messages get `replies`.
   void closeScreen(const QList<prompt::Reply>& replies = {});
 
+  // Sets a drive register ("P2.30") and DriveImage alike, as if the polls had brought it: the
+  // normal poll group reads one block a second.
+  void preset(const QString& name, int value);
   // A drive register ("P3.06") as the drive holds it; a word of its status line ("speed").
   int reg(const QString& name);
   // Waits until the drive's register holds the value (a write may still be on the line).
@@ -44,13 +50,12 @@ class MaintTest : public ::testing::Test {
     EXPECT_NE(widget, nullptr) << name.toStdString();
     return widget;
   }
-  QStringList shown() const;       // prompts as "title | text"
+  QStringList shown() const;  // prompts as "title | text"
   QStringList errorLog() const;
   bool statusListHas(const QString& text) const;
 
-  apptest::ProgramFolder folder;
-  apptest::VirtualDrive drive;
-  apptest::Program program;
+  apptest::ProgramFolder& folder;
+  apptest::VirtualDrive& drive;
   frmMain* main = nullptr;
 };
 

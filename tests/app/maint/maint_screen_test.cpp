@@ -2,9 +2,9 @@
 // the drive's set-up and its restore, inputs under software control in each revision's bit
 // order, toggles and forces, the software servo on, and the scope's hold on the screen.
 #include <QCheckBox>
-#include <QFile>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTimer>
@@ -42,7 +42,9 @@ class MaintScreenTest : public MaintTest, public ::testing::WithParamInterface<i
   bool is210() const { return GetParam() == 210; }
   QString maskRegister() const { return is210() ? "P3.08" : "P3.06"; }
   int maskNumber() const { return is210() ? 8 : 6; }
-  int inputBit(int n) const { return drive_facts::BitOfPoint(drive_facts::InputBits(GetParam()), n); }
+  int inputBit(int n) const {
+    return drive_facts::BitOfPoint(drive_facts::InputBits(GetParam()), n);
+  }
   // Clicks a check box or button once DriveImage has caught up with the drive's masks.
   void clickWhenCurrent(QAbstractButton* button) {
     ASSERT_TRUE(driveImageFollows(3, maskNumber()));
@@ -56,10 +58,8 @@ INSTANTIATE_TEST_SUITE_P(Firmware, MaintScreenTest, ::testing::Values(200, 210))
 TEST_P(MaintScreenTest, OpeningSetsUpTheDriveAndClosingRestoresIt) {
   startConnected(GetParam());
   // At 2.10 the drive already holds P2.30 = 5: the watchdog is armed all the same.
-  command(QString("set P2.30 %1").arg(is210() ? 5 : 2));
-  command("set " + maskRegister() + " " + QString::number(inputBit(2)));
-  ASSERT_TRUE(driveImageFollows(2, 30));
-  ASSERT_TRUE(driveImageFollows(3, maskNumber()));
+  preset("P2.30", is210() ? 5 : 2);
+  preset(maskRegister(), inputBit(2));
 
   frmMaintenance* screen = openScreen();
   ASSERT_NE(screen, nullptr);
@@ -90,7 +90,8 @@ TEST_P(MaintScreenTest, OpeningSetsUpTheDriveAndClosingRestoresIt) {
   EXPECT_FALSE(find(screen, "cmdEnable")->isEnabled());  // DI1 is servo on
   EXPECT_TRUE(apptest::WaitFor(
       [&] { return find<QLabel>(screen, "lblStatus_0")->text() == "Servo Ready"; }));
-  EXPECT_TRUE(apptest::WaitFor([&] { return !find<QLabel>(screen, "lblStatus_6")->text().isEmpty(); }));
+  EXPECT_TRUE(
+      apptest::WaitFor([&] { return !find<QLabel>(screen, "lblStatus_6")->text().isEmpty(); }));
 
   prompt::ClearShownPrompts();
   closeScreen();
@@ -120,8 +121,8 @@ TEST_P(MaintScreenTest, InputsUnderSoftwareControlUseTheDriveFactsBitOrder) {
   EXPECT_TRUE(find(screen, "cmdDI_3")->isEnabled());
   clickWhenCurrent(find(screen, "cmdDI_3"));
   EXPECT_TRUE(apptest::WaitFor([&] { return (statusValue("inputs") & inputBit(3)) != 0; }));
-  EXPECT_TRUE(apptest::WaitFor(
-      [&] { return find<QLabel>(screen, "lblDIState_3")->text() == "On"; }, 5000));
+  EXPECT_TRUE(
+      apptest::WaitFor([&] { return find<QLabel>(screen, "lblDIState_3")->text() == "On"; }, 5000));
 
   // Input 1 (servo on) switched by software: the drive turns the servo on, the screen allows
   // jogging and takes the output toggles away.
@@ -154,12 +155,14 @@ TEST_F(MaintTest, OutputForcesFollowTogglesAndBoxesAndClearingAsksFirst) {
   find(screen, "cmdDO_1")->click();
   EXPECT_TRUE(regBecomes("P4.06", 16));
   EXPECT_EQ(reg("P4.09"), 16);
+  // The poll handler shows who drives the outputs at once, tmrMaint the states at its next
+  // tick: wait for both (DO2, servo ready, was on under the drive's control).
   EXPECT_TRUE(apptest::WaitFor([&] {
     return find<QLabel>(screen, "lblControl")->text() == "Outputs Under Software Control" &&
-           find<QLabel>(screen, "lblDOState_1")->text() == "On";
+           find<QLabel>(screen, "lblDOState_1")->text() == "On" &&
+           find<QLabel>(screen, "lblDOState_2")->text() == "Off";
   }));
   EXPECT_TRUE(find(screen, "cmdClearDOForces")->isEnabled());
-  EXPECT_EQ(find<QLabel>(screen, "lblDOState_2")->text(), "Off");
 
   // Toggling the last force off asks first; No keeps it.
   ASSERT_TRUE(driveImageFollows(4, 6));
@@ -190,32 +193,9 @@ TEST_F(MaintTest, OutputForcesFollowTogglesAndBoxesAndClearingAsksFirst) {
   EXPECT_TRUE(errorLog().isEmpty()) << errorLog().join("\n").toStdString();
 }
 
-// At 2.10 only P2.10..P2.17 assign inputs: P2.23 (the notch frequency) ending in 01 is not a
-// servo-on input. The screen's servo on is switched off again when it closes.
-TEST_F(MaintTest, SoftwareServoOnIsOfferedWhenNoInputIsServoOn) {
-  startConnected(210);
-  command("set P2.10 104");
-  command("set P2.23 1001");
-  ASSERT_TRUE(driveImageFollows(2, 10));
-  ASSERT_TRUE(driveImageFollows(2, 23));
-  frmMaintenance* screen = openScreen();
-  ASSERT_NE(screen, nullptr);
-  QPushButton* enable = find(screen, "cmdEnable");
-  ASSERT_TRUE(enable->isEnabled());
-  EXPECT_EQ(enable->text(), "Enable Drive");
-  enable->click();
-  EXPECT_EQ(enable->text(), "Disable Drive");
-  EXPECT_TRUE(regBecomes("P2.51", 1));
-  EXPECT_TRUE(apptest::WaitFor([&] { return drive.command("status").contains("servo=on"); }));
-  closeScreen();
-  EXPECT_TRUE(regBecomes("P2.51", 0));
-  EXPECT_TRUE(drive.command("status").contains("servo=off"));
-}
-
 TEST_F(MaintTest, TheCommandRefusesTorqueModeAndOffersABackupFirst) {
   startConnected(200);
-  command("write P1.01 3");
-  ASSERT_TRUE(driveImageFollows(1, 1));
+  preset("P1.01", 3);
   prompt::ScriptReplies({});
   main->RunCommand("mnuMaint");
   EXPECT_EQ(shown(), QStringList{"Screen Unavailable | Maintenance screen is unavailable in "
@@ -223,8 +203,7 @@ TEST_F(MaintTest, TheCommandRefusesTorqueModeAndOffersABackupFirst) {
   EXPECT_EQ(frmMaintenance::OpenScreen(), nullptr);
 
   // Yes to the backup: the drive's settings are uploaded and saved before the screen opens.
-  command("write P1.01 0");
-  ASSERT_TRUE(driveImageFollows(1, 1));
+  preset("P1.01", 0);
   prompt::ClearShownPrompts();
   const QString backup = folder.path() + "/Configs/before maintenance.vmc";
   prompt::ScriptReplies({Answer(prompt::Yes), Answer(prompt::Yes), apptest::Text(backup)});
@@ -238,15 +217,57 @@ TEST_F(MaintTest, TheCommandRefusesTorqueModeAndOffersABackupFirst) {
 
 TEST_F(MaintTest, DisconnectingClosesTheScreenAndRestoresTheDriveFirst) {
   startConnected(200);
+  preset("P2.30", 2);
+  const int watchdog = reg("P3.04");
   ASSERT_NE(openScreen(), nullptr);
+  EXPECT_EQ(reg("P2.30"), 5);
   EXPECT_EQ(reg("P3.04"), 10);
   prompt::ScriptReplies({Answer(prompt::Yes)});
   main->mnuDisconnect_Click();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(frmMaintenance::OpenScreen(), nullptr);
   EXPECT_EQ(basComm::DriveConnected, 0);
-  EXPECT_EQ(reg("P3.04"), 0);
-  EXPECT_EQ(reg("P2.30"), 0);
+  // Every write of the closing has been answered before the port closed.
+  EXPECT_EQ(reg("P3.04"), watchdog);
+  EXPECT_EQ(reg("P2.30"), 2);
+}
+
+// Reinit waits for the line with events running; a screen closed meanwhile (and deleted) must
+// keep its restore: the set-up's remaining writes are dropped.
+TEST_F(MaintTest, AReinitUnderWayWhenTheScreenClosesLeavesTheRestoreStanding) {
+  startConnected(200);
+  preset("P2.30", 2);
+  const int watchdog = reg("P3.04");
+  frmMaintenance* screen = openScreen();
+  ASSERT_NE(screen, nullptr);
+  basFunctions::DriveImage.P(2, 30) = 0;  // as if the drive had lost its set-up
+  basFunctions::DriveImage.P(3, 4) = 0;
+  QTimer::singleShot(0, [&] { closeScreen(); });
+  screen->Reinit();
+  EXPECT_EQ(frmMaintenance::OpenScreen(), nullptr);
+  EXPECT_EQ(reg("P2.30"), 2);
+  EXPECT_EQ(reg("P3.04"), watchdog);
+  EXPECT_EQ(basFunctions::PollGroup, 1);
+}
+
+// At 2.10 only P2.10..P2.17 assign inputs: P2.23 (the notch frequency) ending in 01 is not a
+// servo-on input. The screen's servo on is switched off again when it closes.
+TEST_F(MaintTest, SoftwareServoOnIsOfferedWhenNoInputIsServoOn) {
+  startConnected(210);
+  preset("P2.10", 104);
+  preset("P2.23", 1001);
+  frmMaintenance* screen = openScreen();
+  ASSERT_NE(screen, nullptr);
+  QPushButton* enable = find(screen, "cmdEnable");
+  ASSERT_TRUE(enable->isEnabled());
+  EXPECT_EQ(enable->text(), "Enable Drive");
+  enable->click();
+  EXPECT_EQ(enable->text(), "Disable Drive");
+  EXPECT_TRUE(regBecomes("P2.51", 1));
+  EXPECT_TRUE(apptest::WaitFor([&] { return drive.command("status").contains("servo=on"); }));
+  closeScreen();
+  EXPECT_TRUE(regBecomes("P2.51", 0));
+  EXPECT_TRUE(drive.command("status").contains("servo=off"));
 }
 
 // While the scope captures it owns the polling: the screen's timers stop and its motion and

@@ -17,10 +17,11 @@ TEST(MaintVariantTest, FirmwareChoosesTheScreenItsInputsAndItsMaskRegister) {
     int inputs;
     const char* maskKey;
   };
-  for (const Row& row : {Row{2.0, "frmMaintenance", 8, "306"}, Row{2.01, "frmMaintenance", 8, "306"},
-                         Row{2.1, "frmMaintenance_210", 16, "308"},
-                         Row{2.0999999999, "frmMaintenance_210", 16, "308"},
-                         Row{2.5, "frmMaintenance_210", 16, "308"}}) {
+  for (const Row& row :
+       {Row{2.0, "frmMaintenance", 8, "306"}, Row{2.01, "frmMaintenance", 8, "306"},
+        Row{2.1, "frmMaintenance_210", 16, "308"},
+        Row{2.0999999999, "frmMaintenance_210", 16, "308"},
+        Row{2.5, "frmMaintenance_210", 16, "308"}}) {
     const MaintVariant& variant = VariantForFirmware(row.firmware);
     EXPECT_STREQ(variant.windowName, row.window) << row.firmware;
     EXPECT_EQ(variant.inputCount, row.inputs) << row.firmware;
@@ -44,9 +45,8 @@ TEST(MaintVariantTest, EachPointTakesItsRegistersBit) {
 }
 
 TEST(PosCommandRuleTest, TheSelectInputsDecideWhichCommandsCanBeEdited) {
-  const QList<QList<int>> editable = {{1},          {1, 2},       {1, 3},       {1, 2, 3, 4},
-                                      {1, 5},       {1, 2, 5, 6}, {1, 3, 5, 7},
-                                      {1, 2, 3, 4, 5, 6, 7, 8}};
+  const QList<QList<int>> editable = {{1},    {1, 2},       {1, 3},       {1, 2, 3, 4},
+                                      {1, 5}, {1, 2, 5, 6}, {1, 3, 5, 7}, {1, 2, 3, 4, 5, 6, 7, 8}};
   for (int mask = 0; mask < 8; ++mask)
     for (int k = 1; k <= 8; ++k)
       EXPECT_EQ(CommandSelectable(k, mask), editable[mask].contains(k)) << mask << "/" << k;

@@ -42,13 +42,10 @@ TEST_F(PosCommandTest, CommandsAreEditableAsTheSelectInputsReachThemAndWritesAre
   closeScreen();
 
   // Pr mode with POS1 (P2.11 = 112) and POS2 (P2.12 = 13): commands 1, 3, 5 and 7.
-  command("set P1.01 1");
-  command("set P2.11 112");
-  command("set P2.12 13");
-  command("set P1.33 1");
-  for (int number : {1, 33})
-    ASSERT_TRUE(driveImageFollows(1, number));
-  ASSERT_TRUE(driveImageFollows(2, 12));
+  preset("P1.01", 1);
+  preset("P2.11", 112);
+  preset("P2.12", 13);
+  preset("P1.33", 1);
   screen = openScreen();
   ASSERT_NE(screen, nullptr);
   ASSERT_TRUE(find(screen, "cmdPosMove")->isEnabled());
@@ -73,7 +70,9 @@ TEST_F(PosCommandTest, CommandsAreEditableAsTheSelectInputsReachThemAndWritesAre
 
   // The closing offers to take the written values into the configuration.
   basMain::ConfigDirty = false;
+  prompt::ClearShownPrompts();
   closeScreen({Answer(prompt::Ok), Answer(prompt::Yes), Answer(prompt::No)});
+  EXPECT_EQ(shown().value(0).section(" | ", 0, 0), "Drive Settings May Have Changed");
   EXPECT_EQ(shown().value(1).section(" | ", 0, 0), "Data has changed");
   EXPECT_EQ(shown().value(2).section(" | ", 0, 0), "Save Configuration");
   EXPECT_EQ(WorkingConfig.P(1, 19), 12);
@@ -83,9 +82,8 @@ TEST_F(PosCommandTest, CommandsAreEditableAsTheSelectInputsReachThemAndWritesAre
 }
 
 TEST_F(PosCommandTest, AnOutOfRangeNumberIsRefusedAndAMismatchReported) {
-  startConnected(210);
-  command("set P1.01 1");
-  ASSERT_TRUE(driveImageFollows(1, 1));
+  startConnected(200);
+  preset("P1.01", 1);
   ASSERT_NE(openScreen(), nullptr);
   frmPosCommand* window = frmPosCommand::Display();
   ASSERT_NE(window, nullptr);

@@ -1,6 +1,8 @@
 #include "child_program.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QProcessEnvironment>
 
 namespace apptest {
@@ -11,6 +13,11 @@ bool ChildProgram::startWithMaintenanceScreen(ProgramFolder& folder, int comNumb
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert(QStringLiteral("VELUMO_TEST_MAINTENANCE"), QString::number(comNumber));
   environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  // A runtime folder of its own: the program that runs the test holds the single-instance lock.
+  const QString runtime = folder.path() + QStringLiteral("/child-runtime");
+  QDir().mkpath(runtime);
+  QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
   process_.setProcessEnvironment(environment);
   process_.setProgram(folder.copyExecutable());
   process_.start();

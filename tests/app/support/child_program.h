@@ -13,8 +13,9 @@ namespace apptest {
 class ChildProgram {
  public:
   ~ChildProgram();
-  // Copies the executable into the folder, starts it and waits until it reports the
-  // maintenance screen open; false (with the reason in error()) otherwise.
+  // Copies the executable into the folder, starts it (with a runtime folder of its own, so a
+  // program running in the test process does not make it a second instance) and waits until
+  // it reports the maintenance screen open; false (with the reason in error()) otherwise.
   bool startWithMaintenanceScreen(ProgramFolder& folder, int comNumber);
   // Ends the process at once (SIGKILL): no closing code of the program runs.
   void kill();
