@@ -1,6 +1,8 @@
 #include "link/auto_detect.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -57,18 +59,38 @@ class ScanTimingInForce {
   ScanTimingInForce()
       : pauseScale_(basFunctions::PauseScale), timeOut_(host::Mod1().get_MsgTimeOut()) {
     basFunctions::PauseScale *= TestTiming.pauseScale;
-    if (TestTiming.replyTimeOutMs > 0) host::Mod1().put_MsgTimeOut(TestTiming.replyTimeOutMs);
   }
   ~ScanTimingInForce() {
     basFunctions::PauseScale = pauseScale_;
-    if (TestTiming.replyTimeOutMs > 0 && host::HasMod1())
-      basFunctions::guarded(kLocation, [&] { host::Mod1().put_MsgTimeOut(timeOut_); });
+    if (host::HasMod1()) basFunctions::guarded(kLocation, [&] { restoreReplyTimeOut(); });
+  }
+  void beforeAttempt(IModbusAtl& mod1, const Attempt& attempt) const {
+    const int wait = TestTiming.replyTimeOutMs ? TestTiming.replyTimeOutMs(attempt) : 0;
+    if (wait > 0) mod1.put_MsgTimeOut(static_cast<int16_t>(std::min(wait, 30000)));
+  }
+  void restoreReplyTimeOut() const {
+    IModbusAtl& mod1 = host::Mod1();
+    if (mod1.get_MsgTimeOut() != timeOut_) mod1.put_MsgTimeOut(timeOut_);
   }
 
  private:
   double pauseScale_;
   int16_t timeOut_;
 };
+
+// Waits, dispatching events, until the control has the answer or has given up on it. The
+// control's own time-out ends the wait; this is not one of the scan's pauses, so it is not
+// scaled, and it sleeps between looks rather than spinning.
+void waitForAnswer(IModbusAtl& mod1) {
+  QElapsedTimer waited;
+  waited.start();
+  const qint64 limit = mod1.get_MsgTimeOut() + 1000;
+  while (mod1.IsBusy() != portwright::VARIANT_FALSE && waited.elapsed() < limit) {
+    QEventLoop loop;
+    QTimer::singleShot(1, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+}
 
 // The scan goes on until it is cancelled or the main window (and with it the control) is gone.
 bool stopRequested() { return AutoDetectCancel == 1 || !host::HasMod1(); }
@@ -180,13 +202,15 @@ Outcome scanSteps(int portIndex, int firstNode, int lastNode, const ScanView& vi
     Status(1, std::min(progress, LedBar::kMaximum), trying);
     show(view.addStatusLine, trying);
     show(view.setState, " " + trying);
-    basComm::WaitUntilIdle(mod1);
+    waitForAnswer(mod1);
+    timing.beforeAttempt(mod1, attempt);
     basComm::ReadData(0, 1, portwright::Integer, static_cast<int16_t>(attempt.node), 1,
                       portwright::ReadHoldingReg);
     WaitaWhile(kPauseAfter);
     if (!host::HasMod1()) return cancelled(view);
     // An answer still on its way (a slow line, a shortened pause) is waited for.
-    basComm::WaitUntilIdle(mod1);
+    waitForAnswer(mod1);
+    timing.restoreReplyTimeOut();
     show(view.setRemaining, remaining.afterAttempts(number));
     if (basComm::DriveConnected != 0) return found(mod1, attempt.node, progress, view);
     mod1.put_PortOpen(portwright::VARIANT_FALSE);

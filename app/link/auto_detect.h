@@ -60,11 +60,14 @@ bool Scanning();
 
 // Test-only: shortens a scan so that a test takes seconds. While a scan runs, every pause
 // (its own and those of the connection it completes) lasts its time x pauseScale, and an
-// attempt waits replyTimeOutMs for an answer instead of the control's MsgTimeOut (0 keeps it).
-// Both are restored when the scan ends.
+// attempt waits replyTimeOutMs(attempt) milliseconds for an answer instead of the control's
+// MsgTimeOut (no function, or 0, keeps it): a test gives the silent attempts a short wait and
+// the one its drive answers a patient one, so that a slow machine cannot make it miss the
+// drive. The control's time-out is back before the connection is completed and the pause
+// scale when the scan ends.
 struct ScanTiming {
   double pauseScale = 1.0;
-  int16_t replyTimeOutMs = 0;
+  std::function<int(const Attempt&)> replyTimeOutMs;
 };
 extern ScanTiming TestTiming;
 

@@ -1,20 +1,28 @@
 // Auto-detect against the virtual drive: the scan order and attempt numbers, the connection it
-// completes, Cancel and the node range. The scan's pauses and reply time-out are shortened
-// (the drive itself keeps its real line pacing), so a scan of 72 silent attempts takes seconds.
+// completes, Cancel and the node range. One program serves the suite; each test starts the
+// drive it scans for, without line pacing. The scan's pauses are taken out and the attempts the
+// drive cannot answer wait only a short time for a reply, so a scan of 72 silent attempts takes
+// a few seconds; the attempt the drive answers keeps a patient time-out, so a slow machine
+// cannot make the scan miss it.
 #include "link/auto_detect.h"
 
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
+#include <memory>
 
 #include "app_harness.h"
 #include "link/bas_comm.h"
 #include "link/frm_auto_detect.h"
+#include "params/drive_identity.h"
+#include "params/value_table.h"
 #include "shell/frm_main.h"
 #include "shell/host.h"
 #include "shell/poll_groups.h"
@@ -22,26 +30,63 @@
 
 namespace {
 
+constexpr int kSilentWaitMs = 25;     // a drive without pacing answers within a millisecond
+constexpr int kPatientWaitMs = 3000;  // the attempt the drive answers
+constexpr int16_t kFastPoll = 50;     // the normal group's eight blocks in under half a second
+
 class AutoDetectTest : public ::testing::Test {
  protected:
+  struct Shared {
+    apptest::ProgramFolder folder;
+    apptest::Program program;
+  };
+  static inline std::unique_ptr<Shared> shared;
+  static inline frmMain* main = nullptr;
+
+  static void SetUpTestSuite() {
+    shared = std::make_unique<Shared>();
+    basFunctions::PauseScale = 0;
+    main = shared->program.start();
+  }
+  static void TearDownTestSuite() {
+    if (shared) shared->program.stop();
+    shared.reset();
+    main = nullptr;
+    basFunctions::PauseScale = 1;
+  }
   void SetUp() override {
-    main = program.start();
     ASSERT_NE(main, nullptr);
-    // A reply time-out well above a 4800 baud ASCII round trip (about 70 ms) on a busy machine.
-    autoDetect::TestTiming = {0.01, 300};
     main->RunCommand("mnuAutoDetect");
     window = frmAutoDetect::instance();
     ASSERT_NE(window, nullptr);
+    prompt::ScriptReplies({});
     prompt::ClearShownPrompts();
   }
   void TearDown() override {
     autoDetect::TestTiming = {};
-    program.stop();
+    basComm::CloseConnection();
     basComm::DriveConnected = 0;
+    basComm::ConnectTesting = 0;
     basFunctions::InitComplete = false;
+    basFunctions::PollItemSeen.fill(0);
+    basFunctions::DriveImage.clear();
+    basFunctions::DriveIdentity = {};
+    drive.stop();
+    if (window) host::UnloadWindow(window);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QStringList errors = shared->folder.logLines("Error.Log");
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    shared->folder.writeLog("Error.Log", {});
   }
   void startDrive(const QStringList& arguments) {
-    ASSERT_TRUE(drive.start(1, arguments)) << drive.error().toStdString();
+    ASSERT_TRUE(drive.start(1, QStringList{"--no-pacing"} + arguments))
+        << drive.error().toStdString();
+  }
+  // The drive answers attempt `number` of the scan; it cannot answer any other.
+  static void driveAnswersAttempt(int number) {
+    autoDetect::TestTiming.replyTimeOutMs = [number](const autoDetect::Attempt& attempt) {
+      return attempt.number == number ? kPatientWaitMs : kSilentWaitMs;
+    };
   }
   template <class T>
   T* control(const char* name) const {
@@ -54,13 +99,18 @@ class AutoDetectTest : public ::testing::Test {
     return lines;
   }
   int attempts() const { return statusLines().filter("Trying Node Address").size(); }
+  int autoDetectEvents() const {
+    return shared->folder.logLines("Event.Log")
+        .filter(" - Connection to drive established via AutoDetect")
+        .size();
+  }
   // Chooses "Com 1" (the virtual drive) and presses Detect; returns when the scan has ended.
   void detectOnCom1() {
     control<QComboBox>("cmbPort")->setCurrentIndex(0);
     window->cmdTryComPort_Click();
   }
-  // The whole scan of a drive found at an attempt: lines, connection, restored timing.
-  void expectFoundOnAttempt(int number, const QString& connected) {
+  // The whole scan of a drive found at an attempt: lines, connection, restored time-out.
+  void expectFoundOnAttempt(int number, const QString& connected, int eventsBefore) {
     const QStringList lines = statusLines();
     ASSERT_EQ(attempts(), number) << lines.join("\n").toStdString();
     EXPECT_EQ(lines.first(), "Trying Node Address 1 - RTU Mode - 19200,O,8,1");
@@ -70,37 +120,35 @@ class AutoDetectTest : public ::testing::Test {
     EXPECT_EQ(basComm::DriveConnected, 1);
     EXPECT_EQ(host::Mod1().get_PollInterval(), 1000);
     EXPECT_EQ(host::Mod1().get_MsgTimeOut(), 1000);
-    EXPECT_EQ(basFunctions::PauseScale, 1.0);
+    host::Mod1().put_PollInterval(kFastPoll);
     EXPECT_TRUE(apptest::WaitFor([] { return basFunctions::InitComplete; }, 30000));
     EXPECT_TRUE(drive.command("status").contains("logon=1"));
-    EXPECT_EQ(folder.logLines("Event.Log")
-                  .filter(" - Connection to drive established via AutoDetect")
-                  .size(),
-              1);
+    EXPECT_EQ(autoDetectEvents(), eventsBefore + 1);
     // While connected, Detect is not offered.
     window->Timer1_Timer();
     EXPECT_FALSE(control<QPushButton>("cmdTryComPort")->isEnabled());
   }
 
-  apptest::ProgramFolder folder;
   apptest::VirtualDrive drive;
-  apptest::Program program;
-  frmMain* main = nullptr;
-  frmAutoDetect* window = nullptr;
+  QPointer<frmAutoDetect> window;
 };
 
 TEST_F(AutoDetectTest, AsciiDriveAtNodeOneIsFoundOnTheNineteenthAttempt) {
   startDrive({"--mode", "ascii", "--settings", "4800,N,7,2", "--node", "1"});
+  driveAnswersAttempt(19);
+  const int events = autoDetectEvents();
   detectOnCom1();
-  expectFoundOnAttempt(19, "Connected ASCII Mode to Node 1, 4800,N,7,2.");
+  expectFoundOnAttempt(19, "Connected ASCII Mode to Node 1, 4800,N,7,2.", events);
   EXPECT_EQ(control<QLabel>("lblState")->text(), " Connected ASCII Mode  to Node 1, 4800,N,7,2.");
   EXPECT_TRUE(control<QLabel>("lblRemaining")->text().isEmpty());
 }
 
 TEST_F(AutoDetectTest, AsciiDriveAtNodeTwoIsFoundOnAttemptSeventyThree) {
   startDrive({"--mode", "ascii", "--settings", "4800,N,7,2", "--node", "2"});
+  driveAnswersAttempt(73);
+  const int events = autoDetectEvents();
   detectOnCom1();
-  expectFoundOnAttempt(73, "Connected ASCII Mode to Node 2, 4800,N,7,2.");
+  expectFoundOnAttempt(73, "Connected ASCII Mode to Node 2, 4800,N,7,2.", events);
   const QStringList lines = statusLines();
   EXPECT_EQ(lines[53], "Trying Node Address 1 - ASCII Mode - 115200,O,8,1");
   EXPECT_EQ(lines[54], "Trying Node Address 2 - RTU Mode - 19200,O,8,1");
@@ -119,14 +167,20 @@ TEST_F(AutoDetectTest, ScanNeedsAPortStopsOnCancelAndKeepsToItsNodeRange) {
   // The factory line (RTU 19200,O,8,1) at node 9: a scan from node 1 is cancelled while its
   // third attempt waits, and stops before the fourth.
   startDrive({"--node", "9"});
+  driveAnswersAttempt(0);  // none of the scan from node 1 that is cancelled
   QTimer watcher;
+  QString remaining;  // the estimate shown while the scan runs
   QObject::connect(&watcher, &QTimer::timeout, [&] {
+    if (attempts() >= 1 && remaining.isEmpty())
+      remaining = control<QLabel>("lblRemaining")->text();
     if (attempts() >= 3) window->cmdCancel_Click();
   });
   watcher.start(5);
   detectOnCom1();
   watcher.stop();
   EXPECT_EQ(attempts(), 3) << statusLines().join("\n").toStdString();
+  EXPECT_TRUE(remaining.startsWith("Estimated time remaining: ")) << remaining.toStdString();
+  EXPECT_TRUE(control<QLabel>("lblRemaining")->text().isEmpty());
   EXPECT_EQ(statusLines().last(), "Autodetect cancelled");
   EXPECT_EQ(control<QLabel>("lblState")->text(), "Autodetect cancelled");
   EXPECT_EQ(basComm::ConnectTesting, 0);
@@ -140,6 +194,7 @@ TEST_F(AutoDetectTest, ScanNeedsAPortStopsOnCancelAndKeepsToItsNodeRange) {
   control<QSpinBox>("txtFirstNode")->setValue(9);
   EXPECT_EQ(control<QSpinBox>("txtLastNode")->value(), 247);
   control<QSpinBox>("txtLastNode")->setValue(9);
+  driveAnswersAttempt(1);
   detectOnCom1();
   ASSERT_EQ(attempts(), 1) << statusLines().join("\n").toStdString();
   EXPECT_EQ(statusLines().first(), "Trying Node Address 9 - RTU Mode - 19200,O,8,1");
