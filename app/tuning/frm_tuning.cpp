@@ -186,19 +186,14 @@ bool frmTuning::acceptEntry(int index) {
     return false;
   }
   valueOf(WorkingConfig, index) = entry.raw;
-  entered_.insert(index);
   return true;
 }
 
 // Update sends what the boxes show: a box filled by Revert (or typed into and never left)
-// is taken as if it had lost the focus. A gain the window has not been given keeps what the
-// drive holds: its WorkingConfig entry may be 0 (no configuration loaded) or a configuration
-// file's value, and sent as it stands it would change a gain nobody touched.
+// is taken as if it had lost the focus; an empty box leaves the drive's gain as it is.
 bool frmTuning::commitBoxes(int mode) {
-  for (int index : basTuning::SingleWrites(mode)) {
+  for (int index : basTuning::SingleWrites(mode))
     if (!acceptEntry(index)) return false;
-    if (!entered_.contains(index)) valueOf(WorkingConfig, index) = valueOf(DriveImage, index);
-  }
   return true;
 }
 
@@ -216,6 +211,7 @@ void frmTuning::cmdUpdate_Click() {
     const QPointer<frmTuning> self(this);
     basTuning::SendSettings(
         mode, StiffnessSel, WorkingConfig, DriveImage,
+        [&self](int index) { return !self || !self->txtNew.value(index)->text().isEmpty(); },
         [&self](const QString& key, int count) {
           if (!self || host::IsUnloaded(self)) return false;
           basComm::WriteData(key, static_cast<int16_t>(count));

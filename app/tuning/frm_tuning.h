@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QMap>
-#include <QSet>
 #include <QWidget>
 #include <array>
 
@@ -60,7 +59,6 @@ class frmTuning : public QWidget {
   basFunctions::ParamCatalog limits_;  // the connected drive's limits
   int screenMode_ = 0;                 // the mode the boxes are set up for
   bool written_ = false;               // the window has written the drive since it opened
-  QSet<int> entered_;                  // gains whose WorkingConfig entry the window has set
 
   QComboBox* cmbMode = nullptr;
   QPushButton* cmdSetMode = nullptr;

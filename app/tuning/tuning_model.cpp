@@ -97,6 +97,7 @@ int16_t SnapshotValue(int index) {
 }
 
 void SendSettings(int mode, int level, ValueTable& workingConfig, const ValueTable& driveImage,
+                  const std::function<bool(int index)>& given,
                   const std::function<bool(const QString& key, int count)>& write,
                   const std::function<void(double seconds)>& wait) {
   if (WritesLevelAndMode(mode)) {
@@ -106,6 +107,7 @@ void SendSettings(int mode, int level, ValueTable& workingConfig, const ValueTab
     wait(kWriteSpacing);
   }
   for (int index : SingleWrites(mode)) {
+    if (!given(index)) continue;
     if (!write(basFunctions::ParamKeyText(index), 1)) return;
     wait(kWriteSpacing);
   }

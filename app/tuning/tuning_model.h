@@ -70,10 +70,14 @@ constexpr int16_t kRefreshTicks = 2;
 // The snapshot's raw value of a parameter of the window (P2.32 included).
 int16_t SnapshotValue(int index);
 
-// The writes of Update for a mode. `write` sends `count` parameters of WorkingConfig from the
-// key and returns false when the sequence must end (the window closed); `wait` pauses.
+// The writes of Update for a mode. Only gains the technician gave (`given`) are sent: another
+// gain's WorkingConfig entry may be 0 (no configuration loaded) or a file's value, and sent
+// as it stands it would change a gain nobody touched. `write` sends `count` parameters of
+// WorkingConfig from the key and returns false when the sequence must end (the window
+// closed); `wait` pauses.
 void SendSettings(int mode, int level, basFunctions::ValueTable& workingConfig,
                   const basFunctions::ValueTable& driveImage,
+                  const std::function<bool(int index)>& given,
                   const std::function<bool(const QString& key, int count)>& write,
                   const std::function<void(double seconds)>& wait);
 constexpr double kWriteSpacing = 0.25;  // s after each write, for the drive to take it
