@@ -171,8 +171,7 @@ TEST_F(AutoDetectTest, ScanNeedsAPortStopsOnCancelAndKeepsToItsNodeRange) {
   QTimer watcher;
   QString remaining;  // the estimate shown while the scan runs
   QObject::connect(&watcher, &QTimer::timeout, [&] {
-    if (attempts() >= 1 && remaining.isEmpty())
-      remaining = control<QLabel>("lblRemaining")->text();
+    if (attempts() >= 1 && remaining.isEmpty()) remaining = control<QLabel>("lblRemaining")->text();
     if (attempts() >= 3) window->cmdCancel_Click();
   });
   watcher.start(5);

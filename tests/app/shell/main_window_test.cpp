@@ -132,8 +132,8 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndCommandsOfLaterWindowsStayDisab
     EXPECT_EQ(action->objectName(), entry.name);
     EXPECT_EQ(action->text(), entry.caption) << entry.name;
     // On line, Connect and Auto Detect are off; every other command that acts is offered.
-    const bool offOnLine = QByteArray(entry.name) == "mnuConnect" ||
-                           QByteArray(entry.name) == "mnuAutoDetect";
+    const bool offOnLine =
+        QByteArray(entry.name) == "mnuConnect" || QByteArray(entry.name) == "mnuAutoDetect";
     EXPECT_EQ(action->isEnabled(), entry.available && !offOnLine) << entry.name;
   }
 
