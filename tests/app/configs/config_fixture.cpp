@@ -46,8 +46,8 @@ void ConfigProgramTest::connectDrive() {
   basFunctions::PollItemSeen.fill(0);
   basFunctions::InitComplete = false;
   basFunctions::ConnectedAmpCode = 0;
-  // The connect sequence's own waits must keep their length.
-  basFunctions::PauseScale = 1;
+  // The connect sequence waits for each reply itself; its pauses are not needed here.
+  basFunctions::PauseScale = 0;
   commSettings::Selection selection;
   selection.portIndex = 0;      // COM1
   selection.speedIndex = 2;     // 19200

@@ -18,7 +18,7 @@ class ExpressWriteTest : public EditorTest {
     ASSERT_TRUE(drive.start(1, {"--mode", "rtu", "--settings", "19200,N,8,2", "--node", "1"}))
         << drive.error().toStdString();
     EditorTest::SetUp();
-    basFunctions::PauseScale = 1;  // the connect sequence waits for real answers
+    basFunctions::PauseScale = 0;  // the connect sequence waits for each reply itself
     commSettings::Selection selection;
     selection.portIndex = 0;
     selection.speedIndex = 0;

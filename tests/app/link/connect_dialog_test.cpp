@@ -34,6 +34,11 @@ class ConnectDialogTest : public LinkTest {
     mod1->answerReads = true;
     mod1->registers[1] = 2001;
     dialog = frmCommSettings::Display();
+    basFunctions::PauseScale = 0;  // the fake control answers at once
+  }
+  void TearDown() override {
+    basFunctions::PauseScale = 1;
+    LinkTest::TearDown();
   }
   template <class T>
   T* child(const char* name) {
@@ -146,6 +151,7 @@ TEST_F(ConnectDialogTest, ConnectProvesTheDriveLogsOnAndStartsPolling) {
   QTimer sampler;
   QObject::connect(&sampler, &QTimer::timeout, sample);
   sampler.start(5);
+  basFunctions::PauseScale = 1;  // the bar is sampled during the sequence's pauses
   choose(2, "19200", 6, " 7 ");
   connect();
   sampler.stop();

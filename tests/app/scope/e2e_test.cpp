@@ -53,7 +53,9 @@ class ScopeEndToEndTest : public ::testing::Test {
     selection.protocolIndex = protocol;
     selection.speedText = speed;
     selection.addressText = "1";
+    basFunctions::PauseScale = 0;  // the connect sequence waits for each reply itself
     commSettings::Connect(selection);
+    basFunctions::PauseScale = 1;
     ASSERT_EQ(basComm::DriveConnected, 1) << apptest::ShownSummary().join("\n").toStdString();
     ASSERT_TRUE(apptest::WaitFor([] { return basFunctions::InitComplete; }, 30000));
     prompt::ClearShownPrompts();

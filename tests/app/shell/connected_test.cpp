@@ -28,7 +28,9 @@ class ConnectedTest : public ::testing::Test {
     selection.protocolIndex = 6;  // RTU 19200,N,8,2
     selection.speedText = "19200";
     selection.addressText = "1";
+    basFunctions::PauseScale = 0;  // the sequence waits for each reply itself
     commSettings::Connect(selection);
+    basFunctions::PauseScale = 1;
     ASSERT_EQ(basComm::DriveConnected, 1) << apptest::ShownSummary().join("\n").toStdString();
     ASSERT_TRUE(apptest::WaitFor([] { return basFunctions::InitComplete; }, 20000));
     prompt::ClearShownPrompts();
