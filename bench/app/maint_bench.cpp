@@ -89,6 +89,9 @@ class SpeedWatcher {
       speed_ = now;
       if (released_ != 0 && decelAt_ == 0 && now < from_)
         decelAt_ = Clock::now().time_since_epoch().count();
+      // A breath between readings (the model steps every 8 ms): a watcher that never pauses
+      // starves the drive's serial side on a busy machine and the stop times out.
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
   }
 
