@@ -52,8 +52,7 @@ QStringList ReportLines(const ReportInputs& in) {
   lines << kBlank << QStringLiteral("Application info follows --------------------------")
         << "Application Path = " + in.programFolder;
   if (!in.dataFolder.isEmpty()) lines << "Data Folder = " + in.dataFolder;
-  lines << in.versionText << in.dbVersionText
-        << "Help File = " + in.helpFile << kBlank;
+  lines << in.versionText << in.dbVersionText << "Help File = " + in.helpFile << kBlank;
   lines << QStringLiteral("Connected Drive info follows ----------------------") << in.driveStatus
         << "Connection: " + in.connection << "Model: " + in.model << "Rev: " + in.firmwareLong
         << kBlank;

@@ -200,7 +200,10 @@ void Mod1_OnPoll(int16_t ItemNum, int16_t Result, bool /*ChgdFlag*/) {
   guarded("frmMain, Mod1_OnPoll", [&] {
     if (!InitComplete && PollGroup == 1 && Result == 0) trackInitialisation(ItemNum);
     IModbusAtl& mod1 = host::Mod1();
-    if (mod1.get_IsPolling() != portwright::VARIANT_FALSE && Result == -1) countFailedPoll(mod1);
+    // No reply (-1), and a port that can no longer be read (-3) or written (-5): an adapter
+    // pulled out fails every poll that way, and must end in the lost drive too.
+    const bool lineFailed = Result == -1 || Result == -3 || Result == -5;
+    if (mod1.get_IsPolling() != portwright::VARIANT_FALSE && lineFailed) countFailedPoll(mod1);
     // A failed read carries no words of its block: DriveImage keeps the values last read.
     if (Result != 0 && PollGroup != 2) return;
     switch (PollGroup) {
