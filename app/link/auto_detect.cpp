@@ -9,6 +9,7 @@
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "link/main_window_access.h"
+#include "link/serial_ports.h"
 #include "shell/host.h"
 #include "shell/led_bar.h"
 #include "shell/logs.h"
@@ -286,9 +287,8 @@ Outcome Scan(int portIndex, int firstNode, int lastNode, const ScanView& view) {
     basFunctions::guarded(kLocation, [] { closePort(host::Mod1()); });
     show(view.setRemaining, QString());
     if (portOpenFailure(e)) {
-      prompt::MsgBox(
-          QStringLiteral("Selected Com port does not exist or is in use by another application."),
-          prompt::Buttons::OK, prompt::Icon::Critical, QStringLiteral("Com Error"));
+      prompt::MsgBox(serialPorts::ComErrorText(portIndex), prompt::Buttons::OK,
+                     prompt::Icon::Critical, QStringLiteral("Com Error"));
       mainWindow::EnableMainTimer(true);
       return Outcome::PortFailed;
     }

@@ -14,6 +14,7 @@
 #include "link/auto_detect.h"
 #include "link/bas_comm.h"
 #include "link/main_window_access.h"
+#include "link/port_list_view.h"
 #include "shell/host.h"
 #include "shell/logs.h"
 #include "shell/pictures.h"
@@ -61,6 +62,7 @@ void frmAutoDetect::buildControls() {
   cmbPort->setPlaceholderText(QStringLiteral("Select Port"));
   for (int port = 1; port <= kPorts; ++port) cmbPort->addItem(QStringLiteral("Com %1").arg(port));
   cmbPort->setCurrentIndex(-1);
+  serialPorts::ShowDevicesInPortList(cmbPort);
   lblPort->setBuddy(cmbPort);
   connect(cmbPort, &QComboBox::activated, this, &frmAutoDetect::cmbPort_Click);
 
