@@ -1,8 +1,6 @@
 #include "link/auto_detect.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -79,19 +77,8 @@ class ScanTimingInForce {
   int16_t timeOut_;
 };
 
-// Waits, dispatching events, until the control has the answer or has given up on it. The
-// control's own time-out ends the wait; this is not one of the scan's pauses, so it is not
-// scaled, and it sleeps between looks rather than spinning.
-void waitForAnswer(IModbusAtl& mod1) {
-  QElapsedTimer waited;
-  waited.start();
-  const qint64 limit = mod1.get_MsgTimeOut() + 1000;
-  while (mod1.IsBusy() != portwright::VARIANT_FALSE && waited.elapsed() < limit) {
-    QEventLoop loop;
-    QTimer::singleShot(1, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-}
+// Waits until the control has the answer or has given up on it (its own time-out ends it).
+void waitForAnswer(IModbusAtl& mod1) { basComm::WaitUntilIdle(mod1); }
 
 // The scan goes on until it is cancelled or the main window (and with it the control) is gone.
 bool stopRequested() { return AutoDetectCancel == 1 || !host::HasMod1(); }

@@ -1,8 +1,10 @@
 #include "link/bas_comm.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QVariant>
 
 #include "drive_facts.h"
@@ -30,13 +32,19 @@ using portwright::IModbusAtl;
 bool busy(IModbusAtl& mod1) { return mod1.IsBusy() != portwright::VARIANT_FALSE; }
 
 // The control clears its busy flag inside an event delivered on this thread, so waiting for it
-// must keep dispatching events. A control that stays busy longer than its own reply time-out
-// plus a margin is left alone; the next call then reports "Control is Busy".
+// must keep dispatching events. The wait sleeps a millisecond between looks and is not one of
+// the program's pauses, so a test that shortens those does not make it spin. A control that
+// stays busy longer than its own reply time-out plus a margin is left alone; the next call then
+// reports "Control is Busy".
 void waitUntilIdle(IModbusAtl& mod1) {
   QElapsedTimer waited;
   waited.start();
   const qint64 limit = mod1.get_MsgTimeOut() + 1000;
-  while (busy(mod1) && waited.elapsed() < limit) basFunctions::WaitaWhile(0.01);
+  while (busy(mod1) && waited.elapsed() < limit) {
+    QEventLoop loop;
+    QTimer::singleShot(1, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
 }
 
 // Sends one word to the logon register and gives the drive time to take it.

@@ -84,12 +84,7 @@ WriteResult awaitAnswer(const DoneWatcher& watcher, unsigned before) {
   return answer;
 }
 
-void waitUntilIdle() {
-  IModbusAtl& mod1 = host::Mod1();
-  QElapsedTimer waited;
-  waited.start();
-  while (busy(mod1) && waited.elapsed() < mod1.get_MsgTimeOut() + 1000) dispatchFor(5);
-}
+void waitUntilIdle() { basComm::WaitUntilIdle(host::Mod1()); }
 
 DoneWatcher* g_watcher = nullptr;  // the download's watcher while it runs
 
