@@ -15,7 +15,7 @@
 #include "shell/host.h"
 #include "shell/logs.h"
 #include "shell/poll_groups.h"
-#include "shell/program_folders.h"
+#include "params/program_folders.h"
 #include "shell/prompt.h"
 
 namespace basMain {

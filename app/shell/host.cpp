@@ -8,7 +8,7 @@
 #include <QWidget>
 
 #include "shell/logs.h"
-#include "shell/program_folders.h"
+#include "params/program_folders.h"
 
 namespace host {
 namespace {

@@ -173,7 +173,9 @@ Download options:
   --pace MS            pause after each write (400, the program's pacing; 0 for drives
                        that take it)
   --backup-dir DIR     where the drive's settings are saved before the first write
-                       (Configs/Backups beside the program)
+                       (installed: ~/.local/share/VelumoPRO/Configs/Backups, the program's
+                       data folder, or $XDG_DATA_HOME/VelumoPRO; run from a build:
+                       Configs/Backups beside the program)
 Other options:
   --nodes A-B          node range of scan and backup-bus
   --defaults           compare FILE with the catalogue defaults, no drive needed
