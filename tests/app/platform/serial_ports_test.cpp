@@ -131,6 +131,7 @@ TEST_F(SerialPortsTest, ComEntriesShowTheirDeviceAndAnAssignmentGoesIntoThePortM
   // A port list keeps its entries' texts and shows the devices in the list and tool tips.
   QComboBox list;
   list.addItems({"Com 1", "Com 2", "Com 3", "Com 4", "Com 5", "Com 6", "Com 7", "Com 8", "Net"});
+  for (int i = 0; i < 8; ++i) serialPorts::MarkComEntry(&list, i, i + 1);
   list.setCurrentIndex(3);
   serialPorts::ShowDevicesInPortList(&list);
   EXPECT_EQ(list.currentText(), "Com 4");
@@ -222,7 +223,7 @@ TEST_F(SerialPortsTest, ComErrorNamesTheDeviceTheReasonAndTheFix) {
       "Fix: Close the other program that uses the port, then connect again."));  // none found
   EXPECT_TRUE(serialPorts::ComErrorText(1).contains(
       "\rReason: there is no serial port behind /dev/ttyS1.\r"));
-  EXPECT_EQ(serialPorts::ComErrorText(8), sentence);  // a network entry: nothing to look at
+  EXPECT_EQ(serialPorts::ComErrorText(-1), sentence);  // a network entry: nothing to look at
 }
 
 }  // namespace
