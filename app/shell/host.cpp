@@ -7,8 +7,8 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "shell/logs.h"
 #include "params/program_folders.h"
+#include "shell/logs.h"
 
 namespace host {
 namespace {
