@@ -40,7 +40,6 @@ void ShowDevicesInPortList(QComboBox* portList) {
   if (!portList) return;
   if (!dynamic_cast<DeviceEntryDelegate*>(portList->itemDelegate()))
     portList->setItemDelegate(new DeviceEntryDelegate(portList));
-  int widest = 0;
   for (int i = 0; i < portList->count(); ++i) {
     const int com = ComNumberAt(portList, i);
     if (com < 1) continue;
@@ -48,15 +47,13 @@ void ShowDevicesInPortList(QComboBox* portList) {
     portList->setItemData(i, label, kDeviceRole);
     portList->setItemData(i, label, Qt::ToolTipRole);
     portList->setItemData(i, label, Qt::AccessibleTextRole);
-    widest = std::max(widest, portList->fontMetrics().horizontalAdvance(label));
   }
-  // The open list is as wide as its longest label, which it shows whole.
+  // The open list is as wide as its longest label (the delegate measures the labels), which it
+  // shows whole.
   QAbstractItemView* view = portList->view();
   view->setTextElideMode(Qt::ElideNone);
-  const int frameAndMargins = 4 * portList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) +
-                              2 * view->frameWidth() + portList->iconSize().width() +
-                              portList->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16;
-  view->setMinimumWidth(widest + frameAndMargins);
+  view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth() +
+                        portList->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   const int com = ComNumberAt(portList, portList->currentIndex());
   portList->setToolTip(com > 0 ? EntryLabel(com - 1) : QString());
   portList->setAccessibleDescription(portList->toolTip());

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -139,6 +140,15 @@ TEST_F(SerialPortsTest, ComEntriesShowTheirDeviceAndAnAssignmentGoesIntoThePortM
             QString::fromUtf8("COM1 \u2013 /dev/ttyS0 (16550A UART)"));
   EXPECT_EQ(list.toolTip(), serialPorts::EntryLabel(3));
   EXPECT_FALSE(list.itemData(8, Qt::ToolTipRole).isValid());
+  // A narrow list opens wide enough to show its labels whole.
+  serialPorts::Assign(0, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0");
+  serialPorts::ShowDevicesInPortList(&list);
+  list.setFixedWidth(90);
+  list.show();
+  list.showPopup();
+  const QString label = list.itemData(0, Qt::ToolTipRole).toString();
+  EXPECT_GE(list.view()->viewport()->width(), list.fontMetrics().horizontalAdvance(label));
+  list.hidePopup();
 }
 
 // The group a device file really has, after asking for `group` (possible for root, or for a
