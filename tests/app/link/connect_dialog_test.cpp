@@ -94,14 +94,17 @@ TEST_F(ConnectDialogTest, ListsComeFromTheCommunicationTable) {
 // (ttyAMA0) that discovery does not list.
 class FakeDevices {
  public:
-  FakeDevices() {
+  explicit FakeDevices(bool adapterPlugged = true) {
     QDir().mkpath(dir_.path() + "/dev/serial/by-id");
-    for (const char* node : {"ttyUSB0", "ttyAMA0"})
-      QFile(dir_.path() + "/dev/" + node).open(QIODevice::WriteOnly);
-    QFile::link("../../ttyUSB0", dir_.path() + "/dev/serial/by-id/" + kAdapter);
+    QFile(dir_.path() + "/dev/ttyAMA0").open(QIODevice::WriteOnly);
+    if (adapterPlugged) plugAdapter();
     serialPorts::DeviceRoot = dir_.path();
   }
   ~FakeDevices() { serialPorts::DeviceRoot = QStringLiteral("/"); }
+  void plugAdapter() {
+    QFile(dir_.path() + "/dev/ttyUSB0").open(QIODevice::WriteOnly);
+    QFile::link("../../ttyUSB0", dir_.path() + "/dev/serial/by-id/" + kAdapter);
+  }
   static constexpr const char* kAdapter = "usb-FTDI_FT232R_USB_UART_A10K-if00-port0";
 
  private:
@@ -170,14 +173,16 @@ TEST_F(ConnectDialogTest, DeviceListShowsTheAssignmentAsItIsAndAssignChangesOnly
 }
 
 TEST_F(ConnectDialogTest, LongDeviceLabelsAreShownWholeOnALaptopScreen) {
-  const FakeDevices machine;
+  FakeDevices machine(false);
   frmCommSettings::Unload();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   StandInMainWindow main;
   main.window().resize(1366, 768);
   dialog = frmCommSettings::Display();
   QApplication::processEvents();
-  // The adapter is assigned while the dialog is open: its long name needs more room.
+  // The adapter is plugged in and assigned while the dialog is open: its long name needs room.
+  machine.plugAdapter();
+  child<QPushButton>("cmdRefreshDevices")->click();
   auto* devices = child<QComboBox>("cmbDevice");
   devices->setCurrentIndex(
       devices->findData(QString("/dev/serial/by-id/") + FakeDevices::kAdapter));
