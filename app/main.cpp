@@ -1,10 +1,15 @@
 // VelumoPRO: configuration and commissioning of AC servo drives over a serial line.
 #include <QApplication>
+#include <QStringList>
 
 #include "maint/maint_test_hook.h"
 #include "shell/bas_main.h"
 
 int main(int argc, char* argv[]) {
+  // Answered before the application object exists: no display is needed for them.
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  if (const int code = basMain::AnswerOnTerminal(args); code >= 0) return code;
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("VelumoPRO"));
   QApplication::setQuitOnLastWindowClosed(false);

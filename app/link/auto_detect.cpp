@@ -128,8 +128,11 @@ Outcome notFound(int firstNode, int lastNode, const ScanView& view) {
   return Outcome::NotFound;
 }
 
-// The drive answered: log on, start status polling, check the passcode.
-Outcome found(IModbusAtl& mod1, int node, int progress, const ScanView& view) {
+// The drive answered: log on, start status polling, check the passcode. What was found is the
+// connect dialog's selection from now on, so that a reconnect after a lost drive uses it.
+Outcome found(IModbusAtl& mod1, int portIndex, int node, int progress, const ScanView& view) {
+  commSettings::RememberFound(portIndex + 1, QString::fromStdString(mod1.get_Settings()),
+                              mod1.get_PLCMode(), node);
   Status(1, std::min(progress + 50, LedBar::kMaximum),
          QStringLiteral("Initializing, please be patient......"));
   mod1.put_PollInterval(0);
@@ -200,7 +203,7 @@ Outcome scanSteps(int portIndex, int firstNode, int lastNode, const ScanView& vi
     waitForAnswer(mod1);
     timing.restoreReplyTimeOut();
     show(view.setRemaining, remaining.afterAttempts(number));
-    if (basComm::DriveConnected != 0) return found(mod1, attempt.node, progress, view);
+    if (basComm::DriveConnected != 0) return found(mod1, portIndex, attempt.node, progress, view);
     mod1.put_PortOpen(portwright::VARIANT_FALSE);
   }
   return notFound(firstNode, lastNode, view);

@@ -1,14 +1,18 @@
 #include "link/connect_sequence.h"
 
+#include <QSqlQuery>
+#include <QVariant>
+#include <algorithm>
 #include <cmath>
 
-#include "link/bas_comm.h"
 #include "drive_facts.h"
+#include "link/bas_comm.h"
 #include "link/main_window_access.h"
 #include "link/serial_ports.h"
-#include "params/value_table.h"
 #include "params/number_text.h"
+#include "params/value_table.h"
 #include "shell/app_state.h"
+#include "shell/database.h"
 #include "shell/host.h"
 #include "shell/logs.h"
 #include "shell/poll_groups.h"
@@ -18,6 +22,8 @@
 namespace commSettings {
 
 std::array<double, 6> LastCommSelection{};
+int LastComNumber = 0;
+QString LastSpeedText;
 QString LastModeText;
 std::function<void()> ShowXMode;
 
@@ -125,6 +131,14 @@ void completeConnection(IModbusAtl& mod1, int16_t node, const QString& modeText)
     ShowXMode();
 }
 
+// The control's ComPort of the chosen entry; -1 for a network device.
+int comPortOf(const Selection& selection) {
+  if (selection.comNumber >= 0) return selection.comNumber - 1;
+  return selection.portIndex >= 0 && selection.portIndex < serialPorts::kSerialPortCount
+             ? selection.portIndex
+             : -1;
+}
+
 void connectSteps(const Selection& selection) {
   mainWindow::SetBusyPointer();
   mainWindow::EnableMainTimer(false);
@@ -134,7 +148,10 @@ void connectSteps(const Selection& selection) {
                        double(selection.speedIndex),
                        double(selection.protocolIndex),
                        number_text::LeadingNumber(selection.addressText.trimmed())};
-  if (selection.portIndex >= 8) {
+  const int comPort = comPortOf(selection);
+  LastComNumber = comPort + 1;
+  LastSpeedText = selection.speedText;
+  if (comPort < 0) {
     // Network devices: nothing to connect yet, and nothing left busy.
     mainWindow::SetNormalPointer();
     return;
@@ -161,7 +178,7 @@ void connectSteps(const Selection& selection) {
 
   const int16_t node = nodeOf(address);
   mod1.put_NodeAddr(node);
-  mod1.put_ComPort(static_cast<portwright::enumComPort>(selection.portIndex));
+  mod1.put_ComPort(static_cast<portwright::enumComPort>(comPort));
   QString modeText;
   if (const ProtocolChoice* protocol = ProtocolAt(selection.protocolIndex)) {
     mod1.put_PLCMode(protocol->mode);
@@ -203,7 +220,7 @@ void Connect(const Selection& selection) {
     const auto* controlError = dynamic_cast<const portwright::AutomationError*>(&e);
     if (controlError && portOpenFailure(*controlError)) {
       // The control cannot say why; the device itself can (missing, no permission, taken).
-      prompt::MsgBox(serialPorts::ComErrorText(selection.portIndex), prompt::Buttons::OK,
+      prompt::MsgBox(serialPorts::ComErrorText(comPortOf(selection)), prompt::Buttons::OK,
                      prompt::Icon::Critical, QStringLiteral("Com Error"));
     } else {
       // Any other refusal (settings the control does not take, an empty list) is logged and
@@ -218,6 +235,63 @@ void Connect(const Selection& selection) {
     }
   }
   mainWindow::EnableMainTimer(true);
+}
+
+ComSetLists ReadComSet() {
+  ComSetLists lists;
+  const basMain::DbConnection db = basMain::ConnectDB();
+  if (!db) return lists;  // ConnectDB has told why
+  QSqlQuery query = db.query();
+  if (query.exec(QStringLiteral("Select * from tblComSet WHERE Code = 99 order by Code")) &&
+      query.next())
+    lists.address = query.value(QStringLiteral("Address")).toString();
+  if (!query.exec(QStringLiteral("Select * from tblcomset order By Code")))
+    throw basFunctions::ProgramError(-2147217900, "Cannot read tblComSet");
+  auto text = [&](const char* column) {
+    return query.value(QString::fromLatin1(column)).toString();
+  };
+  auto isSet = [&](const char* column) {
+    return query.value(QString::fromLatin1(column)).toBool();
+  };
+  while (query.next()) {
+    if (!text("Port").isEmpty()) {
+      if (isSet("PortDefault")) lists.portDefault = lists.ports.size();
+      lists.ports << text("Port");
+    }
+    if (!text("Baud").isEmpty()) {
+      if (isSet("BaudDefault")) lists.speedDefault = lists.speeds.size();
+      lists.speeds << text("Baud");
+    }
+    if (!text("Description").isEmpty()) {
+      if (isSet("ProtocolDefault")) lists.protocolDefault = lists.protocols.size();
+      lists.protocols
+          << QStringList{text("Bits"), text("Parity"), text("StopBit"), text("Description")}.join(
+                 QStringLiteral(", "));
+    }
+  }
+  return lists;
+}
+
+void RememberFound(int comNumber, const QString& settings, portwright::enumPLCMode mode, int node) {
+  const ComSetLists lists = ReadComSet();
+  const QString speed = settings.section(QLatin1Char(','), 0, 0);
+  const QString framing = settings.mid(speed.size());
+  int protocol = -1;
+  for (int position = 0; const ProtocolChoice* choice = ProtocolAt(position); ++position)
+    if (choice->mode == mode && framing == QLatin1String(choice->settingsSuffix))
+      protocol = position;
+  // A COM entry beyond the database's serial ones, or a speed it does not list, is added to
+  // the dialog's list when it loads: its position is then the first after the list's own.
+  const bool listed = comNumber <= std::min<int>(serialPorts::kSerialPortCount, lists.ports.size());
+  const int speedPosition = lists.speeds.indexOf(speed);
+  LastCommSelection = {0,
+                       1,
+                       double(listed ? comNumber - 1 : lists.ports.size()),
+                       double(speedPosition >= 0 ? speedPosition : lists.speeds.size()),
+                       double(protocol),
+                       double(node)};
+  LastComNumber = comNumber;
+  LastSpeedText = speed;
 }
 
 }  // namespace commSettings

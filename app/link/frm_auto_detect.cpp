@@ -13,8 +13,11 @@
 
 #include "link/auto_detect.h"
 #include "link/bas_comm.h"
+#include "link/device_picker.h"
+#include "link/frm_comm_settings.h"
 #include "link/main_window_access.h"
 #include "link/port_list_view.h"
+#include "link/serial_ports.h"
 #include "shell/host.h"
 #include "shell/logs.h"
 #include "shell/pictures.h"
@@ -26,7 +29,8 @@ namespace {
 
 QPointer<frmAutoDetect> g_autoDetect;
 
-constexpr int kPorts = 8;  // "Com 1" .. "Com 8"; the list position is the control's ComPort
+// "Com 1" .. "Com 15", every entry the control takes; the list position is its ComPort.
+constexpr int kPorts = serialPorts::kComPortCount;
 
 }  // namespace
 
@@ -60,11 +64,24 @@ void frmAutoDetect::buildControls() {
   cmbPort = new QComboBox(this);
   cmbPort->setObjectName(QStringLiteral("cmbPort"));
   cmbPort->setPlaceholderText(QStringLiteral("Select Port"));
-  for (int port = 1; port <= kPorts; ++port) cmbPort->addItem(QStringLiteral("Com %1").arg(port));
+  for (int port = 1; port <= kPorts; ++port) {
+    cmbPort->addItem(QStringLiteral("Com %1").arg(port));
+    serialPorts::MarkComEntry(cmbPort, port - 1, port);
+  }
   cmbPort->setCurrentIndex(-1);
   serialPorts::ShowDevicesInPortList(cmbPort);
   lblPort->setBuddy(cmbPort);
   connect(cmbPort, &QComboBox::activated, this, &frmAutoDetect::cmbPort_Click);
+  devicePicker_ = new DevicePicker(this);
+  devicePicker_->showFor(0);
+  connect(devicePicker_, &DevicePicker::assignmentChanged, this,
+          [this] { serialPorts::ShowDevicesInPortList(cmbPort); });
+  connect(cmbPort, &QComboBox::currentIndexChanged, this, [this](int position) {
+    guarded("frmAutoDetect, cmbPort_Change", [&] {
+      serialPorts::ShowDevicesInPortList(cmbPort);
+      devicePicker_->showFor(serialPorts::ComNumberAt(cmbPort, position));
+    });
+  });
 
   lblNodes = new QLabel(QStringLiteral("Node addresses from:"), this);
   lblNodes->setObjectName(QStringLiteral("lblNodes"));
@@ -111,10 +128,11 @@ void frmAutoDetect::buildControls() {
   auto* choices = new QGridLayout;
   choices->addWidget(lblPort, 0, 0);
   choices->addWidget(cmbPort, 0, 1, 1, 3);
-  choices->addWidget(lblNodes, 1, 0);
-  choices->addWidget(txtFirstNode, 1, 1);
-  choices->addWidget(toLabel, 1, 2);
-  choices->addWidget(txtLastNode, 1, 3);
+  devicePicker_->addTo(choices, 1, 3);
+  choices->addWidget(lblNodes, 4, 0);
+  choices->addWidget(txtFirstNode, 4, 1);
+  choices->addWidget(toLabel, 4, 2);
+  choices->addWidget(txtLastNode, 4, 3);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(cmdTryComPort);
@@ -154,7 +172,7 @@ void frmAutoDetect::cmdTryComPort_Click() {
     QPointer<frmAutoDetect> self(this);
     autoDetect::ScanView view;
     view.addStatusLine = [self](const QString& line) {
-      if (self) self->lstStatus->addItem(line);
+      if (self) self->addStatusLine(line);
     };
     view.setState = [self](const QString& text) {
       if (self) self->lblState->setText(text);
@@ -166,9 +184,18 @@ void frmAutoDetect::cmdTryComPort_Click() {
     const int firstNode = txtFirstNode->value();
     const int lastNode = txtLastNode->value();
     QTimer::singleShot(0, this, &frmAutoDetect::Timer1_Timer);  // Detect off while it runs
-    autoDetect::Scan(port, firstNode, lastNode, view);
+    const autoDetect::Outcome outcome = autoDetect::Scan(port, firstNode, lastNode, view);
+    // The connect dialog, if open, shows what was found (a reconnect from it uses that).
+    if (outcome == autoDetect::Outcome::Found && frmCommSettings::Instance())
+      frmCommSettings::Instance()->ShowLastSelection();
     if (self) self->Timer1_Timer();
   });
+}
+
+// The newest line stays in sight while the scan adds its lines.
+void frmAutoDetect::addStatusLine(const QString& line) {
+  lstStatus->addItem(line);
+  lstStatus->scrollToBottom();
 }
 
 void frmAutoDetect::cmdCancel_Click() {
@@ -207,5 +234,10 @@ void frmAutoDetect::Timer1_Timer() {
     txtFirstNode->setEnabled(!scanning);
     txtLastNode->setEnabled(!scanning);
     cmbPort->setEnabled(!scanning);
+    const bool portOpen =
+        host::HasMod1() && host::Mod1().get_PortOpen() != portwright::VARIANT_FALSE;
+    devicePicker_->setChangeable(!scanning && !portOpen);
+    serialPorts::ShowDevicesInPortList(cmbPort);
+    devicePicker_->refresh();
   });
 }

@@ -1,6 +1,7 @@
-// frmAutoDetect, the auto-detect window: pick a serial port (and, if known, a narrower node
-// range), Detect scans it for a drive (module autoDetect), Cancel stops the scan, Close stops
-// it and unloads the window.
+// frmAutoDetect, the auto-detect window: pick a serial port (COM 1 to 15, each shown with its
+// device, which can be changed as in the connect dialog) and, if known, a narrower node range;
+// Detect scans it for a drive (module autoDetect), Cancel stops the scan, Close stops it and
+// unloads the window.
 #pragma once
 
 #include <QWidget>
@@ -31,6 +32,7 @@ class frmAutoDetect : public QWidget {
   ~frmAutoDetect() override;
   void buildControls();
   void lastNodeFollowsFirst();
+  void addStatusLine(const QString& line);
 
   QComboBox* cmbPort = nullptr;
   QPushButton* cmdTryComPort = nullptr;
@@ -45,4 +47,6 @@ class frmAutoDetect : public QWidget {
   QSpinBox* txtLastNode = nullptr;
   QLabel* lblRemaining = nullptr;
   QTimer* Timer1 = nullptr;
+  // Below the port list, as in the connect dialog: its device and the choice of another.
+  class DevicePicker* devicePicker_ = nullptr;
 };

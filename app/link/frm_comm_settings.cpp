@@ -10,18 +10,16 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QVariant>
 
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
+#include "link/device_picker.h"
 #include "link/main_window_access.h"
 #include "link/port_list_view.h"
 #include "link/serial_ports.h"
-#include "shell/database.h"
 #include "shell/host.h"
 #include "shell/logs.h"
 #include "shell/pictures.h"
@@ -31,9 +29,6 @@
 namespace {
 
 QPointer<frmCommSettings> g_instance;
-
-// Port list positions from here on are network devices, not serial ports.
-constexpr int kFirstNetworkPort = 8;
 
 const QStringList kMaintenanceScreens = {QStringLiteral("frmMaintenance"),
                                          QStringLiteral("frmMaintenance_210")};
@@ -47,20 +42,6 @@ bool maintenanceScreenOpen() {
 void unloadMaintenanceScreens() {
   for (QWidget* widget : QApplication::allWidgets())
     if (kMaintenanceScreens.contains(widget->objectName())) host::UnloadWindow(widget);
-}
-
-bool isSet(const QSqlQuery& query, const char* column) {
-  return query.value(QString::fromLatin1(column)).toBool();
-}
-
-QString textOf(const QSqlQuery& query, const char* column) {
-  return query.value(QString::fromLatin1(column)).toString();
-}
-
-QString protocolEntry(const QSqlQuery& query) {
-  return QStringList{textOf(query, "Bits"), textOf(query, "Parity"), textOf(query, "StopBit"),
-                     textOf(query, "Description")}
-      .join(QStringLiteral(", "));
 }
 
 QString numberText(double value) { return QString::number(value, 'g', 15); }
@@ -149,6 +130,11 @@ void frmCommSettings::buildControls() {
   cmdFailurNo = named(new QPushButton(QStringLiteral("No"), picCommFailure), "cmdFailurNo");
   tmrComSettings = named(new QTimer(this), "tmrComSettings");
 
+  // Each list is named by its label on the accessibility bus, not by the value it shows.
+  lblCom->setBuddy(cmbPort);
+  Label2->setBuddy(cmbSpeed);
+  Label1->setBuddy(cmbProtocol);
+  lblAddress->setBuddy(txtAddress);
   for (QLineEdit* mirror : {txtPort, txtSpeed, txtProtocol}) mirror->hide();
   cmbEthernet->hide();
   lblFailure->setWordWrap(true);
@@ -168,7 +154,13 @@ void frmCommSettings::buildControls() {
   grid->addWidget(cmbProtocol, 2, 1, 1, 2);
   grid->addWidget(lblAddress, 3, 0);
   grid->addWidget(txtAddress, 3, 1);
-  buildDeviceControls(grid);
+  devicePicker_ = new DevicePicker(this);
+  devicePicker_->addTo(grid, 4, 2);
+  connect(devicePicker_, &DevicePicker::assignmentChanged, this,
+          [this] { serialPorts::ShowDevicesInPortList(cmbPort); });
+  connect(cmbPort, &QComboBox::currentIndexChanged, this, [this] {
+    basFunctions::guarded("frmCommSettings, cmbPort_Change", [this] { showDevices(); });
+  });
   auto* buttons = new QHBoxLayout;
   for (QPushButton* button : {cmdConnect, cmdDisconnect, cmdClose}) buttons->addWidget(button);
   auto* failure = new QGridLayout(picCommFailure);
@@ -196,111 +188,74 @@ void frmCommSettings::buildControls() {
   tmrComSettings->start(2000);
 }
 
-void frmCommSettings::buildDeviceControls(QGridLayout* grid) {
-  auto named = [this](auto* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-  };
-  lblPortDevice = named(new QLabel(this), "lblPortDevice");
-  lblDevice = named(new QLabel(QStringLiteral("Device:"), this), "lblDevice");
-  cmbDevice = named(new QComboBox(this), "cmbDevice");
-  cmdAssignDevice = named(new QPushButton(QStringLiteral("Assign"), this), "cmdAssignDevice");
-  cmdRefreshDevices = named(new QPushButton(QStringLiteral("Refresh"), this), "cmdRefreshDevices");
-  cmdAssignDevice->setToolTip(QStringLiteral("Use this device for the selected COM port"));
-  cmdRefreshDevices->setToolTip(QStringLiteral("Look for serial devices again"));
-  cmbDevice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  grid->addWidget(lblPortDevice, 4, 1, 1, 2);
-  grid->addWidget(lblDevice, 5, 0);
-  grid->addWidget(cmbDevice, 5, 1, 1, 2);
-  auto* deviceButtons = new QHBoxLayout;
-  deviceButtons->addWidget(cmdAssignDevice);
-  deviceButtons->addWidget(cmdRefreshDevices);
-  deviceButtons->addStretch(1);
-  grid->addLayout(deviceButtons, 6, 1, 1, 2);
-  connect(cmdAssignDevice, &QPushButton::clicked, this, &frmCommSettings::cmdAssignDevice_Click);
-  connect(cmdRefreshDevices, &QPushButton::clicked, this,
-          &frmCommSettings::cmdRefreshDevices_Click);
-  connect(cmbPort, &QComboBox::currentIndexChanged, this, [this] {
-    basFunctions::guarded("frmCommSettings, cmbPort_Change", [this] { showDevices(); });
-  });
-}
-
 void frmCommSettings::showDevices() {
-  const int port = cmbPort->currentIndex();
-  const bool serial = port >= 0 && port < serialPorts::kSerialPortCount;
   serialPorts::ShowDevicesInPortList(cmbPort);
-  lblPortDevice->setText(serial ? serialPorts::EntryLabel(port) : QString());
-  for (QWidget* widget : std::initializer_list<QWidget*>{lblPortDevice, lblDevice, cmbDevice,
-                                                         cmdAssignDevice, cmdRefreshDevices})
-    widget->setVisible(serial);
-  if (!serial) return;
-  const QString mapped = QString::fromStdString(portwright::ComDevice(port + 1));
-  cmbDevice->clear();
-  cmbDevice->addItem("Default (/dev/ttyS" + QString::number(port) + ")", QString());
-  for (const portwright::SerialDevice& device : serialPorts::Devices()) {
-    const QString path = QString::fromStdString(device.path);
-    cmbDevice->addItem(serialPorts::DeviceChoiceText(device), path);
-    if (path == mapped) cmbDevice->setCurrentIndex(cmbDevice->count() - 1);
-  }
+  devicePicker_->showFor(chosenComNumber());
 }
 
-void frmCommSettings::cmdAssignDevice_Click() {
-  basFunctions::guarded("frmCommSettings, cmdAssignDevice_Click", [this] {
-    const int port = cmbPort->currentIndex();
-    if (port < 0 || port >= serialPorts::kSerialPortCount || cmbDevice->currentIndex() < 0) return;
-    serialPorts::Assign(port, cmbDevice->currentData().toString());
-    showDevices();
-  });
+int frmCommSettings::chosenComNumber() const {
+  return serialPorts::ComNumberAt(cmbPort, cmbPort->currentIndex());
 }
 
-void frmCommSettings::cmdRefreshDevices_Click() {
-  basFunctions::guarded("frmCommSettings, cmdRefreshDevices_Click", [this] { showDevices(); });
-}
+void frmCommSettings::cmdAssignDevice_Click() { devicePicker_->assignChosen(); }
+
+void frmCommSettings::cmdRefreshDevices_Click() { devicePicker_->rescan(); }
 
 void frmCommSettings::Form_Load() {
   basFunctions::guarded("frmCommSettings, Form_Load", [this] {
     fillListsFromDatabase();
     lblCom->setText(QStringLiteral("Com Port:"));
-    if (commSettings::LastCommSelection[1] == 1) restoreLastSelection();
-    setPortKind(cmbPort->currentIndex() >= kFirstNetworkPort);
+    if (commSettings::LastCommSelection[1] == 1) ShowLastSelection();
+    setPortKind(chosenComNumber() == 0);
     showDevices();
     tmrComSettings_Timer();
   });
 }
 
 void frmCommSettings::fillListsFromDatabase() {
-  const basMain::DbConnection db = basMain::ConnectDB();
-  if (!db) return;
   basFunctions::guarded("frmCommSettings, Form_Load", [&] {
-    QSqlQuery query = db.query();
-    if (query.exec(QStringLiteral("Select * from tblComSet WHERE Code = 99 order by Code")) &&
-        query.next())
-      txtAddress->setText(textOf(query, "Address"));
-    if (!query.exec(QStringLiteral("Select * from tblcomset order By Code")))
-      throw basFunctions::ProgramError(-2147217900, "Cannot read tblComSet");
-    while (query.next()) {
-      if (!textOf(query, "Port").isEmpty()) {
-        cmbPort->addItem(textOf(query, "Port"));
-        if (isSet(query, "PortDefault")) cmbPort->setCurrentIndex(cmbPort->count() - 1);
-      }
-      if (!textOf(query, "Baud").isEmpty()) {
-        cmbSpeed->addItem(textOf(query, "Baud"));
-        if (isSet(query, "BaudDefault")) cmbSpeed->setCurrentIndex(cmbSpeed->count() - 1);
-      }
-      if (!textOf(query, "Description").isEmpty()) {
-        cmbProtocol->addItem(protocolEntry(query));
-        if (isSet(query, "ProtocolDefault")) cmbProtocol->setCurrentIndex(cmbProtocol->count() - 1);
-      }
-    }
+    const commSettings::ComSetLists lists = commSettings::ReadComSet();
+    txtAddress->setText(lists.address);
+    cmbPort->addItems(lists.ports);
+    // The database's first entries are COM1..COM8; the rest are network devices.
+    for (int i = 0; i < cmbPort->count() && i < serialPorts::kSerialPortCount; ++i)
+      serialPorts::MarkComEntry(cmbPort, i, i + 1);
+    cmbSpeed->addItems(lists.speeds);
+    cmbProtocol->addItems(lists.protocols);
+    if (lists.portDefault >= 0) cmbPort->setCurrentIndex(lists.portDefault);
+    if (lists.speedDefault >= 0) cmbSpeed->setCurrentIndex(lists.speedDefault);
+    if (lists.protocolDefault >= 0) cmbProtocol->setCurrentIndex(lists.protocolDefault);
   });
 }
 
-void frmCommSettings::restoreLastSelection() {
+void frmCommSettings::ShowLastSelection() {
   const auto& last = commSettings::LastCommSelection;
-  cmbPort->setCurrentIndex(static_cast<int>(last[2]));
-  cmbSpeed->setCurrentIndex(static_cast<int>(last[3]));
+  selectPort(static_cast<int>(last[2]), commSettings::LastComNumber);
+  selectSpeed(static_cast<int>(last[3]), commSettings::LastSpeedText);
   cmbProtocol->setCurrentIndex(static_cast<int>(last[4]));
   txtAddress->setText(numberText(last[5]));
+}
+
+void frmCommSettings::selectPort(int position, int comNumber) {
+  if (comNumber < 1 || serialPorts::ComNumberAt(cmbPort, position) == comNumber) {
+    cmbPort->setCurrentIndex(position);
+    return;
+  }
+  for (int i = 0; i < cmbPort->count(); ++i)
+    if (serialPorts::ComNumberAt(cmbPort, i) == comNumber) return cmbPort->setCurrentIndex(i);
+  // A COM entry the database does not list (auto-detect offers every one the control takes).
+  cmbPort->addItem("COM" + QString::number(comNumber));
+  serialPorts::MarkComEntry(cmbPort, cmbPort->count() - 1, comNumber);
+  cmbPort->setCurrentIndex(cmbPort->count() - 1);
+}
+
+void frmCommSettings::selectSpeed(int position, const QString& speed) {
+  if (speed.isEmpty() || cmbSpeed->itemText(position) == speed) {
+    cmbSpeed->setCurrentIndex(position);
+    return;
+  }
+  if (cmbSpeed->findText(speed) < 0) cmbSpeed->addItem(speed);
+  cmbSpeed->setCurrentIndex(cmbSpeed->findText(speed));
 }
 
 void frmCommSettings::setPortKind(bool networkPort) {
@@ -313,23 +268,28 @@ void frmCommSettings::setPortKind(bool networkPort) {
 void frmCommSettings::cmbPort_Click() {
   basFunctions::guarded("frmCommSettings, cmbPort_Click", [this] {
     txtPort->setText(cmbPort->currentText());
-    setPortKind(cmbPort->currentIndex() >= kFirstNetworkPort);
+    setPortKind(chosenComNumber() == 0);
   });
 }
 
 void frmCommSettings::tmrComSettings_Timer() {
   basFunctions::guarded("frmCommSettings, tmrComSettings_Timer", [this] {
     const bool open = host::HasMod1() && host::Mod1().get_PortOpen() != portwright::VARIANT_FALSE;
-    for (QWidget* widget : std::initializer_list<QWidget*>{
-             cmdConnect, cmbPort, cmbSpeed, cmbProtocol, txtAddress, cmbDevice, cmdAssignDevice})
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{cmdConnect, cmbPort, cmbSpeed, cmbProtocol, txtAddress})
       widget->setEnabled(!open);
     cmdDisconnect->setEnabled(open);
+    devicePicker_->setChangeable(!open);
+    // The port map may have been changed by another program (portwright-cli map, velumo-config).
+    serialPorts::ShowDevicesInPortList(cmbPort);
+    devicePicker_->refresh();
   });
 }
 
 void frmCommSettings::cmdConnect_Click() {
   commSettings::Selection selection;
   selection.portIndex = cmbPort->currentIndex();
+  selection.comNumber = chosenComNumber();
   selection.speedIndex = cmbSpeed->currentIndex();
   selection.protocolIndex = cmbProtocol->currentIndex();
   selection.speedText = cmbSpeed->currentText();

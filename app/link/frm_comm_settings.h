@@ -31,10 +31,14 @@ class frmCommSettings : public QWidget {
   void cmdFailurNo_Click();
   void tmrComSettings_Timer();
   void cmbPort_Click();
-  // Puts the device chosen in cmbDevice behind the selected COM entry (the port map).
+  // Puts the device chosen in cmbDevice behind the selected COM entry (the port map), unless
+  // it is the one there already.
   void cmdAssignDevice_Click();
   // Looks for serial devices again (an adapter plugged in while the dialog is open).
   void cmdRefreshDevices_Click();
+  // Shows LastCommSelection in the lists (after a connect attempt, or a drive found by
+  // auto-detect); a COM entry or speed the lists lack is added.
+  void ShowLastSelection();
 
  private:
   frmCommSettings();
@@ -42,9 +46,11 @@ class frmCommSettings : public QWidget {
   void buildControls();
   void Form_Load();
   void fillListsFromDatabase();
-  void restoreLastSelection();
+  void selectPort(int position, int comNumber);
+  void selectSpeed(int position, const QString& speed);
   void setPortKind(bool networkPort);
-  void buildDeviceControls(class QGridLayout* grid);
+  // The COM number of the port list's choice; 0 for a network entry.
+  int chosenComNumber() const;
   // Shows the selected COM entry's device and offers the devices present.
   void showDevices();
   // Shows or hides the lost-communication panel; the dialog (and its window frame) grows to
@@ -71,11 +77,7 @@ class frmCommSettings : public QWidget {
   QPushButton* cmdFailureYes;
   QPushButton* cmdFailurNo;
   QTimer* tmrComSettings;
-  // Beside the port list: the device of the chosen COM entry and what can be put behind it.
-  QLabel* lblPortDevice;
-  QLabel* lblDevice;
-  QComboBox* cmbDevice;
-  QPushButton* cmdAssignDevice;
-  QPushButton* cmdRefreshDevices;
+  // Below the port list: the device of the chosen COM entry and what can be put behind it.
+  class DevicePicker* devicePicker_;
   QSize sizeWithoutPanel_;
 };

@@ -26,6 +26,11 @@ QString DeviceChoiceText(const portwright::SerialDevice& device) {
   return text;
 }
 
+QString DeviceChoiceText(const QString& devicePath) {
+  const auto device = portwright::DescribeSerialDevice(devicePath.toStdString(), root());
+  return device ? DeviceChoiceText(*device) : devicePath + " (not present)";
+}
+
 void Assign(int portIndex, const QString& devicePath) {
   portwright::AssignComDevice(comNumber(portIndex), devicePath.toStdString());
 }
@@ -33,7 +38,7 @@ void Assign(int portIndex, const QString& devicePath) {
 QString ComErrorText(int portIndex) {
   QString text =
       QStringLiteral("Selected Com port does not exist or is in use by another application.");
-  if (portIndex < 0 || portIndex >= kSerialPortCount) return text;
+  if (portIndex < 0 || portIndex >= kComPortCount) return text;
   const int n = comNumber(portIndex);
   const portwright::OpenProblem problem =
       portwright::DiagnoseOpenFailure(portwright::ComDevice(n), DeviceOpener, root());

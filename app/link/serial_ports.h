@@ -11,25 +11,31 @@
 
 namespace serialPorts {
 
-// Serial port list positions (COM1 is 0) below this one are serial ports; from it on network
-// devices.
+// Positions of the connect dialog's port list (from the database) below this one are the serial
+// ports COM1.. ; from it on network devices.
 inline constexpr int kSerialPortCount = 8;
+// The COM entries the control takes: COM1..COM15 (ComPort 0..14).
+inline constexpr int kComPortCount = 15;
 
 // Where /dev and /sys are read ("/"; tests point it at a fake tree) and how a device is tried
 // when an open failed (empty: really open it; tests inject a failure, since CI runs as root).
 extern QString DeviceRoot;
 extern portwright::DeviceOpener DeviceOpener;
 
-// "COM1 – /dev/ttyUSB0 (FTDI FT232R USB UART)" for list position 0.
+// "COM1 – /dev/ttyUSB0 (FTDI FT232R USB UART)" for ComPort 0.
 QString EntryLabel(int portIndex);
 // The serial devices present, in the order they are offered.
 std::vector<portwright::SerialDevice> Devices();
 // "/dev/ttyUSB0 (FTDI FT232R USB UART)"; a by-id link shows its tty too.
 QString DeviceChoiceText(const portwright::SerialDevice& device);
+// The same for any device path, one discovery does not list included ("/dev/ttyAMA0",
+// "/dev/rfcomm0 (not present)").
+QString DeviceChoiceText(const QString& devicePath);
 // Puts a device behind a COM entry in the component's port map (empty: back to the default).
 void Assign(int portIndex, const QString& devicePath);
 
-// The "Com Error" text for a port that would not open: the fixed sentence, then the device, the
+// The "Com Error" text for a port that would not open (ComPort 0..14; any other value, such as
+// -1 for a network entry, gives the sentence alone): the fixed sentence, then the device, the
 // reason and what to do about it.
 QString ComErrorText(int portIndex);
 

@@ -4,9 +4,11 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <cstdio>
 #include <memory>
 
 #include "link/bas_comm.h"
+#include "params/program_folders.h"
 #include "shell/app_state.h"
 #include "shell/database.h"
 #include "shell/frm_main.h"
@@ -15,8 +17,11 @@
 #include "shell/host.h"
 #include "shell/logs.h"
 #include "shell/poll_groups.h"
-#include "shell/program_folders.h"
 #include "shell/prompt.h"
+
+#ifndef VELUMO_VERSION
+#error "VELUMO_VERSION must give the program's major.minor.revision"
+#endif
 
 namespace basMain {
 namespace {
@@ -76,6 +81,38 @@ void prepareUserDataFolder() {
 }
 
 }  // namespace
+
+QString UsageText() {
+  return QStringLiteral(
+      "Usage: VelumoPRO [--help | --version] [Qt options such as -platform xcb]\n"
+      "Velumo PRO configures and commissions AC servo drives over a serial line: connect to a\n"
+      "drive, read, edit, save and download its parameters, watch its status and faults,\n"
+      "record signals with the scope, tune the gains and test the inputs and outputs.\n"
+      "\n"
+      "  --help      show this text and end\n"
+      "  --version   show the program's version and end\n"
+      "\n"
+      "The program opens its window on the desktop; Help > Contents explains every window.\n"
+      "Installed, it keeps its logs, configurations, backups and scope logs in the data\n"
+      "folder ~/.local/share/VelumoPRO ($XDG_DATA_HOME/VelumoPRO); run from its build folder,\n"
+      "beside itself. Serial ports are COM1, COM2, ... as assigned in the connect dialog;\n"
+      "the user must be allowed to open them (usually: sudo usermod -aG dialout $USER).\n"
+      "See also: velumo-config(1), velumo-vdrive(1), portwright-cli(1).\n");
+}
+
+int AnswerOnTerminal(const QStringList& args) {
+  for (const QString& arg : args) {
+    if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+      std::fputs(UsageText().toLocal8Bit().constData(), stdout);
+      return 0;
+    }
+    if (arg == QLatin1String("--version")) {
+      std::printf("VelumoPRO %s\n", VELUMO_VERSION);
+      return 0;
+    }
+  }
+  return -1;
+}
 
 InstanceLock TakeInstanceLock(const QString& folder) {
   g_instanceLock.reset();

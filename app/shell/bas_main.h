@@ -3,8 +3,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace basMain {
+
+// --help and --version answered on the terminal before any window (or display) is needed: the
+// exit code, or -1 when the program starts as usual (Qt's own options, such as -platform, are
+// left to Qt). `args` excludes the program name.
+int AnswerOnTerminal(const QStringList& args);
+QString UsageText();
 
 // Runs the start-up sequence. False when the program must end at once (another instance runs);
 // otherwise the caller runs the event loop.

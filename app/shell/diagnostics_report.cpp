@@ -1,6 +1,7 @@
 #include "shell/diagnostics_report.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSysInfo>
 
 #include "shell/logs.h"
@@ -11,12 +12,19 @@ namespace {
 // A blank line of the report holds one space.
 const QString kBlank = QStringLiteral(" ");
 
-// Every line of a log, in order, or the given text when there is no such file.
-QStringList logLines(const QString& path, const QString& missingText) {
+// Every line of a log, in order; the given text when there is no such file, and a line that
+// names the log and the reason when it cannot be read (the rest of the report is still
+// written), noted in `unreadable`.
+QStringList logLines(const QString& path, const QString& name, const QString& missingText,
+                     QStringList* unreadable) {
   QFile file(path);
   if (!file.exists()) return {missingText};
-  if (!file.open(QIODevice::ReadOnly))
-    throw basFunctions::ProgramError(75, "Path/File access error");
+  if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+    const QString reason =
+        QFileInfo(path).isDir() ? QStringLiteral("it is a folder") : file.errorString().toLower();
+    if (unreadable) *unreadable << name;
+    return {"Could not read " + name + " " + path + ": " + reason + "."};
+  }
   QStringList lines;
   while (!file.atEnd()) {
     QByteArray line = file.readLine();
@@ -46,7 +54,7 @@ QString ReportFileName(const QString& programFolder, const QDateTime& when) {
   return programFolder + "/Data/Diags_" + when.toString(QStringLiteral("MMddyyHHmmss")) + ".Log";
 }
 
-QStringList ReportLines(const ReportInputs& in) {
+QStringList ReportLines(const ReportInputs& in, QStringList* unreadable) {
   QStringList lines{"Diagnostic file created " + in.createdAt, kBlank};
   lines << PlatformLines(in.platform);
   lines << kBlank << QStringLiteral("Application info follows --------------------------")
@@ -66,10 +74,12 @@ QStringList ReportLines(const ReportInputs& in) {
     lines << QStringLiteral("%1").arg(index, 3, 10, QLatin1Char('0')) + " - " + text;
   lines << kBlank << QStringLiteral("Error Log Follows ----------------------------------")
         << kBlank;
-  lines << logLines(in.errorLogPath, QStringLiteral("Could not find error log."));
+  lines << logLines(in.errorLogPath, QStringLiteral("error log"),
+                    QStringLiteral("Could not find error log."), unreadable);
   lines << kBlank << QStringLiteral("Event Log Follows ----------------------------------")
         << kBlank;
-  lines << logLines(in.eventLogPath, QStringLiteral("Could not find event log."));
+  lines << logLines(in.eventLogPath, QStringLiteral("event log"),
+                    QStringLiteral("Could not find event log."), unreadable);
   lines << kBlank << QStringLiteral("End of diagnostic file");
   return lines;
 }

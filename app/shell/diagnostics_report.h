@@ -29,7 +29,7 @@ struct ReportInputs {
   QString createdAt;  // date and time in the logs' format
   PlatformInfo platform;
   QString programFolder;
-  QString dataFolder;  // an installed program's writable folder; empty when run from a build
+  QString dataFolder;     // an installed program's writable folder; empty when run from a build
   QString versionText;    // the About window's lblVersion
   QString dbVersionText;  // its lblDBVER
   QString helpFile;
@@ -44,7 +44,9 @@ struct ReportInputs {
   QString errorLogPath;
   QString eventLogPath;
 };
-QStringList ReportLines(const ReportInputs& inputs);
+// The report's lines. A log that cannot be read gets a line naming it and the reason in place
+// of its lines, and its name ("error log", "event log") in `unreadable`.
+QStringList ReportLines(const ReportInputs& inputs, QStringList* unreadable = nullptr);
 
 // Writes the lines with CR LF ends, replacing any file of that name. A file that cannot be
 // created or written raises a run-time error; what was written stays.

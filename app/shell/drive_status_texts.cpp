@@ -2,6 +2,14 @@
 
 namespace basMain {
 
+bool IsKnownFaultCode(int code) { return code >= 0 && code <= kLastDriveStatusCode; }
+
+int FaultCodeNumber(int code) { return code < 0 && code >= -32768 ? code + 65536 : code; }
+
+QString UnknownFaultText(int code) {
+  return QStringLiteral("Unknown Fault Code %1 ").arg(FaultCodeNumber(code));
+}
+
 QString DriveStatusText(int code) {
   static const char* const kTexts[kLastDriveStatusCode + 1] = {
       "Drive Status - No Faults ",
@@ -28,7 +36,7 @@ QString DriveStatusText(int code) {
       "Drive Status - Command Write-In Error ",
       "Drive Status - Input Power Phase Loss ",
   };
-  if (code < 0 || code > kLastDriveStatusCode) return QString();
+  if (!IsKnownFaultCode(code)) return "Drive Status - " + UnknownFaultText(code);
   return QString::fromLatin1(kTexts[code]);
 }
 

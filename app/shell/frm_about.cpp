@@ -194,9 +194,14 @@ void frmAbout::cmdDiagnostics_Click() {
     in.fields = editorFields();
     in.errorLogPath = folder + "/Data/Error.Log";
     in.eventLogPath = folder + "/Data/Event.Log";
-    diagnostics::WriteReport(path, diagnostics::ReportLines(in));
-    prompt::MsgBox(QStringLiteral("Diagnostic Information Has Been Successfully Generated"),
-                   prompt::Buttons::OK, prompt::Icon::Information, kDiagnosticsTitle);
+    QStringList unreadable;
+    diagnostics::WriteReport(path, diagnostics::ReportLines(in, &unreadable));
+    QString done = QStringLiteral("Diagnostic Information Has Been Successfully Generated");
+    // A report without a log must not pass for a whole one.
+    if (!unreadable.isEmpty())
+      done += "\rThe " + unreadable.join(" and the ") +
+              " could not be read; the report says why and holds everything else.";
+    prompt::MsgBox(done, prompt::Buttons::OK, prompt::Icon::Information, kDiagnosticsTitle);
   });
 }
 

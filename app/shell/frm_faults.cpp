@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "params/value_table.h"
+#include "shell/drive_status_texts.h"
 #include "shell/host.h"
 #include "shell/logs.h"
 #include "shell/pictures.h"
@@ -98,7 +99,8 @@ frmFaults* frmFaults::Display() {
 }
 
 QString frmFaults::FaultText(int32_t code) {
-  if (code < 0 || code >= static_cast<int32_t>(std::size(kFaultTexts))) return QString();
+  if (code < 0 || code >= static_cast<int32_t>(std::size(kFaultTexts)))
+    return basMain::UnknownFaultText(code);
   return QString::fromLatin1(kFaultTexts[code]);
 }
 
@@ -117,9 +119,9 @@ void frmFaults::Form_Load() {
 
 void frmFaults::FaultCodes(int32_t code, int16_t element) {
   guarded("frmFaults, FaultCodes", [&] {
-    const QString text = FaultText(code);
-    QLabel* label = lblFaults(element);
-    if (!text.isNull() && label) label->setText(text);
+    // A code outside the table is shown as unknown with its number: keeping the label's text
+    // would show the fault of an earlier record as this one's.
+    if (QLabel* label = lblFaults(element)) label->setText(FaultText(code));
   });
 }
 

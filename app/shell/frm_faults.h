@@ -19,7 +19,8 @@ class frmFaults : public QWidget {
   static frmFaults* Display();
   static frmFaults* instance();
 
-  // The fault window's text of a fault code (trailing blank kept); null outside 0..22.
+  // The fault window's text of a fault code (trailing blank kept); outside 0..22 the code
+  // reads as unknown with its number.
   static QString FaultText(int32_t code);
 
   void FaultCodes(int32_t code, int16_t element);

@@ -12,6 +12,7 @@
 #include "shell/app_state.h"
 #include "shell/frm_main.h"
 #include "shell/logs.h"
+#include "shell/prompt.h"
 #include "shell/status.h"
 
 #ifndef VELUMO_VERSION
@@ -28,12 +29,24 @@ std::function<bool(const QString&)>& reportOpener() {
   return installed;
 }
 
-// Hands the report to the application the desktop associates with its type.
-void openReport(const QString& path) {
-  if (reportOpener())
-    reportOpener()(path);
-  else
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+// Hands the report to the application the desktop associates with its type; false when
+// nothing could be started (no launcher such as xdg-open).
+bool openReport(const QString& path) {
+  if (reportOpener()) return reportOpener()(path);
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+// The report is on the disk whether or not the desktop shows it: say where, and how to open
+// it when nothing opened it.
+void tellWhereTheReportIs(const QString& path, bool opened) {
+  Status(0, 0, "Configuration report written to " + path);
+  if (opened) return;
+  prompt::MsgBox("The configuration report was written to:\r" + path + "\r\r" +
+                     "No program could be started to show it. Open it with a text editor (a "
+                     ".csv report with a spreadsheet), or install xdg-utils so that the desktop "
+                     "opens reports.",
+                 prompt::Buttons::OK, prompt::Icon::Information,
+                 QStringLiteral("Print Current Config"));
 }
 
 void CompareValues() {
@@ -56,7 +69,7 @@ void ConfigReport() {
                                             GeneralDateTime(), QStringLiteral(VELUMO_VERSION)};
     if (!configReport::WriteReport(path, configReport::ReportBytes(ReportLines(source, kind))))
       throw ProgramError(kPathError, "Path/File access error: " + path.toStdString());
-    openReport(path);
+    tellWhereTheReportIs(path, openReport(path));
   });
 }
 

@@ -45,6 +45,17 @@ bool configMatchesDrive() {
          !identity.driveAmp.isEmpty() && identity.configAmp == identity.driveAmp;
 }
 
+// A live fault code the program has no text for goes into the event log once, with its
+// number, so that a support reader of the logs sees what the drive reported.
+void logUnknownFaultCode(int32_t code) {
+  static int32_t logged = 0;
+  if (code == logged) return;
+  logged = code;
+  if (!basMain::IsKnownFaultCode(code))
+    basFunctions::EventLog(QStringLiteral("Drive reports fault code %1, unknown to the program")
+                               .arg(basMain::FaultCodeNumber(code)));
+}
+
 bool scopeCapturing() {
   const basScope::ScopeCapture* capture = basScope::ScopeCapture::Active();
   return capture && capture->Running;
@@ -55,8 +66,8 @@ bool scopeCapturing() {
 void frmMain::tmrMain_Timer() {
   guarded("frmMain, tmrMain", [&] {
     if (driveOnLine()) {
-      const QString text = basMain::DriveStatusText(DriveImage.P(0, 1));
-      if (!text.isNull()) panels_[2]->setText(text);
+      panels_[2]->setText(basMain::DriveStatusText(DriveImage.P(0, 1)));
+      logUnknownFaultCode(DriveImage.P(0, 1));
       updateAmpCode(basFunctions::ConnectedAmpCode, DriveImage.P(1, 31));
       setToolbarButtonEnabled(11, false);
       setToolbarButtonEnabled(12, false);
@@ -81,6 +92,7 @@ void frmMain::tmrMain_Timer() {
       }
     } else {
       panels_[2]->setText(QStringLiteral("Drive Status - Offline"));
+      logUnknownFaultCode(0);
       // The tuning window takes its revert snapshot again once a drive answers.
       basTuning::RevertSnapshot[basTuning::kSnapshotRefreshes] = 0;
       setToolbarButtonEnabled(11, true);
@@ -114,8 +126,7 @@ void frmMain::tmrMain_Timer() {
             ? QStringLiteral(
                   "Express Writes Functionality is Enabled, Ctrl-Enter to Write to Servo")
             : QStringLiteral("  "));
-    if (frmTabConfig* editor = frmTabConfig::instance())
-      editor->SetXWrites(basMain::ExpressActive);
+    if (frmTabConfig* editor = frmTabConfig::instance()) editor->SetXWrites(basMain::ExpressActive);
   });
 }
 

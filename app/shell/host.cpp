@@ -7,8 +7,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "params/program_folders.h"
 #include "shell/logs.h"
-#include "shell/program_folders.h"
 
 namespace host {
 namespace {

@@ -45,8 +45,8 @@ PollBlock ParsePollBlock(const std::string& text) {
 }
 
 // Options that take a value; the rest are flags.
-const std::map<std::string, bool>& KnownOptions() {
-  static const std::map<std::string, bool> options = {
+const OptionTable& KnownOptions() {
+  static const OptionTable options = {
       {"--port", true},    {"--settings", true}, {"--mode", true},     {"--node", true},
       {"--timeout", true}, {"--type", true},     {"--interval", true}, {"--duration", true},
       {"--trace", false},  {"--hex", false},     {"--help", false},
@@ -85,10 +85,21 @@ void ApplyOption(CommandLine& cl, const std::string& name, const std::string& va
   }
 }
 
-// Splits options (anywhere on the line) from positional words. "--" ends the options, so a
-// text value may start with dashes.
-std::vector<std::string> TakeOptions(CommandLine& cl, const std::vector<std::string>& args,
-                                     bool& help) {
+void ParseTransaction(CommandLine& cl, const std::vector<std::string>& words) {
+  if (words.size() < 3) throw UsageError("a transaction needs FUNCTION ADDRESS COUNT");
+  cl.command = Command::Transaction;
+  cl.transaction.function =
+      static_cast<portwright::enumPLCFunction>(NeedEnum("enumPLCFunction", words[0], "function"));
+  cl.transaction.address = NeedInt16(words[1], "ADDRESS");
+  cl.transaction.count = NeedInt16(words[2], "COUNT");
+  cl.transaction.values.assign(words.begin() + 3, words.end());
+}
+
+}  // namespace
+
+std::vector<std::string> SplitOptions(
+    const std::vector<std::string>& args, const OptionTable& known,
+    const std::function<void(const std::string& name, const std::string& value)>& apply) {
   std::vector<std::string> words;
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -101,39 +112,25 @@ std::vector<std::string> TakeOptions(CommandLine& cl, const std::vector<std::str
       optionsEnded = true;
       continue;
     }
-    size_t equals = arg.find('=');
-    std::string name = arg.substr(0, equals);
-    auto known = KnownOptions().find(name);
-    if (known == KnownOptions().end()) throw UsageError("unknown option " + name);
+    const size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    const auto option = known.find(name);
+    if (option == known.end()) throw UsageError("unknown option " + name);
     std::string value;
-    if (known->second) {
-      if (equals != std::string::npos) {
+    if (option->second) {
+      if (equals != std::string::npos)
         value = arg.substr(equals + 1);
-      } else if (i + 1 < args.size()) {
+      else if (i + 1 < args.size())
         value = args[++i];
-      } else {
+      else
         throw UsageError(name + " needs a value");
-      }
     } else if (equals != std::string::npos) {
       throw UsageError(name + " takes no value");
     }
-    if (name == "--help") help = true;
-    ApplyOption(cl, name, value);
+    apply(name, value);
   }
   return words;
 }
-
-void ParseTransaction(CommandLine& cl, const std::vector<std::string>& words) {
-  if (words.size() < 3) throw UsageError("a transaction needs FUNCTION ADDRESS COUNT");
-  cl.command = Command::Transaction;
-  cl.transaction.function =
-      static_cast<portwright::enumPLCFunction>(NeedEnum("enumPLCFunction", words[0], "function"));
-  cl.transaction.address = NeedInt16(words[1], "ADDRESS");
-  cl.transaction.count = NeedInt16(words[2], "COUNT");
-  cl.transaction.values.assign(words.begin() + 3, words.end());
-}
-
-}  // namespace
 
 std::optional<int> ParseComName(const std::string& text) {
   if (text.size() < 4 || Lower(text.substr(0, 3)) != "com") return std::nullopt;
@@ -166,7 +163,11 @@ std::optional<long long> ParseInteger(const std::string& text, long long low, lo
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine cl;
   bool help = false;
-  std::vector<std::string> words = TakeOptions(cl, args, help);
+  const std::vector<std::string> words =
+      SplitOptions(args, KnownOptions(), [&](const std::string& name, const std::string& value) {
+        if (name == "--help") help = true;
+        ApplyOption(cl, name, value);
+      });
   if (help || words.empty()) {
     cl.command = Command::Help;
     return cl;

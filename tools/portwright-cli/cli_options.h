@@ -2,6 +2,8 @@
 // map command. Parsing only; nothing here touches the control or the port.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -64,6 +66,17 @@ struct CommandLine {
 
 // args excludes the program name. Throws UsageError.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The options a tool knows: name ("--port") -> whether it takes a value.
+using OptionTable = std::map<std::string, bool>;
+// Splits options (anywhere on the line, "--name value" or "--name=value") from the positional
+// words, which it returns in order; "--" ends the options, so a text value may start with
+// dashes. Each option is handed to `apply` as it comes (a flag with an empty value). Throws
+// UsageError for an unknown option, a missing value and a value given to a flag. Shared by
+// portwright-cli and velumo-config.
+std::vector<std::string> SplitOptions(
+    const std::vector<std::string>& args, const OptionTable& known,
+    const std::function<void(const std::string& name, const std::string& value)>& apply);
 
 // "COM3" (any case) -> 3; empty for anything else.
 std::optional<int> ParseComName(const std::string& text);

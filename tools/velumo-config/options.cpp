@@ -28,8 +28,8 @@ void ParseNodes(Options& options, const std::string& text) {
 }
 
 // Options that take a value; the rest are flags.
-const std::map<std::string, bool>& KnownOptions() {
-  static const std::map<std::string, bool> options = {
+const pwcli::OptionTable& KnownOptions() {
+  static const pwcli::OptionTable options = {
       {"--port", true},     {"--settings", true}, {"--mode", true},       {"--node", true},
       {"--timeout", true},  {"--nodes", true},    {"--pace", true},       {"--backup-dir", true},
       {"--database", true}, {"--force", false},   {"--with-comm", false}, {"--defaults", false},
@@ -73,41 +73,6 @@ void ApplyOption(Options& options, const std::string& name, const std::string& v
   }
 }
 
-std::vector<std::string> TakeOptions(Options& options, const std::vector<std::string>& args,
-                                     bool& help) {
-  std::vector<std::string> words;
-  bool optionsEnded = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnded || arg.rfind("--", 0) != 0) {
-      words.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    const size_t equals = arg.find('=');
-    const std::string name = arg.substr(0, equals);
-    auto known = KnownOptions().find(name);
-    if (known == KnownOptions().end()) throw UsageError("unknown option " + name);
-    std::string value;
-    if (known->second) {
-      if (equals != std::string::npos)
-        value = arg.substr(equals + 1);
-      else if (i + 1 < args.size())
-        value = args[++i];
-      else
-        throw UsageError(name + " needs a value");
-    } else if (equals != std::string::npos) {
-      throw UsageError(name + " takes no value");
-    }
-    if (name == "--help") help = true;
-    ApplyOption(options, name, value);
-  }
-  return words;
-}
-
 struct CommandShape {
   Command command;
   bool takesPath;
@@ -131,7 +96,11 @@ const std::map<std::string, CommandShape>& Commands() {
 Options ParseOptions(const std::vector<std::string>& args) {
   Options options;
   bool help = false;
-  const std::vector<std::string> words = TakeOptions(options, args, help);
+  const std::vector<std::string> words = pwcli::SplitOptions(
+      args, KnownOptions(), [&](const std::string& name, const std::string& value) {
+        if (name == "--help") help = true;
+        ApplyOption(options, name, value);
+      });
   // The drive's factory line, as the program's connect dialog offers it.
   if (!options.line.settings) options.line.settings = "19200,O,8,1";
   if (help || words.empty()) return options;
@@ -173,7 +142,9 @@ Download options:
   --pace MS            pause after each write (400, the program's pacing; 0 for drives
                        that take it)
   --backup-dir DIR     where the drive's settings are saved before the first write
-                       (Configs/Backups beside the program)
+                       (installed: ~/.local/share/VelumoPRO/Configs/Backups, the program's
+                       data folder, or $XDG_DATA_HOME/VelumoPRO; run from a build:
+                       Configs/Backups beside the program)
 Other options:
   --nodes A-B          node range of scan and backup-bus
   --defaults           compare FILE with the catalogue defaults, no drive needed

@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "drive_facts.h"
 #include "params/config_save.h"
+#include "params/program_folders.h"
 #include "result_text.h"
 #include "tool_error.h"
 
@@ -21,7 +22,10 @@ constexpr int kSilentWritesBeforeGivingUp = 3;
 
 QString BackupFolder(const Options& options) {
   if (options.backupDir) return QString::fromStdString(*options.backupDir);
-  return QCoreApplication::applicationDirPath() + "/" + transfer_plan::kBackupFolder;
+  // Installed, the program folder is not the user's to write: backups go where the installed
+  // program keeps its own.
+  return programFolders::WritableFolder(QCoreApplication::applicationDirPath()) + "/" +
+         transfer_plan::kBackupFolder;
 }
 
 // The drive's settings saved before the first write; the backup's path.

@@ -1,7 +1,9 @@
 #include "shell/help/frm_help.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QHelpContentModel>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
 #include <QHelpIndexWidget>
@@ -31,11 +33,13 @@ namespace {
 
 const QUrl kHomePage(QStringLiteral("qthelp://velumopro.help/doc/pages/index.html"));
 
-// Shows pages from the help collection; other links go to the desktop.
+// Shows pages from the help collection. A link between pages (a qthelp: address, or one
+// relative to the page shown) is followed here; any other link goes to the desktop.
 class HelpBrowser : public QTextBrowser {
  public:
   HelpBrowser(QHelpEngine* engine, QWidget* parent) : QTextBrowser(parent), engine_(engine) {
-    setOpenExternalLinks(true);
+    setOpenLinks(false);
+    connect(this, &QTextBrowser::anchorClicked, this, &HelpBrowser::follow);
   }
   QVariant loadResource(int type, const QUrl& name) override {
     if (name.scheme() == QLatin1String("qthelp")) return engine_->fileData(name);
@@ -43,6 +47,14 @@ class HelpBrowser : public QTextBrowser {
   }
 
  private:
+  void follow(const QUrl& link) {
+    const QUrl target = source().resolved(link);
+    if (target.scheme() == QLatin1String("qthelp"))
+      setSource(target);
+    else
+      QDesktopServices::openUrl(target);
+  }
+
   QHelpEngine* engine_;
 };
 
@@ -96,6 +108,11 @@ QWidget* frmHelp::buildContentsTab() {
   QHelpContentWidget* contents = engine_->contentWidget();
   contents->setObjectName(QStringLiteral("tvwContents"));
   connect(contents, &QHelpContentWidget::linkActivated, this, &frmHelp::showPage);
+  // One click on a topic opens it (a double click or Enter also unfolds its subtopics).
+  connect(contents, &QHelpContentWidget::clicked, this, [this](const QModelIndex& index) {
+    if (const QHelpContentItem* item = engine_->contentModel()->contentItemAt(index))
+      showPage(item->url());
+  });
   return contents;
 }
 
@@ -145,9 +162,9 @@ void frmHelp::showPage(const QUrl& url) {
   basFunctions::guarded("frmHelp, showPage", [&] { browser_->setSource(url); });
 }
 
-QString frmHelp::CollectionInUse(const QString& helpFile) {
+QString frmHelp::CollectionInUse(const QString& helpFile, bool installed) {
+  if (!installed) return helpFile;
   const QFileInfo collection(helpFile);
-  if (QFileInfo(collection.absolutePath()).isWritable()) return helpFile;
   const QString cache =
       QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/help");
   QDir().mkpath(cache);
@@ -167,7 +184,7 @@ frmHelp* frmHelp::ShowTab(Tab tab) {
       return nullptr;
     }
     try {
-      window = new frmHelp(CollectionInUse(basMain::HelpFile));
+      window = new frmHelp(CollectionInUse(basMain::HelpFile, host::IsInstalled()));
     } catch (const std::exception& e) {
       basFunctions::ErrorLog(QStringLiteral("frmHelp, ShowTab"), QStringLiteral("Program"),
                              basFunctions::errorNumber(e), QString::fromUtf8(e.what()));

@@ -21,9 +21,10 @@ class frmHelp : public QWidget {
   // that is missing or unreadable is told, and the result is null.
   static frmHelp* ShowTab(Tab tab);
   static frmHelp* instance();
-  // The collection file the window reads: HelpFile, or a copy of it in the user's cache
-  // folder when the program folder cannot be written (the search index lives beside it).
-  static QString CollectionInUse(const QString& helpFile);
+  // The collection file the window reads. The search index is written beside it, so an
+  // installed program reads a copy in the user's cache folder (kept up to date with the
+  // shipped one) whoever runs it; a program run from its build reads HelpFile itself.
+  static QString CollectionInUse(const QString& helpFile, bool installed);
 
   QTabWidget* navigation() const { return tabNavigation_; }
   QTextBrowser* browser() const { return browser_; }

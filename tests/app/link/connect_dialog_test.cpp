@@ -1,5 +1,7 @@
 // The connect dialog against a fake control that answers from a register map: lists, protocol
 // settings, the connect sequence with and without passcode, disconnect and the failure panel.
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -8,13 +10,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "drive_facts.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
-#include "drive_facts.h"
 #include "link/frm_comm_settings.h"
 #include "link/serial_ports.h"
 #include "link_test_env.h"
@@ -87,30 +90,116 @@ TEST_F(ConnectDialogTest, ListsComeFromTheCommunicationTable) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // no busy pointer left behind
 }
 
-TEST_F(ConnectDialogTest, PortShowsItsDeviceAndAnAssignmentGoesIntoThePortMap) {
-  // A machine with one USB adapter and no serial hardware.
-  QTemporaryDir machine;
-  QDir().mkpath(machine.path() + "/dev");
-  QFile(machine.path() + "/dev/ttyUSB0").open(QIODevice::WriteOnly);
-  serialPorts::DeviceRoot = machine.path();
-  portwright::AssignComDevice(2, "");
-  choose(1, "19200", 6);
-  child<QPushButton>("cmdRefreshDevices")->click();
-  EXPECT_EQ(child<QComboBox>("cmbPort")->currentText(), "COM2");
-  EXPECT_EQ(child<QLabel>("lblPortDevice")->text(),
-            QString::fromUtf8("COM2 \u2013 /dev/ttyS1 (not present)"));
-  auto* devices = child<QComboBox>("cmbDevice");
-  ASSERT_EQ(devices->count(), 2);
-  EXPECT_EQ(devices->itemText(1), "/dev/ttyUSB0");
-  devices->setCurrentIndex(1);
-  child<QPushButton>("cmdAssignDevice")->click();
-  EXPECT_EQ(portwright::ComDevice(2), "/dev/ttyUSB0");
-  EXPECT_EQ(child<QLabel>("lblPortDevice")->text(), QString::fromUtf8("COM2 \u2013 /dev/ttyUSB0"));
+// A machine with one USB adapter reached through its by-id link, and a board's serial port
+// (ttyAMA0) that discovery does not list.
+class FakeDevices {
+ public:
+  explicit FakeDevices(bool adapterPlugged = true) {
+    QDir().mkpath(dir_.path() + "/dev/serial/by-id");
+    QFile(dir_.path() + "/dev/ttyAMA0").open(QIODevice::WriteOnly);
+    if (adapterPlugged) plugAdapter();
+    serialPorts::DeviceRoot = dir_.path();
+  }
+  ~FakeDevices() { serialPorts::DeviceRoot = QStringLiteral("/"); }
+  void plugAdapter() {
+    QFile(dir_.path() + "/dev/ttyUSB0").open(QIODevice::WriteOnly);
+    QFile::link("../../ttyUSB0", dir_.path() + "/dev/serial/by-id/" + kAdapter);
+  }
+  static constexpr const char* kAdapter = "usb-FTDI_FT232R_USB_UART_A10K-if00-port0";
 
-  devices->setCurrentIndex(0);  // back to the default device
+ private:
+  QTemporaryDir dir_;
+};
+
+// The port map changed by another program, as a technician's `portwright-cli map` does.
+void mapOutside(const QString& com, const QString& device) {
+  QProcess cli;
+  cli.start(PW_CLI_PATH,
+            device.isEmpty() ? QStringList{"unmap", com} : QStringList{"map", com, device});
+  ASSERT_TRUE(cli.waitForFinished(10000));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+}
+
+TEST_F(ConnectDialogTest, DeviceListShowsTheAssignmentAsItIsAndAssignChangesOnlyAChoice) {
+  const FakeDevices machine;
+  mapOutside("COM2", "/dev/ttyAMA0");
+  choose(1, "19200", 6);
+  dialog->tmrComSettings_Timer();
+  auto* devices = child<QComboBox>("cmbDevice");
+  EXPECT_EQ(child<QLabel>("lblPortDevice")->text(), QString::fromUtf8("COM2 \u2013 /dev/ttyAMA0"));
+  EXPECT_EQ(devices->currentText(), "/dev/ttyAMA0");  // not "Default", though not discovered
+  EXPECT_EQ(devices->itemText(0), "Default (/dev/ttyS1)");
+  child<QPushButton>("cmdAssignDevice")->click();  // nothing picked: the assignment stays
+  EXPECT_EQ(portwright::ComDevice(2), "/dev/ttyAMA0");
+
+  // Another program remaps the port while the dialog is open: the dialog's timer follows.
+  mapOutside("COM2", "/dev/rfcomm0");
+  dialog->tmrComSettings_Timer();
+  EXPECT_EQ(child<QLabel>("lblPortDevice")->text(),
+            QString::fromUtf8("COM2 \u2013 /dev/rfcomm0 (not present)"));
+  EXPECT_EQ(devices->currentText(), "/dev/rfcomm0 (not present)");
+  EXPECT_EQ(child<QComboBox>("cmbPort")->itemData(1, Qt::ToolTipRole).toString(),
+            child<QLabel>("lblPortDevice")->text());
+
+  // The technician picks the adapter: Assign puts it behind COM2; then back to the default.
+  devices->setCurrentIndex(
+      devices->findData(QString("/dev/serial/by-id/") + FakeDevices::kAdapter));
+  child<QPushButton>("cmdAssignDevice")->click();
+  EXPECT_EQ(portwright::ComDevice(2), std::string("/dev/serial/by-id/") + FakeDevices::kAdapter);
+  EXPECT_EQ(child<QLabel>("lblPortDevice")->text(),
+            QString::fromUtf8("COM2 \u2013 /dev/ttyUSB0 (FTDI FT232R USB UART A10K)"));
+  devices->setCurrentIndex(0);
   child<QPushButton>("cmdAssignDevice")->click();
   EXPECT_EQ(portwright::ComDevice(2), "/dev/ttyS1");
-  serialPorts::DeviceRoot = QStringLiteral("/");
+
+  // On the accessibility bus each list is labelled by its label, each port entry reads whole.
+  auto labelOf = [](QWidget* widget) {
+    const auto labels =
+        QAccessible::queryAccessibleInterface(widget)->relations(QAccessible::Label);
+    return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
+  };
+  EXPECT_EQ(labelOf(child<QComboBox>("cmbPort")), "Com Port:");
+  EXPECT_EQ(labelOf(child<QComboBox>("cmbSpeed")), "Baud Rate:");
+  EXPECT_EQ(labelOf(child<QComboBox>("cmbProtocol")), "Protocol:");
+  EXPECT_EQ(labelOf(child<QLineEdit>("txtAddress")), "Node Address Of Drive:");
+  EXPECT_EQ(labelOf(devices), "Device:");
+  QAccessibleInterface* entries =
+      QAccessible::queryAccessibleInterface(child<QComboBox>("cmbPort")->view());
+  ASSERT_NE(entries, nullptr);
+  ASSERT_NE(entries->child(1), nullptr);
+  EXPECT_EQ(entries->child(1)->text(QAccessible::Name),
+            QString::fromUtf8("COM2 \u2013 /dev/ttyS1 (not present)"));
+  portwright::AssignComDevice(2, "");
+}
+
+TEST_F(ConnectDialogTest, LongDeviceLabelsAreShownWholeOnALaptopScreen) {
+  FakeDevices machine(false);
+  frmCommSettings::Unload();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  StandInMainWindow main;
+  main.window().resize(1366, 768);
+  dialog = frmCommSettings::Display();
+  QApplication::processEvents();
+  // The adapter is plugged in and assigned while the dialog is open: its long name needs room.
+  machine.plugAdapter();
+  child<QPushButton>("cmdRefreshDevices")->click();
+  auto* devices = child<QComboBox>("cmbDevice");
+  devices->setCurrentIndex(
+      devices->findData(QString("/dev/serial/by-id/") + FakeDevices::kAdapter));
+  child<QPushButton>("cmdAssignDevice")->click();
+  QApplication::processEvents();
+  for (const char* name : {"lblPortDevice", "cmbDevice", "cmdAssignDevice", "cmdRefreshDevices"}) {
+    auto* widget = child<QWidget>(name);
+    EXPECT_GE(widget->width(), widget->sizeHint().width()) << name;
+    EXPECT_TRUE(dialog->rect().contains(QRect(widget->mapTo(dialog, QPoint()), widget->size())))
+        << name;
+  }
+  EXPECT_TRUE(dialog->parentWidget()->contentsRect().contains(dialog->geometry()));
+  EXPECT_LE(dialog->parentWidget()->frameGeometry().right(), 1366);
+
+  EXPECT_EQ(child<QComboBox>("cmbPort")->itemData(0, Qt::ToolTipRole).toString(),
+            QString::fromUtf8("COM1 \u2013 /dev/ttyUSB0 (FTDI FT232R USB UART A10K)"));
+  portwright::AssignComDevice(1, "");
 }
 
 TEST_F(ConnectDialogTest, ProtocolPositionsGiveModeAndLineSettings) {

@@ -140,6 +140,34 @@ TEST_F(AboutTest, DiagnosticsReportIsNamedForItsTimeAndHoldsEverySection) {
       QStringList({" ", "Error Log Follows ----------------------------------", " ", "first error",
                    "second error", " ", "Event Log Follows ----------------------------------", " ",
                    "Could not find event log.", " ", "End of diagnostic file"}));
+
+  // An event log that cannot be read (a root-owned one, modes 0600, read by this user; root
+  // reads anything, so for root a folder stands where the log should be): the report is still
+  // written, says which part is missing and why, and the message does not pass it for whole.
+  const QString eventLog = folder.dataFile("Event.Log");
+  folder.writeLog("Event.Log", {"an event"});
+  QFile::setPermissions(eventLog, QFileDevice::Permissions());
+  if (QFile(eventLog).open(QIODevice::ReadOnly)) {
+    QFile::remove(eventLog);
+    QDir().mkpath(eventLog);
+  }
+  file.close();
+  QFile::remove(folder.dataFile(name));
+  prompt::ClearShownPrompts();
+  prompt::ScriptReplies({Answer(prompt::Ok)});
+  about.cmdDiagnostics_Click();
+  ASSERT_EQ(reports().size(), 1);
+  QFile partial(folder.dataFile(reports().first()));
+  ASSERT_TRUE(partial.open(QIODevice::ReadOnly));
+  QStringList tail = QString::fromUtf8(partial.readAll()).split("\r\n");
+  tail = tail.mid(tail.size() - 4);
+  EXPECT_TRUE(tail[0].startsWith("Could not read event log " + eventLog + ": "))
+      << tail.join("\n").toStdString();
+  EXPECT_EQ(tail.mid(1), QStringList({" ", "End of diagnostic file", ""}));
+  ASSERT_EQ(prompt::ShownPrompts().size(), 2);
+  EXPECT_EQ(prompt::ShownPrompts()[1].text,
+            "Diagnostic Information Has Been Successfully Generated\rThe event log could not be "
+            "read; the report says why and holds everything else.");
 }
 
 TEST_F(AboutTest, SystemInformationStartsAnInstalledToolOrIsUnavailable) {

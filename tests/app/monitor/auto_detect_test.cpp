@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
@@ -21,6 +22,7 @@
 #include "app_harness.h"
 #include "link/bas_comm.h"
 #include "link/frm_auto_detect.h"
+#include "link/frm_comm_settings.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "shell/frm_main.h"
@@ -199,6 +201,56 @@ TEST_F(AutoDetectTest, ScanNeedsAPortStopsOnCancelAndKeepsToItsNodeRange) {
   EXPECT_EQ(statusLines().first(), "Trying Node Address 9 - RTU Mode - 19200,O,8,1");
   EXPECT_EQ(statusLines().last(), "Connected RTU Mode to Node 9, 19200,O,8,1.");
   EXPECT_EQ(basComm::DriveNodeAddress, 9);
+}
+
+TEST_F(AutoDetectTest, WhatItFoundIsTheConnectSelectionAndReconnectsALostDrive) {
+  // An unusual drive: COM11 (beyond the connect dialog's own list), node 5, ASCII 9600,O,7,1
+  // (the 27th attempt at a node).
+  ASSERT_TRUE(drive.start(
+      11, {"--no-pacing", "--mode", "ascii", "--settings", "9600,O,7,1", "--node", "5"}))
+      << drive.error().toStdString();
+  auto* ports = control<QComboBox>("cmbPort");
+  ASSERT_EQ(ports->count(), 15);  // Com 1 .. Com 15, every entry the control takes
+  ports->setCurrentIndex(10);
+  EXPECT_EQ(window->findChild<QLabel*>("lblPortDevice")->text(),
+            QString::fromUtf8("COM11 \u2013 ") + drive.devicePath());
+  control<QSpinBox>("txtFirstNode")->setValue(5);
+  control<QSpinBox>("txtLastNode")->setValue(5);
+  driveAnswersAttempt(27);
+  window->cmdTryComPort_Click();
+  ASSERT_EQ(statusLines().last(), "Connected ASCII Mode to Node 5, 9600,O,7,1.")
+      << statusLines().join("\n").toStdString();
+  // The status list keeps its newest line in sight.
+  auto* list = control<QListWidget>("lstStatus");
+  EXPECT_TRUE(
+      list->viewport()->rect().contains(list->visualItemRect(list->item(list->count() - 1))));
+  host::Mod1().put_PollInterval(kFastPoll);
+  EXPECT_TRUE(apptest::WaitFor([] { return basFunctions::InitComplete; }, 30000));
+
+  // The connect dialog shows what was found.
+  frmCommSettings* dialog = frmCommSettings::Display();
+  EXPECT_EQ(dialog->findChild<QComboBox*>("cmbPort")->currentText(), "COM11");
+  EXPECT_EQ(dialog->findChild<QComboBox*>("cmbSpeed")->currentText(), "9600");
+  EXPECT_EQ(dialog->findChild<QComboBox*>("cmbProtocol")->currentIndex(), 2);  // ASCII 7,O,1
+  EXPECT_EQ(dialog->findChild<QLineEdit*>("txtAddress")->text(), "5");
+
+  // The drive goes silent and is lost; once it answers again, Yes reconnects with those choices.
+  EXPECT_EQ(drive.command("noreply always").left(2), "OK");
+  ASSERT_TRUE(apptest::WaitFor([] { return basComm::DriveConnected == 0; }, 30000));
+  ASSERT_NE(frmCommSettings::Instance(), nullptr);
+  EXPECT_EQ(shared->folder.logLines("Error.Log").filter(" - Lost communication to drive").size(),
+            1);
+  shared->folder.writeLog("Error.Log", {});
+  EXPECT_EQ(drive.command("clear").left(2), "OK");
+  prompt::ClearShownPrompts();
+  frmCommSettings::Instance()->findChild<QPushButton*>("cmdFailureYes")->click();
+  EXPECT_EQ(basComm::DriveConnected, 1) << apptest::ShownSummary().join("\n").toStdString();
+  EXPECT_EQ(host::Mod1().get_ComPort(), portwright::COM11);
+  EXPECT_EQ(host::Mod1().get_PLCMode(), portwright::ASCII);
+  EXPECT_EQ(host::Mod1().get_Settings(), "9600,O,7,1");
+  EXPECT_EQ(host::Mod1().get_NodeAddr(), 5);
+  EXPECT_TRUE(prompt::ShownPrompts().isEmpty()) << apptest::ShownSummary().join("\n").toStdString();
+  frmCommSettings::Unload();
 }
 
 TEST(AutoDetectPlan, AttemptsFollowTheNodeRangeAndTheTimeLeftReads) {

@@ -48,7 +48,7 @@ class MonitorWindowsTest : public ::testing::Test {
 
 QString faultLabel(int element) { return frmFaults::instance()->lblFaults(element)->text(); }
 
-TEST_F(MonitorWindowsTest, FaultViewerNamesKnownCodesAndKeepsItsTextForOthers) {
+TEST_F(MonitorWindowsTest, FaultViewerAndStatusBarNameUnknownCodesByTheirNumber) {
   pretendOnLine();
   const int history[] = {0, 13, 22, 23, -1};
   for (int k = 0; k < 5; ++k) DriveImage.P(4, k) = history[k];
@@ -62,15 +62,27 @@ TEST_F(MonitorWindowsTest, FaultViewerNamesKnownCodesAndKeepsItsTextForOthers) {
   EXPECT_EQ(faultLabel(400), "No Faults ");
   EXPECT_EQ(faultLabel(401), "Emergency Stop ");  // "Fault Stop" on the status bar
   EXPECT_EQ(faultLabel(402), "Input Power Phase Loss ");
-  EXPECT_EQ(faultLabel(403), "N/A");
-  EXPECT_EQ(faultLabel(404), "N/A");
+  EXPECT_EQ(faultLabel(403), "Unknown Fault Code 23 ");
+  EXPECT_EQ(faultLabel(404), "Unknown Fault Code 65535 ");  // the register's word, unsigned
 
-  // Read again: a known code replaces the text, an unknown one leaves it.
-  DriveImage.P(4, 0) = 23;
-  DriveImage.P(4, 3) = 1;
+  // The history moves on: a record whose code is unknown never keeps another fault's text.
+  const int later[] = {5, 23, 22, 13, 1};
+  for (int k = 0; k < 5; ++k) DriveImage.P(4, k) = later[k];
   frmFaults::instance()->cmdRead_Click();
-  EXPECT_EQ(faultLabel(400), "No Faults ");
-  EXPECT_EQ(faultLabel(403), "Overcurrent ");
+  EXPECT_EQ(faultLabel(400), "Regeneration Error ");
+  EXPECT_EQ(faultLabel(401), "Unknown Fault Code 23 ");
+  EXPECT_EQ(faultLabel(403), "Emergency Stop ");
+  EXPECT_EQ(faultLabel(404), "Overcurrent ");
+
+  // The live code: the status bar and the event log (once) name it.
+  DriveImage.P(0, 1) = 23;
+  main->tmrMain_Timer();
+  main->tmrMain_Timer();
+  EXPECT_EQ(main->findChild<QLabel*>("stbMain_2")->text(), "Drive Status - Unknown Fault Code 23 ");
+  EXPECT_EQ(folder.logLines("Event.Log")
+                .filter(" - Drive reports fault code 23, unknown to the program")
+                .size(),
+            1);
 
   // The menu entry opens the same window again rather than a second one.
   frmFaults* first = frmFaults::instance();

@@ -10,8 +10,8 @@
 
 #include "app_harness.h"
 #include "link/bas_comm.h"
-#include "params/value_table.h"
 #include "params/drive_identity.h"
+#include "params/value_table.h"
 #include "shell/app_state.h"
 #include "shell/database.h"
 #include "shell/frm_main.h"
@@ -69,11 +69,13 @@ TEST_F(MainWindowTest, DriveStatusTextFollowsTheLiveFaultCode) {
     main->tmrMain_Timer();
     EXPECT_EQ(panel(2), row.text) << "code " << row.code;
   }
-  // Unknown codes keep the text that was there.
-  for (int unknown : {23, -1, 255}) {
+  // An unknown code is named by its number, never left showing the last known fault.
+  for (auto [unknown, text] : {std::pair{23, "Drive Status - Unknown Fault Code 23 "},
+                               {-1, "Drive Status - Unknown Fault Code 65535 "},
+                               {255, "Drive Status - Unknown Fault Code 255 "}}) {
     pretendOnLine(unknown);
     main->tmrMain_Timer();
-    EXPECT_EQ(panel(2), "Drive Status - Input Power Phase Loss ") << "code " << unknown;
+    EXPECT_EQ(panel(2), text) << "code " << unknown;
   }
   EXPECT_TRUE(main->action("mnuDisconnect")->isEnabled());
   EXPECT_FALSE(main->action("mnuConnect")->isEnabled());

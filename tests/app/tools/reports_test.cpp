@@ -119,6 +119,8 @@ TEST_F(ReportCommandTest, CompareAndReportOfTheLoadedConfiguration) {
   main->RunCommand("mnuPrintConfig");
   const QString text = folder.path() + "/Configs/pump.txt";
   ASSERT_EQ(opened, QStringList({text}));
+  EXPECT_TRUE(list->item(0)->text().endsWith(" - Configuration report written to " + text));
+  EXPECT_TRUE(prompt::ShownPrompts().isEmpty()) << apptest::ShownSummary().join("\n").toStdString();
   const QStringList lines = fileLines(text);
   ASSERT_GT(lines.size(), 12);
   EXPECT_EQ(lines.mid(0, 3),
@@ -134,8 +136,15 @@ TEST_F(ReportCommandTest, CompareAndReportOfTheLoadedConfiguration) {
   EXPECT_EQ(lines.filter(QRegularExpression("^P4\\.15 - Reserved +0 $")).size(), 1);
   EXPECT_EQ(lines.last(), "");  // CR LF after the last row
 
+  // No launcher on this desktop: the technician is told where the report is and how to open it.
+  frmMain::SetReportOpener([](const QString&) { return false; });
   basMain::ReportFormat = true;
   main->RunCommand("mnuPrintConfig");
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(prompt::ShownPrompts()[0].title, "Print Current Config");
+  EXPECT_TRUE(prompt::ShownPrompts()[0].text.startsWith(
+      "The configuration report was written to:\r" + folder.path() + "/Configs/pump.csv\r"));
+  EXPECT_TRUE(prompt::ShownPrompts()[0].text.contains("install xdg-utils"));
   const QStringList csv = fileLines(folder.path() + "/Configs/pump.csv");
   ASSERT_GT(csv.size(), 10);
   EXPECT_EQ(csv.at(9), "Parameter,Value (In Decimal unless otherwise marked)");

@@ -1,7 +1,8 @@
 // Where an installed program keeps its writable files. Run from a build tree the program writes
 // beside itself, as it always has; installed (<prefix>/lib/velumopro, written by root) it keeps
 // Data/ (logs, diagnostics, its copy of the database with the user's settings), Configs/ and
-// ScopeLogs/ in the user's data folder. No widgets: the program and the tests use it alike.
+// ScopeLogs/ in the user's data folder. No widgets: the program, velumo-config and the tests use
+// it alike, so an installed tool writes where the installed program does.
 #pragma once
 
 #include <QString>
@@ -17,6 +18,11 @@ bool IsInstalledLayout(const QString& executableFolder);
 
 // <XDG_DATA_HOME>/VelumoPRO (~/.local/share/VelumoPRO).
 QString UserDataFolder();
+
+// The folder that holds Data/, Configs/ (with Configs/Backups) and ScopeLogs/ for a program
+// whose executable is in `executableFolder`: the user's data folder for the install layout,
+// the executable's folder otherwise.
+QString WritableFolder(const QString& executableFolder);
 
 // Makes Data/, Configs/ and ScopeLogs/ in the data folder and keeps its database in step with
 // the shipped one: copied at the first start, and copied again when the shipped database

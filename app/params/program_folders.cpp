@@ -1,4 +1,4 @@
-#include "shell/program_folders.h"
+#include "params/program_folders.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -125,6 +125,10 @@ bool IsInstalledLayout(const QString& executableFolder) {
 QString UserDataFolder() {
   return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
          QStringLiteral("/VelumoPRO");
+}
+
+QString WritableFolder(const QString& executableFolder) {
+  return IsInstalledLayout(executableFolder) ? UserDataFolder() : executableFolder;
 }
 
 bool PrepareDataFolder(const QString& shippedDatabase, const QString& dataFolder,

@@ -1,0 +1,30 @@
+# Run by cpack after it made the Debian package (CPACK_POST_BUILD_SCRIPTS): the component library
+# is private to the program folder (found through the RPATH, never through the linker's cache),
+# so the postinst and postrm that CPack writes for a library below /usr/lib, which only run
+# ldconfig, are taken out again.
+foreach(package IN LISTS CPACK_PACKAGE_FILES)
+  if(NOT package MATCHES "\\.deb$")
+    continue()
+  endif()
+  set(tree "${CPACK_TOPLEVEL_DIRECTORY}/deb-without-ldconfig")
+  file(REMOVE_RECURSE "${tree}")
+  execute_process(COMMAND dpkg-deb -R "${package}" "${tree}" COMMAND_ERROR_IS_FATAL ANY)
+  set(changed FALSE)
+  foreach(script IN ITEMS postinst postrm)
+    set(path "${tree}/DEBIAN/${script}")
+    if(EXISTS "${path}")
+      file(STRINGS "${path}" lines REGEX "^[^#]")
+      list(FILTER lines EXCLUDE REGEX "^[ \t]*(set -e|ldconfig|if|fi|then|exit 0)")
+      string(STRIP "${lines}" lines)
+      if(lines STREQUAL "")
+        file(REMOVE "${path}")
+        set(changed TRUE)
+      endif()
+    endif()
+  endforeach()
+  if(changed)
+    execute_process(COMMAND dpkg-deb --root-owner-group -Zxz -b "${tree}" "${package}"
+                    OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+  endif()
+  file(REMOVE_RECURSE "${tree}")
+endforeach()
