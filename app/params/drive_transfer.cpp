@@ -9,6 +9,7 @@
 #include <cmath>
 #include <optional>
 
+#include "drive_facts.h"
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
 #include "link/bas_comm.h"
@@ -19,6 +20,7 @@
 #include "params/frm_x_mode.h"
 #include "params/number_text.h"
 #include "params/param_catalog.h"
+#include "params/param_value.h"
 #include "params/transfer_plan.h"
 #include "params/value_table.h"
 #include "shell/app_state.h"
@@ -153,6 +155,17 @@ void writePlanned(const QList<transfer_plan::Planned>& plan, DownloadOutcome& ou
       continue;
     }
     if (step.step == transfer_plan::Step::Write) {
+      // A value its register cannot take is never sent as another value.
+      const int32_t raw = WorkingConfig.byIndex(step.index);
+      const param_value::Verdict verdict = param_value::Check(step.index, Catalog[step.index], raw);
+      if (verdict != param_value::Verdict::Fits) {
+        outcome.failed << step.index;
+        ErrorLog(QStringLiteral("frmMain, mnuDownload_Click"), QStringLiteral("Program"), 0,
+                 ParamLabel(step.key) + " was not written: " + QString::number(raw) + " (" +
+                     param_value::ReasonText(step.index, Catalog[step.index], verdict) + ")");
+        Status(1, step.progress(), QString());
+        continue;
+      }
       const WriteResult write = WriteConfirmed(step.key, 0.4);
       if (write.reached()) {
         ++outcome.written;
@@ -185,6 +198,33 @@ void reportFailedWrites(const DownloadOutcome& outcome) {
                  Buttons::OK, Icon::Exclamation, QStringLiteral("Download Incomplete"));
 }
 
+// An upload whose reads failed: the configuration in memory is the catalogue's defaults now,
+// which the technician must not take for the drive's.
+void uploadFailed(const QString& reason) {
+  mainWindow::SetNormalPointer();
+  Status(0, 0, "Upload Operation Stopped: " + reason);
+  EventLog("Upload stopped: " + reason);
+  prompt::MsgBox("The drive's configuration could not be read (" + reason + ")." + kCr +
+                     "Check the connection and upload again.",
+                 Buttons::OK, Icon::Exclamation, QStringLiteral("Upload Failed"));
+  clearResetFlags();
+}
+
+std::array<int16_t, 5> limitsOf(int revision) {
+  drive_facts::GroupLimits limits{};
+  std::array<int16_t, 5> result{};
+  if (drive_facts::GroupLimitsFor(revision, limits))
+    for (size_t g = 0; g < result.size(); ++g) result[g] = static_cast<int16_t>(limits.last[g]);
+  return result;
+}
+
+// P1.01 or P1.33 changed by the user, or different in the drive from what is downloaded.
+bool resetNeeded() {
+  return basMain::ResetNeeded101 || basMain::ResetNeeded133 ||
+         DriveImage.P(1, 1) != WorkingConfig.P(1, 1) ||
+         DriveImage.P(1, 33) != WorkingConfig.P(1, 33);
+}
+
 }  // namespace
 
 WriteResult WriteConfirmed(const QString& key, double pause) {
@@ -201,10 +241,11 @@ QString FailureText(const WriteResult& write) {
   return write.answered ? "result " + QString::number(write.result) : QStringLiteral("no answer");
 }
 
-bool ReadDriveConfiguration(ValueTable& into, QString& reason) {
+bool ReadDriveConfiguration(ValueTable& into, const std::array<int16_t, 5>& limits,
+                            QString& reason) {
   DoneWatcher watcher;
   IModbusAtl& mod1 = host::Mod1();
-  for (const transfer_plan::Block& block : transfer_plan::BackupBlocks(GroupLimit)) {
+  for (const transfer_plan::Block& block : transfer_plan::BackupBlocks(limits)) {
     waitUntilIdle();
     const unsigned before = watcher.count();
     basComm::ReadData(0, block.words, portwright::Integer, basComm::DriveNodeAddress, block.address,
@@ -226,7 +267,8 @@ QString BackupDrive(QString& reason) {
     return {};
   }
   ValueTable drive;
-  if (!ReadDriveConfiguration(drive, reason)) return {};
+  if (!ReadDriveConfiguration(drive, GroupLimit, reason)) return {};
+  param_value::ReadAsRegisters(drive, Catalog);
   const QString folder = host::ProgramFolder() + "/" + transfer_plan::kBackupFolder;
   if (!QDir().mkpath(folder)) {
     reason = "cannot create " + folder;
@@ -239,7 +281,7 @@ QString BackupDrive(QString& reason) {
 
 bool Upload() {
   if (maintenanceScreenOpen()) return false;
-  UnsavedChangesPrompt();
+  if (!UnsavedChangesPrompt()) return false;
   if (basComm::DriveConnected != 1) {
     prompt::MsgBox(QStringLiteral("You do not appear to be connected. Please connect and try "
                                   "again."),
@@ -260,6 +302,14 @@ bool Upload() {
   EventLog(QStringLiteral("Upload Started"));
   Status(1, 10, QStringLiteral("Upload Operation Started"));
   const int revision = driveRevision();
+  // What the drive holds now, read in block reads before anything in memory changes: a poll
+  // cycle may be a second old.
+  ValueTable drive = DriveImage;
+  QString reason;
+  if (!ReadDriveConfiguration(drive, limitsOf(revision), reason)) {
+    uploadFailed(reason);
+    return false;
+  }
   getParamData(frmTabConfig::instance(), QStringLiteral("qryTabParams"), ConnectedAmpCode,
                revision);
   ConfigIdentity.revision = QString::number(revision);
@@ -269,9 +319,14 @@ bool Upload() {
   Status(1, 90, QString());
   WaitaWhile(0.25);
   Status(1, 110, QString());
-  transfer_plan::UploadCopy(DriveImage, WorkingConfig);
+  param_value::ReadAsRegisters(drive, Catalog);
+  transfer_plan::UploadCopy(drive, WorkingConfig);
   Status(1, 150, QString());
   LoadTab(frmTabConfig::instance());
+  // The drive's configuration belongs to no file until it is saved, and nothing of it is
+  // unsaved work yet: the drive holds it.
+  ForgetConfigFile();
+  basMain::ConfigDirty = false;
   Status(0, 0, QStringLiteral("Upload Operation Complete"));
   showEditor();
   mainWindow::SetNormalPointer();
@@ -287,6 +342,7 @@ bool Upload() {
 DownloadOutcome Download() {
   DownloadOutcome outcome;
   if (maintenanceScreenOpen()) return outcome;
+  if (!ConfirmEditorFields()) return outcome;
   frmXMode::CloseIfOpen();
   if (basComm::DriveConnected != 1) {
     if (prompt::MsgBox(
@@ -301,7 +357,7 @@ DownloadOutcome Download() {
                      Buttons::YesNo, Icon::Exclamation,
                      QStringLiteral("Confirm Download")) == prompt::Yes;
   if (confirmed) {
-    if (basMain::ResetNeeded101 || basMain::ResetNeeded133)
+    if (resetNeeded())
       prompt::MsgBox("Parameter 1.01 and/or P1.33 has been changed." + kCr +
                          "You will need to reset the Servo for the changes to take effect.",
                      Buttons::OK, Icon::Information, QStringLiteral("Servo Reset Needed"));

@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "config_fixture.h"
+#include "editor/frm_tab_config.h"
 #include "params/drive_identity.h"
 #include "params/frm_new_config.h"
 #include "params/value_table.h"
@@ -29,9 +30,10 @@ QStringList linesOf(const QByteArray& bytes) {
 
 class ConfigFilesTest : public ConfigProgramTest {
  protected:
-  // Opens a file through the File menu's Open dialog.
+  // Opens a file through the File menu's Open dialog; a file that lists only some
+  // parameters is opened all the same when the program says so.
   void open(const QString& path) {
-    prompt::ScriptReplies({Text(path)});
+    prompt::ScriptReplies({Text(path), Answer(prompt::Ok)});
     main->RunCommand("mnuOpenDetailed");
   }
   QString pumpFile() {
@@ -45,7 +47,16 @@ TEST_F(ConfigFilesTest, OpenShowsTheFileAndSavesWriteItBackByteForByte) {
   startProgram();
   const QString path = pumpFile();
   open(path);
-  EXPECT_EQ(shown(), QStringList{"Open | " + folder.path() + "/Configs"});
+  ASSERT_EQ(shown().size(), 2);
+  EXPECT_EQ(shown()[0], "Open | " + folder.path() + "/Configs");
+  EXPECT_EQ(shown()[1], "Parameters Missing | " + path +
+                            " does not list 145 parameter(s) of its drive's parameter set:\rP0.00, "
+                            "P0.01, P0.02, P0.03, P0.04, P0.05, P0.06, P0.07, P0.08, P1.00, P1.02, "
+                            "P1.03, P1.04, P1.06, P1.07, P1.08, P1.09, P1.10, P1.11, P1.12 and 125 "
+                            "more\rThey will take their default values (marked in the editor).\r"
+                            "Do you want to open the file?");
+  EXPECT_TRUE(frmTabConfig::instance()->IsDefaulted(104));
+  EXPECT_FALSE(frmTabConfig::instance()->IsDefaulted(101));
   EXPECT_EQ(fieldText(101), "2");
   EXPECT_EQ(fieldText(105), "7") << "the one-digit form 15,7 is P1.05";
   EXPECT_EQ(fieldText(137), "12.5") << "raw 125 at resolution 10";
@@ -73,8 +84,8 @@ TEST_F(ConfigFilesTest, OpenShowsTheFileAndSavesWriteItBackByteForByte) {
   EXPECT_EQ(written.count('\n'), written.count("\r\n")) << "every line ends with CR LF";
   EXPECT_EQ(lines[0], "#212001");
   EXPECT_EQ(lines[1], "#" + copy);
-  EXPECT_EQ(lines.mid(6 + 9, 6), (QStringList{"100,2", "101,2", "102,0", "103,0", "104,100",
-                                               "105,7"}));
+  EXPECT_EQ(lines.mid(6 + 9, 6),
+            (QStringList{"100,2", "101,2", "102,0", "103,0", "104,100", "105,7"}));
   EXPECT_EQ(lines[6 + 9 + 37], "137,125");
 
   // Reopened from the recent-files list and saved again: the same bytes but for the date.

@@ -3,11 +3,13 @@
 // backup taken before the first write, a failed write reported, and the express-writes dialog.
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
 #include "config_fixture.h"
+#include "editor/frm_tab_config.h"
 #include "link/bas_comm.h"
 #include "params/config_file.h"
 #include "params/drive_identity.h"
@@ -67,28 +69,42 @@ class ConfigTransferTest : public ConfigProgramTest {
   }
 };
 
-TEST_F(ConfigTransferTest, UploadTakesWhatTheDriveHoldsOnceAPollCycleHasPassed) {
-  startConnected();
-  setDriveValue(1, 9, 1234);
+TEST_F(ConfigTransferTest, UploadReadsTheDriveAnewAndBelongsToNoFile) {
+  startConnected({"--firmware", "210"});
+  basMain::CurrentConfigPath = basMain::CurrentConfigTitle = configPath("other drive.vmc");
+  // Changed at the drive just before the upload: no poll has brought these values yet.
+  setDriveValue(1, 1, 2);
   setDriveValue(2, 30, -7);
+  setDriveValue(2, 65, 65535);  // registers of range 0..65535
+  setDriveValue(3, 8, 40000);
+  setDriveValue(4, 7, 32768);
   setDriveValue(0, 5, 9);  // monitor registers never come up
   WorkingConfig.P(0, 5) = 3;
-  // The normal group reads one block a second: wait for the cycle to bring the new values.
-  ASSERT_TRUE(apptest::WaitFor(
-      [] { return DriveImage.P(1, 9) == 1234 && DriveImage.P(2, 30) == -7; }, 20000));
   upload();
   EXPECT_EQ(shown(), QStringList{kVerification});
-  EXPECT_EQ(WorkingConfig.P(1, 9), 1234);
-  EXPECT_EQ(fieldText(109), "1234");
+  EXPECT_EQ(WorkingConfig.P(1, 1), 2);
   EXPECT_EQ(fieldText(230), "-7");
-  EXPECT_EQ(WorkingConfig.P(0, 0), DriveImage.P(0, 0));
+  EXPECT_EQ(WorkingConfig.P(2, 65), 65535);
+  EXPECT_EQ(fieldText(308), "40000");
+  EXPECT_EQ(frmTabConfig::instance()->hexLabel(308)->text(), "(HEX 9C40)");
+  EXPECT_EQ(WorkingConfig.P(4, 7), 32768);
+  EXPECT_EQ(WorkingConfig.P(0, 0), 2101);
   EXPECT_NE(WorkingConfig.P(0, 5), 9);
-  EXPECT_EQ(basFunctions::ConfigIdentity.revision, "200");
+  EXPECT_EQ(basFunctions::ConfigIdentity.revision, "210");
   EXPECT_TRUE(statusListHas("Upload Operation Complete"));
-  EXPECT_TRUE(eventLogHas("Upload Started"));
   EXPECT_TRUE(eventLogHas("Upload Completed"));
   EXPECT_EQ(basMain::EditorTag, "1");
   EXPECT_FALSE(basMain::ExpressActive);
+  EXPECT_TRUE(errorLog().isEmpty()) << errorLog().join("\n").toStdString();
+  // The other drive's file is not the home of these values: Save asks for a name.
+  EXPECT_EQ(basMain::CurrentConfigPath, "");
+  EXPECT_EQ(caption().trimmed(), "Velumo PRO - Current Config File:");
+  EXPECT_FALSE(basMain::ConfigDirty);
+  const QString saved = configPath("up.vmc");
+  prompt::ScriptReplies({apptest::Text(saved)});
+  main->RunCommand("mnuSave");
+  const QByteArray bytes = readFile(saved);
+  EXPECT_TRUE(bytes.contains("\r\n265,65535\r\n") && bytes.contains("\r\n308,40000\r\n"));
 }
 
 TEST_F(ConfigTransferTest, FullDownloadAtItsPacingRestoresAFactoryDriveRegisterByRegister) {
@@ -170,7 +186,8 @@ TEST_F(ConfigTransferTest, DownloadSkipsReadOnlyAndUnsetParametersAndReportsFail
   EXPECT_TRUE(statusListHas("1 parameter(s) did not reach the drive: P1.04"));
   EXPECT_TRUE(eventLogHas("Download incomplete: 1 parameter(s) did not reach the drive: P1.04"));
   EXPECT_TRUE(errorLog().join("\n").contains(
-      "frmMain, mnuDownload_Click, Communication, 3, P1.04 was not written: result 3"));
+      "frmMain, mnuDownload_Click, Program, 0, P1.04 was not written: 5000 (P1.04 takes 0 to 100)"))
+      << "never sent: the drive would have been asked to take a value it cannot hold";
   EXPECT_FALSE(basMain::ResetNeeded133);
   ASSERT_EQ(backups().size(), 1);
   EXPECT_NE(backupValues(backups()[0]).P(1, 9), 555) << "the backup was taken before the writes";

@@ -37,7 +37,7 @@ TEST_F(EditorTest, CatalogueLoadShowsTheRowsOfItsRevision) {
   EXPECT_TRUE(shown(editor->cmdParamWiz(265)));
   EXPECT_TRUE(shown(editor->cmdParamWiz(308)));
   EXPECT_TRUE(editor->cmdParamWiz(308)->isEnabled());
-  EXPECT_EQ(field(140)->text(), "2000");                // motor 22 has its own defaults
+  EXPECT_EQ(field(140)->text(), "2000");  // motor 22 has its own defaults
   EXPECT_EQ(field(131)->text(), "21");    // the load put the catalogue's default motor in
   editor->cmbP(131)->setCurrentIndex(2);  // a motor chosen by position, as a new configuration does
   EXPECT_EQ(field(131)->text(), "22");
@@ -56,16 +56,16 @@ TEST_F(EditorTest, LoadTabFillsEveryRowEvenAfterOneFails) {
   EXPECT_TRUE(folder.logLines("Error.Log").join("\n").contains("frmMain, LoadTab"));
 }
 
-TEST_F(EditorTest, TypingKeepsTheConfigurationInStep) {
+TEST_F(EditorTest, TypingKeepsTheConfigurationInStepAndFillingTheRowsChangesNothing) {
   load(21, 200, 21);
-  basMain::CurrentConfigTitle = QStringLiteral(" ");
+  // Filling the rows is not an edit: nothing unsaved, no P1.01 rule, no servo reset.
+  EXPECT_FALSE(basMain::ConfigDirty);
+  EXPECT_FALSE(basFunctions::P101Changed);
+  EXPECT_FALSE(basMain::ResetNeeded101 || basMain::ResetNeeded133);
+  basMain::CurrentConfigTitle = QStringLiteral(" ");  // no file yet (after an upload)
   type(137, "12.5");
   EXPECT_EQ(WorkingConfig.P(1, 37), 125);  // display x resolution 10
-  EXPECT_FALSE(basMain::ConfigDirty);      // no configuration title yet
-  basMain::CurrentConfigTitle = QStringLiteral("/tmp/a.vmc");
-  type(137, "7");
-  EXPECT_EQ(WorkingConfig.P(1, 37), 70);
-  EXPECT_TRUE(basMain::ConfigDirty);
+  EXPECT_TRUE(basMain::ConfigDirty) << "a configuration without a file has unsaved changes too";
 }
 
 TEST_F(EditorTest, ValuesOutsideTheRangeAreRefusedAndTheOldValueReturns) {
