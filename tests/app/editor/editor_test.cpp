@@ -1,8 +1,14 @@
 // The parameter editor offscreen: rows from the catalogue, typing, the checks of a confirmed
 // value and their messages, the P1.01 -> P1.36 rule, the input/output and hexadecimal labels,
 // accessibility and the keyboard.
-#include <QPushButton>
+#include <QtTest/qtestspontaneevent.h>
 
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include "editor/editor_values.h"
 #include "editor_fixture.h"
 #include "params/param_catalog.h"
 #include "shell/prompt.h"
@@ -112,6 +118,89 @@ TEST_F(EditorTest, TextThatIsNotANumberIsRefusedAndNeverWritten) {
   }
 }
 
+TEST_F(EditorTest, EveryLeaveOfAChangedFieldIsCheckedHoweverTheFocusCameBack) {
+  load(21, 200, 21);
+  answerWithRealBoxes();  // the refusal is a window of its own: the focus leaves and returns
+  type(105, "150");
+  leave(105);
+  ASSERT_TRUE(apptest::WaitFor(
+      [&] { return QApplication::activeWindow() == main.get() && field(105)->hasFocus(); }, 5000))
+      << prompts().join("\n").toStdString() << " active "
+      << (QApplication::activeWindow() ? QApplication::activeWindow()->objectName().toStdString()
+                                       : "none")
+      << " focus "
+      << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString()
+                                      : "none");
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(field(105)->text(), "100");
+  // The next value goes straight into the field the focus came back to.
+  QWidget* typing = QApplication::focusWidget();
+  QTest::keyClick(typing, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(typing, "1007");
+  QTest::keyClick(typing, Qt::Key_Tab);
+  ASSERT_TRUE(apptest::WaitFor([] { return prompt::ShownPrompts().size() == 2; }, 5000))
+      << "the second leave was not checked";
+  EXPECT_EQ(prompt::ShownPrompts()[1].text,
+            "The value entered for P1.05 is too high!\r" + kPrevious);
+  EXPECT_EQ(field(105)->text(), "100");
+  EXPECT_EQ(WorkingConfig.P(1, 5), 100);
+}
+
+TEST_F(EditorTest, TheWheelOverAFieldWithoutTheFocusScrollsThePage) {
+  load(21, 200, 21);
+  editor->findChild<QTabWidget*>("tabDetails")->setCurrentIndex(2);
+  QComboBox* list = editor->cmbP(251);  // "00 - Servo Off"
+  QScrollBar* bar = nullptr;
+  for (QWidget* w = list; w && !bar; w = w->parentWidget())
+    if (auto* area = qobject_cast<QScrollArea*>(w)) bar = area->verticalScrollBar();
+  ASSERT_NE(bar, nullptr);
+  ASSERT_GT(bar->maximum(), 0);
+  field(249)->setFocus(Qt::MouseFocusReason);
+  auto notch = [](QWidget* over) {
+    QWheelEvent wheel(QPointF(5, 5), over->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    // As the window system delivers it (sendEvent would take the spontaneous flag off).
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    qApp->notify(over, &wheel);
+  };
+  for (QWidget* over : {static_cast<QWidget*>(list), static_cast<QWidget*>(field(250))}) {
+    const int scrolled = bar->value();
+    notch(over);
+    EXPECT_GT(bar->value(), scrolled) << over->objectName().toStdString();
+  }
+  EXPECT_EQ(list->currentIndex(), 0);
+  EXPECT_EQ(field(251)->text(), "0");
+  EXPECT_EQ(WorkingConfig.P(2, 51), 0);
+  EXPECT_TRUE(field(249)->hasFocus());
+  // A list the technician has clicked into takes the wheel as a choice.
+  list->setFocus(Qt::MouseFocusReason);
+  notch(list);
+  EXPECT_EQ(field(251)->text(), "1");
+}
+
+TEST(P101Rule, P136FollowsTheControlMode) {
+  using editorValues::P136Change;
+  struct Row {
+    int32_t p101, p136;
+    P136Change change;
+  };
+  for (const Row& row : {
+           Row{0, 1, P136Change::SetToZero},  // leaving a position-register mode, P1.36 = 1
+           Row{2, 1, P136Change::SetToZero},
+           Row{102, 20, P136Change::SetToZero},
+           Row{0, 0, P136Change::None},
+           Row{0, -1, P136Change::None},
+           Row{1, 0, P136Change::SetToTwenty},
+           Row{101, 0, P136Change::SetToTwenty},
+           Row{1, -5, P136Change::SetToTwenty},
+           Row{1, 1, P136Change::None},
+           Row{101, 20, P136Change::None},
+       }) {
+    EXPECT_EQ(editorValues::DependencyOfP101(row.p101, row.p136), row.change)
+        << row.p101 << ", " << row.p136;
+  }
+}
+
 TEST_F(EditorTest, ControlModeBringsP136InLine) {
   load(21, 200, 21);
   type(101, "1");
@@ -152,9 +241,23 @@ TEST_F(EditorTest, MeaningAndHexadecimalLabelsFollowTheFields) {
   EXPECT_EQ(editor->lblDODI(210)->text(), "N.C. - Command Trigger (CTRG)");
   field(210)->setText("018");
   EXPECT_EQ(editor->lblDODI(210)->text(), "N.O. - Position / Velocity Mode Switch (S-P)");
+  // The contact type is the hundreds digit of the value, however many characters it has.
+  for (const char* value : {"8", "08", "008"}) {
+    field(210)->setText(value);
+    EXPECT_EQ(editor->lblDODI(210)->text(), "N.O. - Command Trigger (CTRG)") << value;
+  }
+  field(218)->setText("1");
+  EXPECT_TRUE(editor->lblDODI(218)->text().startsWith("N.O. - "))
+      << editor->lblDODI(218)->text().toStdString();
+  field(218)->setText("101");
+  EXPECT_TRUE(editor->lblDODI(218)->text().startsWith("N.C. - "));
   load(21, 210, 21);
   field(308)->setText("255");
   EXPECT_EQ(editor->hexLabel(308)->text(), "(HEX FF)");
+  for (const char* word : {"65535", "-1"}) {  // one register word either way
+    field(308)->setText(word);
+    EXPECT_EQ(editor->hexLabel(308)->text(), "(HEX FFFF)") << word;
+  }
   EXPECT_EQ(editor->hexLabel(308)->objectName(), "lbl308Hex");
   field(308)->setText("");
   EXPECT_EQ(editor->hexLabel(308)->text(), "");
