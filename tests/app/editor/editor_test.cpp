@@ -3,6 +3,9 @@
 // accessibility and the keyboard.
 #include <QtTest/qtestspontaneevent.h>
 
+#include <QAccessible>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -282,6 +285,59 @@ TEST_F(EditorTest, RowsNameTheirParameterAndWorkFromTheKeyboard) {
   EXPECT_EQ(QApplication::focusWidget(), field(132));
   QApplication::processEvents();
   EXPECT_TRUE(prompt::ShownPrompts().isEmpty()) << prompts().join("\n").toStdString();
+}
+
+// Text that a widget shows cut: what it needs is wider than what it has.
+QStringList cutTexts(QWidget* page) {
+  QStringList cut;
+  for (QLabel* label : page->findChildren<QLabel*>()) {
+    if (!label->isVisible() || label->text().isEmpty() || label->wordWrap()) continue;
+    if (label->width() < label->fontMetrics().horizontalAdvance(label->text()))
+      cut << label->objectName() + ": " + label->text();
+  }
+  for (QComboBox* list : page->findChildren<QComboBox*>())
+    if (list->isVisible() && list->width() < list->sizeHint().width())
+      cut << list->objectName() + ": " + list->currentText();
+  return cut;
+}
+
+TEST_F(EditorTest, EveryRowReadsWholeAndTheWindowKeepsToTheChildWindowArea) {
+  load(21, 210, 21);
+  auto* frame = qobject_cast<QMdiSubWindow*>(editor->parentWidget());
+  ASSERT_NE(frame, nullptr);
+  auto* tabs = editor->findChild<QTabWidget*>("tabDetails");
+  for (const QSize size : {QSize(1024, 720), QSize(1366, 768)}) {
+    SCOPED_TRACE(size.width());
+    main->resize(size);
+    QApplication::processEvents();
+    editor->ShowWindow();
+    QApplication::processEvents();
+    const QRect area = frame->mdiArea()->viewport()->rect();
+    EXPECT_LE(area.height(), size.width() == 1024 ? 430 : 480);
+    EXPECT_TRUE(area.contains(frame->geometry())) << frame->height() << " in " << area.height();
+    QWidget* close = editor->findChild<QPushButton*>("cmdClose");
+    EXPECT_TRUE(
+        area.contains(QRect(close->mapTo(frame->mdiArea()->viewport(), QPoint()), close->size())));
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(frame)->state().offscreen);
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(editor)->state().invisible);
+    if (size.width() < 1366) continue;
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+      tabs->setCurrentIndex(tab);
+      QApplication::processEvents();
+      auto* page = qobject_cast<QScrollArea*>(tabs->currentWidget());
+      ASSERT_NE(page, nullptr);
+      EXPECT_FALSE(page->horizontalScrollBar()->isVisible()) << "tab " << tab;
+      EXPECT_EQ(cutTexts(page->widget()), QStringList()) << "tab " << tab;
+      for (int k = tab * 100; k < tab * 100 + 100; ++k) {
+        QLabel* units = editor->lblPUnits(k);
+        if (!units || !units->isVisible()) continue;
+        const int gap = units->mapTo(page, QPoint()).x() -
+                        field(k)->mapTo(page, QPoint(field(k)->width(), 0)).x();
+        EXPECT_LT(gap, 20) << "the unit of P" << k << " stands apart from its value";
+      }
+    }
+  }
+  EXPECT_TRUE(editor->findChild<QPushButton*>("cmdDiagram")->isHidden());
 }
 
 TEST_F(EditorTest, DetailedViewShowsTheEditorAndClosingOnlyHidesIt) {
