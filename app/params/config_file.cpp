@@ -80,6 +80,8 @@ Contents Read(const QByteArray& bytes) {
     contents.refused = Refusal{1, QString(), QStringLiteral("the file is empty")};
     return contents;
   }
+  // Each byte is one character, so positions count as the file's characters do.
+  contents.header = readHeader(QString::fromLatin1(lines.first()));
   // A file whose lines end but whose last one does not was cut off while it was written or
   // copied: the parameters after the cut would silently keep their defaults.
   if (!lastEnded && lines.size() > 1 && !lines.last().trimmed().isEmpty()) {
@@ -88,8 +90,6 @@ Contents Read(const QByteArray& bytes) {
                                               "end")};
     return contents;
   }
-  // Each byte is one character, so positions count as the file's characters do.
-  contents.header = readHeader(QString::fromLatin1(lines.first()));
   for (int i = 1; i < lines.size(); ++i) {
     const QString line = QString::fromLatin1(lines[i]);
     if (!IsNumber(line.left(2))) continue;  // comments, blank lines

@@ -13,6 +13,7 @@
 #include "link/bas_comm.h"
 #include "params/config_file.h"
 #include "params/drive_identity.h"
+#include "params/frm_new_config.h"
 #include "params/frm_x_mode.h"
 #include "params/param_catalog.h"
 #include "params/transfer_plan.h"
@@ -105,6 +106,50 @@ TEST_F(ConfigTransferTest, UploadReadsTheDriveAnewAndBelongsToNoFile) {
   main->RunCommand("mnuSave");
   const QByteArray bytes = readFile(saved);
   EXPECT_TRUE(bytes.contains("\r\n265,65535\r\n") && bytes.contains("\r\n308,40000\r\n"));
+}
+
+TEST_F(ConfigTransferTest, EditsAfterAnUploadAreAskedAboutBeforeAnyCommandDropsThem) {
+  startConnected();
+  upload();
+  field(109)->setText("555");  // the technician's change
+  EXPECT_TRUE(apptest::WaitFor([&] { return caption().endsWith(" *"); }));
+  const QString unsaved =
+      "Unsaved Drive Config Data Exists | Unsaved drive configuration data exists. Would you like "
+      "to save your changes?";
+  struct Command {
+    const char* name;
+    QList<prompt::Reply> replies;  // the question answered, the command then stopped
+    int asked;                     // position of the question among the prompts
+  };
+  const Command commands[] = {
+      {"mnuOpenDetailed", {Answer(prompt::No), apptest::Text("")}, 0},
+      {"mnuNewDetailed", {Answer(prompt::No)}, 0},
+      {"mnuUpload", {Answer(prompt::No), Answer(prompt::No)}, 0},
+      // Yes, but the save is cancelled: the program does not end with the changes unsaved.
+      {"mnuExit", {Answer(prompt::Yes), Answer(prompt::Yes), apptest::Text("")}, 1},
+      {"close", {Answer(prompt::Yes), Answer(prompt::Yes), apptest::Text("")}, 1},
+      {"mnuClose", {Answer(prompt::No)}, 0},
+  };
+  for (const Command& command : commands) {
+    SCOPED_TRACE(command.name);
+    prompt::ClearShownPrompts();
+    prompt::ScriptReplies(command.replies);
+    if (QLatin1String(command.name) == QLatin1String("close"))
+      main->close();  // the title bar's close
+    else
+      main->RunCommand(command.name);
+    if (frmNewConfig* dialog = frmNewConfig::instance()) dialog->cmdCancel_Click();
+    ASSERT_GT(shown().size(), command.asked) << shown().join("\n").toStdString();
+    EXPECT_EQ(shown()[command.asked],
+              QLatin1String(command.name) == QLatin1String("close")
+                  ? QString(unsaved).replace("data exists", "data may exist")
+                  : unsaved);
+    EXPECT_EQ(WorkingConfig.P(1, 9), 555) << "nothing dropped before the close";
+    EXPECT_TRUE(main->isVisible());
+  }
+  EXPECT_EQ(shown().size(), 1);
+  EXPECT_EQ(basMain::EditorTag, "0") << "closed once the technician said No";
+  EXPECT_FALSE(basMain::ConfigDirty);
 }
 
 TEST_F(ConfigTransferTest, FullDownloadAtItsPacingRestoresAFactoryDriveRegisterByRegister) {
