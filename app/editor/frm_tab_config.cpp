@@ -256,6 +256,11 @@ void frmTabConfig::cmbP_Click(int k) {
 
 void frmTabConfig::cmdParamWiz_Click(int k) {
   guarded("frmTabConfig, cmdParamWiz_Click", [&] {
+    // The wizard starts from the row's value: text typed but not confirmed is checked first.
+    QLineEdit* field = txtP(k);
+    if (field->text() != PrevValue(k) &&
+        !basFunctions::Validate(LeadingNumber(field->text()), field, lblP(k), k))
+      return;
     if (k == 265)
       frm265::Display();
     else if (k == 308)

@@ -66,6 +66,18 @@ void applyP101Dependency(frmTabConfig* form) {
   }
 }
 
+// An accepted text shows the value that is stored and will be written: "1e3" is shown as
+// 1000, and 12.55 at a resolution of 10 as the 12.6 the drive will hold.
+void showStoredValue(QLineEdit* field, int k) {
+  const ParamInfo& info = Catalog[k];
+  const QString text = field->text();
+  if (info.HasList || info.resolution == 0 || !number_text::IsNumber(text)) return;
+  const QString stored = DisplayText(WorkingConfig.byIndex(k), info.resolution);
+  if (text.contains(QLatin1Char('e'), Qt::CaseInsensitive) ||
+      number_text::LeadingNumber(stored) != number_text::LeadingNumber(text))
+    field->setText(stored);
+}
+
 }  // namespace
 
 bool Validate(double value, QLineEdit* field, QLabel* /*label*/, int k) {
@@ -87,6 +99,8 @@ bool Validate(double value, QLineEdit* field, QLabel* /*label*/, int k) {
       field->setText(previous);
       field->setFocus();
       accepted = false;
+    } else {
+      showStoredValue(field, k);
     }
     if (k == 101 && P101Changed) applyP101Dependency(form);
     form->setPrevValue(k, field->text());

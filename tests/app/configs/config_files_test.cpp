@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <csignal>
 
+#include "boundary_values.h"
 #include "config_fixture.h"
 #include "editor/frm_tab_config.h"
 #include "params/drive_identity.h"
@@ -203,6 +204,34 @@ TEST_F(ConfigFilesTest, RefusedFilesLeaveTheConfigurationAsItWas) {
   EXPECT_TRUE(
       eventLogHas("Value for P4.05 Too High While Opening Existing Config. Value Set To "
                   "Parameter Default."));
+}
+
+TEST_F(ConfigFilesTest, BoundaryValuesOpenAsTheyStandOrNotAtAll) {
+  startProgram();
+  QString opened;
+  for (const boundary::Value& value : boundary::kValues) {
+    SCOPED_TRACE(value.text);
+    for (const auto& [key, expected] :
+         {std::pair{"308", value.unsignedFiled}, std::pair{"144", value.signedParam}}) {
+      SCOPED_TRACE(key);
+      const QString path = configPath(QStringLiteral("%1 %2.vmc").arg(key, value.text));
+      writeFile(path, configFile("#212101", {QByteArray(key) + "," + value.text}));
+      prompt::ClearShownPrompts();
+      open(path);
+      const int k = QString(key).toInt();
+      if (expected) {
+        EXPECT_EQ(basMain::CurrentConfigPath, path) << shown().join("\n").toStdString();
+        EXPECT_EQ(WorkingConfig.byIndex(k), *expected);
+        EXPECT_EQ(fieldText(k), QString::number(*expected));
+        opened = path;
+      } else {
+        EXPECT_TRUE(shown().value(1).startsWith(
+            "File Not Opened | The file could not be opened: line 4 cannot be used ("))
+            << shown().join("\n").toStdString();
+        EXPECT_EQ(basMain::CurrentConfigPath, opened);
+      }
+    }
+  }
 }
 
 TEST_F(ConfigFilesTest, SaveAsAddsTheExtensionAndAsksBeforeReplacingAFile) {

@@ -5,9 +5,11 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QTimer>
 
+#include "boundary_values.h"
 #include "config_fixture.h"
 #include "editor/frm_tab_config.h"
 #include "link/bas_comm.h"
@@ -15,6 +17,7 @@
 #include "params/drive_identity.h"
 #include "params/frm_new_config.h"
 #include "params/frm_x_mode.h"
+#include "params/number_text.h"
 #include "params/param_catalog.h"
 #include "params/transfer_plan.h"
 #include "params/value_table.h"
@@ -196,6 +199,61 @@ TEST_F(ConfigTransferTest, FullDownloadAtItsPacingRestoresAFactoryDriveRegisterB
                             backups()[0] + " before the download"));
   EXPECT_EQ(backupValues(backups()[0]).P(1, 9), factoryP109);
   EXPECT_EQ(backupValues(backups()[0]).P(0, 0), 2101);
+}
+
+TEST_F(ConfigTransferTest, BoundaryValuesReachTheDriveAsTheyStandOrNotAtAll) {
+  startConnected({"--firmware", "210", "--no-pacing"});
+  upload();
+  // Saved and opened again: filling the rows of an open is no change of P1.01 or P1.33.
+  const QString path = configPath("drive.vmc");
+  prompt::ScriptReplies({apptest::Text(path)});
+  main->RunCommand("mnuSaveAs");
+  prompt::ScriptReplies({apptest::Text(path)});
+  main->RunCommand("mnuOpenDetailed");
+  ASSERT_EQ(basMain::CurrentConfigPath, path);
+  // Values in memory are numbers: as a file, the drive or the editor left them.
+  struct Pending {
+    int32_t value;
+    std::optional<int32_t> expected;
+  };
+  QList<Pending> unsignedValues, signedValues;
+  for (const boundary::Value& value : boundary::kValues) {
+    if (!number_text::IsNumber(value.text)) continue;
+    const auto number = static_cast<int32_t>(number_text::LeadingNumber(value.text));
+    unsignedValues.append({number, value.unsignedParam});
+    signedValues.append({number, value.signedParam});
+  }
+  const QList<int> unsignedParams{265, 308}, signedParams{144, 145, 259, 260, 261};
+  while (!unsignedValues.isEmpty() || !signedValues.isEmpty()) {
+    QMap<int, Pending> round;
+    for (int k : unsignedParams)
+      if (!unsignedValues.isEmpty()) round.insert(k, unsignedValues.takeFirst());
+    for (int k : signedParams)
+      if (!signedValues.isEmpty()) round.insert(k, signedValues.takeFirst());
+    QMap<int, int> held;
+    for (auto it = round.cbegin(); it != round.cend(); ++it) {
+      WorkingConfig.byIndex(it.key()) = it->value;
+      held.insert(it.key(), driveValue(it.key() / 100, it.key() % 100));
+    }
+    main->LoadTab();  // the editor shows them as they are
+    download({Answer(prompt::Yes), Answer(prompt::Ok)});
+    EXPECT_FALSE(shown().join("\n").contains("Servo Reset Needed"));
+    const QString incomplete = shown().value(1);
+    for (auto it = round.cbegin(); it != round.cend(); ++it) {
+      const int k = it.key();
+      SCOPED_TRACE(QStringLiteral("P%1 = %2").arg(k).arg(it->value).toStdString());
+      const int held16 = static_cast<uint16_t>(driveValue(k / 100, k % 100));
+      const QString label = transfer_plan::Labels({k});
+      if (it->expected) {
+        EXPECT_EQ(held16, static_cast<uint16_t>(*it->expected));
+        EXPECT_FALSE(incomplete.contains(label));
+      } else {
+        EXPECT_EQ(held16, static_cast<uint16_t>(held.value(k))) << "sent as another value";
+        EXPECT_TRUE(incomplete.startsWith("Download Incomplete | ") && incomplete.contains(label))
+            << incomplete.toStdString();
+      }
+    }
+  }
 }
 
 TEST_F(ConfigTransferTest, DownloadSkipsReadOnlyAndUnsetParametersAndReportsFailedWrites) {

@@ -11,9 +11,13 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include "boundary_values.h"
 #include "editor/editor_values.h"
+#include "editor/frm_308.h"
+#include "editor/frm_param_wiz.h"
 #include "editor_fixture.h"
 #include "params/param_catalog.h"
+#include "shell/host.h"
 #include "shell/prompt.h"
 
 using basFunctions::WorkingConfig;
@@ -201,6 +205,50 @@ TEST(P101Rule, P136FollowsTheControlMode) {
        }) {
     EXPECT_EQ(editorValues::DependencyOfP101(row.p101, row.p136), row.change)
         << row.p101 << ", " << row.p136;
+  }
+}
+
+TEST_F(EditorTest, BoundaryValuesAreTakenAsShownOrRefusedWhereverTheyAreEntered) {
+  load(21, 210, 21);
+  for (const boundary::Value& value : boundary::kValues) {
+    SCOPED_TRACE(value.text);
+    for (const auto& [k, expected] :
+         {std::pair{308, value.unsignedParam}, std::pair{144, value.signedParam}}) {
+      SCOPED_TRACE(k);
+      const int32_t before = WorkingConfig.byIndex(k);
+      const QString shownBefore = field(k)->text();
+      prompt::ClearShownPrompts();
+      type(k, value.text);
+      leave(k);
+      if (expected) {
+        EXPECT_EQ(prompts(), QStringList());
+        EXPECT_EQ(WorkingConfig.byIndex(k), *expected);
+        EXPECT_EQ(field(k)->text(), QString::number(*expected)) << "the value that is stored";
+      } else {
+        ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+        EXPECT_EQ(prompt::ShownPrompts()[0].title, "Value Out Of Range");
+        EXPECT_EQ(WorkingConfig.byIndex(k), before);
+        EXPECT_EQ(field(k)->text(), shownBefore);
+      }
+    }
+    // The bit editor and the wizard start from their row: text not yet confirmed is checked
+    // first. P2.31 (0..255) takes only 0 of these.
+    for (const auto& [k, fits] : {std::pair{308, value.unsignedParam.has_value()},
+                                  std::pair{231, QLatin1String(value.text) == "0"}}) {
+      SCOPED_TRACE(k);
+      prompt::ClearShownPrompts();
+      type(k, value.text);
+      editor->cmdParamWiz_Click(k);
+      QWidget* opened = k == 308 ? static_cast<QWidget*>(frm308::instance())
+                                 : static_cast<QWidget*>(frmParamWiz::instance());
+      EXPECT_EQ(opened != nullptr, fits);
+      EXPECT_EQ(prompt::ShownPrompts().size(), fits ? 0 : 1);
+      if (k == 308 && opened) {
+        EXPECT_EQ(frm308::instance()->Value(), value.unsignedParam.value_or(-1));
+      }
+      if (opened) host::UnloadWindow(opened);
+      QApplication::processEvents();
+    }
   }
 }
 

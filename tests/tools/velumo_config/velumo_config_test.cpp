@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <memory>
 #include <sstream>
+#include <tuple>
 
+#include "boundary_values.h"
 #include "params/config_file.h"
 #include "params/value_table.h"
 #include "shared_line.h"
@@ -183,6 +185,31 @@ TEST_F(VelumoConfig, DownloadRefusesAnotherDrivesFileAValueItCannotTakeAndLeftOu
   EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
   EXPECT_EQ(Get("P1.06"), 0) << "the default, as the program opens such a file";
   EXPECT_EQ(Tool({"--missing", "some", "download", Path("short.vmc")}).code, 2);
+}
+
+TEST_F(VelumoConfig, BoundaryValuesReachTheDriveAsTheyStandOrNotAtAll) {
+  vdtest::VdriveProcess drive;  // 2.10: P3.08 is a register of range 0..65535
+  ASSERT_TRUE(drive.Start({"--no-map", "--no-pacing", "--firmware", "210"}));
+  const QString port = QString::fromStdString(drive.Device());
+  for (const boundary::Value& value : boundary::kValues) {
+    SCOPED_TRACE(value.text);
+    for (const auto& [reg, key, expected] : {std::tuple{"P3.08", "308", value.unsignedFiled},
+                                             std::tuple{"P1.44", "144", value.signedParam}}) {
+      SCOPED_TRACE(reg);
+      const int before = GetOf(drive, reg);
+      WriteBytes(Path("boundary.vmc"), QByteArray("#212101\r\n") + key + "," + value.text + "\r\n");
+      const Result run = RunTool(port, {"--missing", "drive", "--backup-dir", Path("boundary"),
+                                        "download", Path("boundary.vmc")});
+      if (expected) {
+        EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
+        EXPECT_EQ(static_cast<uint16_t>(GetOf(drive, reg)), static_cast<uint16_t>(*expected));
+      } else {
+        EXPECT_EQ(run.code, 5) << run.out.toStdString();
+        EXPECT_TRUE(run.err.contains("line 2 cannot be used")) << run.err.toStdString();
+        EXPECT_EQ(GetOf(drive, reg), before);
+      }
+    }
+  }
 }
 
 TEST_F(VelumoConfig, CompareListsExactlyTheChangedParameter) {
