@@ -263,7 +263,7 @@ TEST_F(ConfigFilesTest, SaveAsAddsTheExtensionAndAsksBeforeReplacingAFile) {
   EXPECT_FALSE(basMain::ConfigDirty);
 }
 
-TEST_F(ConfigFilesTest, SaveAndCompareFirstCheckTextThatWasNeverConfirmed) {
+TEST_F(ConfigFilesTest, SaveDownloadAndCompareFirstCheckTextThatWasNeverConfirmed) {
   startProgram();
   const QString path = pumpFile();
   open(path);
@@ -271,7 +271,7 @@ TEST_F(ConfigFilesTest, SaveAndCompareFirstCheckTextThatWasNeverConfirmed) {
   const QString refusal =
       "Value Out Of Range | The value entered for P1.11 is not a number!\rThe parameter will be "
       "set to the previous value.";
-  for (const char* command : {"mnuSave", "mnuCompare"}) {
+  for (const char* command : {"mnuSave", "mnuDownload", "mnuCompare"}) {
     SCOPED_TRACE(command);
     field(111)->setFocus(Qt::MouseFocusReason);
     QApplication::processEvents();
