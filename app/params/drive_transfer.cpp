@@ -112,9 +112,23 @@ void showEditor() {
   basMain::EditorTag = QStringLiteral("1");
 }
 
-// The revision of the connected drive's firmware text d.dd as a whole number (2.10 -> 210).
-int driveRevision() {
-  return static_cast<int>(std::lround(number_text::LeadingNumber(DriveIdentity.firmware) * 100));
+// The drive's firmware revision and amplifier as it reports them now (P0.00, P1.31). Right
+// after a connection (the express-writes question offers an upload at once) the polls may not
+// have brought them yet, and the polled image still holds zeros or another drive's values.
+struct DriveModel {
+  int revision = 0;
+  int16_t ampCode = 0;
+};
+bool readDriveModel(DriveModel& model, QString& reason) {
+  ValueTable identity;
+  if (!ReadDriveConfiguration(identity, {0, 31, 0, 0, 0}, reason)) return false;
+  model.revision = identity.P(0, 0) / 10;  // 2101 -> 210
+  model.ampCode = static_cast<int16_t>(drive_facts::AmpCodeOfMotor(identity.P(1, 31)));
+  drive_facts::GroupLimits limits{};
+  if (model.ampCode != 0 && drive_facts::GroupLimitsFor(model.revision, limits)) return true;
+  reason = "the drive reports firmware " + QString::number(identity.P(0, 0)) + " and motor code " +
+           QString::number(identity.P(1, 31)) + ", which this program does not know";
+  return false;
 }
 
 // Takes what the drive holds now into a backup file; asks whether to go on without one when
@@ -301,17 +315,18 @@ bool Upload() {
   mainWindow::SetBusyPointer();
   EventLog(QStringLiteral("Upload Started"));
   Status(1, 10, QStringLiteral("Upload Operation Started"));
-  const int revision = driveRevision();
   // What the drive holds now, read in block reads before anything in memory changes: a poll
-  // cycle may be a second old.
+  // cycle may be a second old, or not have come yet.
+  DriveModel model;
   ValueTable drive = DriveImage;
   QString reason;
-  if (!ReadDriveConfiguration(drive, limitsOf(revision), reason)) {
+  if (!readDriveModel(model, reason) ||
+      !ReadDriveConfiguration(drive, limitsOf(model.revision), reason)) {
     uploadFailed(reason);
     return false;
   }
-  getParamData(frmTabConfig::instance(), QStringLiteral("qryTabParams"), ConnectedAmpCode,
-               revision);
+  const int revision = model.revision;
+  getParamData(frmTabConfig::instance(), QStringLiteral("qryTabParams"), model.ampCode, revision);
   ConfigIdentity.revision = QString::number(revision);
   SetParamMax();
   Status(1, 40, QString());

@@ -84,8 +84,13 @@ TEST_F(ConfigTransferTest, UploadReadsTheDriveAnewAndBelongsToNoFile) {
   setDriveValue(4, 7, 32768);
   setDriveValue(0, 5, 9);  // monitor registers never come up
   WorkingConfig.P(0, 5) = 3;
+  // As right after a connection (the express-writes question offers an upload at once): the
+  // polls have not brought the drive's values yet.
+  DriveImage.clear();
   upload();
   EXPECT_EQ(shown(), QStringList{kVerification});
+  EXPECT_EQ(WorkingConfig.P(1, 31), 21);
+  EXPECT_EQ(fieldText(131), "21");
   EXPECT_EQ(WorkingConfig.P(1, 1), 2);
   EXPECT_EQ(fieldText(230), "-7");
   EXPECT_EQ(WorkingConfig.P(2, 65), 65535);
