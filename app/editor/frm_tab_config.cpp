@@ -36,6 +36,8 @@ namespace {
 QPointer<frmTabConfig> g_editor;
 
 constexpr const char* kRowProperty = "ParamIndex";
+constexpr const char* kExpressWritesText =
+    "Express Writes Functionality is Enabled, Ctrl-Enter to Write to Servo";
 constexpr QSize kPreferredSize(900, 600);
 
 // The window keeps to the child-window area: its rows scroll inside it, and its buttons are
@@ -47,8 +49,6 @@ void fitInto(QMdiSubWindow* frame, const QSize& area) {
   place.setY(std::clamp(place.y(), 0, std::max(0, area.height() - size.height())));
   frame->setGeometry(QRect(place, size));
 }
-constexpr const char* kExpressWritesText =
-    "Express Writes Functionality is Enabled, Ctrl-Enter to Write to Servo";
 
 bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 

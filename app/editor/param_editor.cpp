@@ -156,6 +156,7 @@ bool getParamData(frmTabConfig* form, const QString& source, int ampCode, int re
   guarded("basFunctions, getParamData()", [&] {
     requireForm(form);
     const BusyPointer busy;
+    DependentWrites.clear();  // they belonged to the configuration being replaced
     SetParamMax();
     WaitaWhile(0.3);
     ClearObjects(form);
