@@ -212,8 +212,8 @@ void reportFailedWrites(const DownloadOutcome& outcome) {
                  Buttons::OK, Icon::Exclamation, QStringLiteral("Download Incomplete"));
 }
 
-// An upload whose reads failed: the configuration in memory is the catalogue's defaults now,
-// which the technician must not take for the drive's.
+// An upload whose reads failed: the configuration in memory is left as it was, and the
+// technician is told that it is not the drive's.
 void uploadFailed(const QString& reason) {
   mainWindow::SetNormalPointer();
   Status(0, 0, "Upload Operation Stopped: " + reason);
