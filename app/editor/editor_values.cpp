@@ -9,6 +9,7 @@
 #include "params/drive_identity.h"
 #include "params/number_text.h"
 #include "params/param_catalog.h"
+#include "params/param_value.h"
 #include "params/value_table.h"
 #include "shell/database.h"
 #include "shell/logs.h"
@@ -29,7 +30,10 @@ QString HexText(const QString& fieldText) {
   if (!(rounded >= std::numeric_limits<int32_t>::min() &&
         rounded <= std::numeric_limits<int32_t>::max()))
     return QString();
-  const auto word = static_cast<uint32_t>(static_cast<int32_t>(rounded));
+  // A register is one word: -1 and 65535 are both FFFF.
+  const auto value = static_cast<int32_t>(rounded);
+  const uint32_t word = value >= -32768 && value <= 65535 ? static_cast<uint16_t>(value)
+                                                          : static_cast<uint32_t>(value);
   return QStringLiteral("(HEX ") + QString::number(word, 16).toUpper() + ")";
 }
 
@@ -97,16 +101,27 @@ std::optional<QString> InputOutputMeaning(int k, const QString& fieldText, int a
   const QString number = QString::number(static_cast<qint64>(LeadingNumber(fieldText.right(2))));
   const auto setting = texts.constFind(number);
   if (setting == texts.constEnd()) return std::nullopt;
-  // The first digit of a three-digit setting is the contact type: 1 normally closed.
-  const bool normallyOpen = fieldText.size() >= 3 && fieldText.left(1) != QLatin1String("1");
-  return (normallyOpen ? QStringLiteral("N.O. - ") : QStringLiteral("N.C. - ")) + setting->mid(4);
+  // The hundreds digit of the value is the contact type: 1 normally closed, 0 normally open
+  // (8 and 22 are normally open, whatever the number of characters they are written with).
+  const auto value = static_cast<qint64>(LeadingNumber(fieldText));
+  const bool normallyClosed = (value / 100) % 10 == 1;
+  return (normallyClosed ? QStringLiteral("N.C. - ") : QStringLiteral("N.O. - ")) + setting->mid(4);
 }
 
-Verdict CheckValue(const QString& fieldText, const QString& previousText, double value,
+Verdict CheckValue(int k, const QString& fieldText, const QString& previousText, double value,
                    const basFunctions::ParamInfo& info) {
-  if (!number_text::IsNumber(fieldText) && fieldText != previousText) return Verdict::NotANumber;
-  if (info.max && value > *info.max) return Verdict::TooHigh;
-  if (info.min && value < *info.min) return Verdict::TooLow;
+  if (!number_text::IsNumber(fieldText))
+    return fieldText == previousText ? Verdict::Accepted : Verdict::NotANumber;
+  switch (param_value::CheckDisplay(k, info, value)) {
+    case param_value::Verdict::TooHigh:
+      return Verdict::TooHigh;
+    case param_value::Verdict::TooLow:
+      return Verdict::TooLow;
+    case param_value::Verdict::NotANumber:
+      return Verdict::NotANumber;
+    case param_value::Verdict::Fits:
+      break;
+  }
   return Verdict::Accepted;
 }
 

@@ -17,7 +17,8 @@ namespace editorValues {
 
 // A display value as the editor writes it into a field ("3000", "12.5", "2.001").
 QString NumberText(double value);
-// "(HEX " + hexadecimal of the field's number + ")", or the empty text for an empty field.
+// "(HEX " + hexadecimal of the field's number as one register word + ")" ("(HEX FFFF)" for
+// 65535 and -1), or the empty text for an empty field.
 QString HexText(const QString& fieldText);
 // Stores the field's number x the row's resolution, rounded, into WorkingConfig (group = first
 // digit of k, number = last two digits).
@@ -35,8 +36,8 @@ std::optional<QString> InputOutputMeaning(int k, const QString& fieldText, int a
 // The check of a confirmed value (after the P2.65 guard).
 enum class Verdict { Accepted, NotANumber, TooHigh, TooLow };
 // A text that is not a number is refused unless it is the row's previous text (a row the user
-// did not touch); then the catalogue bounds apply (a missing bound never refuses).
-Verdict CheckValue(const QString& fieldText, const QString& previousText, double value,
+// did not touch); a number must fit the parameter's range and its register (param_value).
+Verdict CheckValue(int k, const QString& fieldText, const QString& previousText, double value,
                    const basFunctions::ParamInfo& info);
 // The end of the message for a refused value: " is too high!", " is too low!",
 // " is not a number!".

@@ -5,6 +5,8 @@
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
 #include "link/bas_comm.h"
+#include "params/param_catalog.h"
+#include "params/param_value.h"
 #include "params/value_table.h"
 #include "shell/app_state.h"
 #include "shell/host.h"
@@ -30,15 +32,65 @@ int16_t writeOutcome() {
   return LastDoneResult;
 }
 
-void reportFailedWrite(const QString& label, const QString& value, int16_t result) {
-  const QString outcome =
-      result == kNoAnswer ? QStringLiteral("no answer") : "result " + QString::number(result);
+// A value that was not sent at all, because its register cannot take it.
+constexpr int16_t kNotSent = -32767;
+
+void reportFailedWrite(const QString& label, const QString& value, int16_t result,
+                       const QString& reason) {
+  const QString outcome = result == kNotSent    ? "not sent: " + reason
+                          : result == kNoAnswer ? QStringLiteral("no answer")
+                                                : "result " + QString::number(result);
   Status(0, 0, label + " was not written to the Servo using Express Writes (" + outcome + ").");
   EventLog("Express write of " + label + " = " + value + " failed (" + outcome + ")");
-  prompt::MsgBox("The drive did not take the new value of " + label + "." + "\r" +
-                     "The Servo may still hold its previous value.",
-                 prompt::Buttons::OK, prompt::Icon::Exclamation,
-                 QStringLiteral("Express Write Failed"));
+  const QString what = result == kNotSent
+                           ? "The new value of " + label + " was not written (" + reason + ")."
+                           : "The drive did not take the new value of " + label + ".";
+  prompt::MsgBox(what + "\r" + "The Servo may still hold its previous value.", prompt::Buttons::OK,
+                 prompt::Icon::Exclamation, QStringLiteral("Express Write Failed"));
+}
+
+QString labelOf(int k) {
+  const QString key = ParamKeyText(k);
+  return "P" + key.left(1) + "." + key.mid(1, 2);
+}
+
+// The value in memory must be one the register takes as it stands: never sent as another.
+bool refusedAsUnfit(int k, QLineEdit* field) {
+  const int32_t raw = WorkingConfig.byIndex(k);
+  const param_value::Verdict verdict = param_value::Check(k, Catalog[k], raw);
+  if (verdict == param_value::Verdict::Fits) return false;
+  reportFailedWrite(labelOf(k), field->text(), kNotSent,
+                    param_value::ReasonText(k, Catalog[k], verdict));
+  return true;
+}
+
+// One row to the drive; true when the drive took it.
+bool writeRow(frmTabConfig* form, int k) {
+  QLineEdit* field = form->txtP(k);
+  const QString label = labelOf(k);
+  if (refusedAsUnfit(k, field)) return false;
+  LastDoneResult = kNoAnswer;
+  basComm::WriteData(ParamKeyText(k), 1, portwright::Integer, 0);
+  WaitaWhile(0.4);
+  // Without a connection WriteData has told the user already.
+  if (basComm::DriveConnected != 1) return false;
+  const int16_t result = writeOutcome();
+  if (result != 0) {
+    reportFailedWrite(label, field->text(), result, QString());
+    return false;
+  }
+  form->setValueBeforeEdit(k, field->text());
+  Status(0, 0, label + " has been written to using Express Writes. Value = " + field->text());
+  return true;
+}
+
+// Declined: the rows get back the values the drive holds, so that memory and drive agree.
+void putBack(frmTabConfig* form, const QList<int>& rows) {
+  for (int k : rows) {
+    QLineEdit* field = form->txtP(k);
+    field->setText(form->ValueBeforeEdit(k));
+    form->setPrevValue(k, field->text());
+  }
 }
 
 }  // namespace
@@ -48,31 +100,22 @@ void SubXWrites(int k) {
     if (!basMain::ExpressActive) return;
     frmTabConfig* form = frmTabConfig::instance();
     if (!form) throw ProgramError(91, "Object variable or With block variable not set");
-    QLineEdit* field = form->txtP(k);
-    const QString key = ParamKeyText(k);
-    const QString label = "P" + key.left(1) + "." + key.mid(1, 2);
+    QList<int> rows{k};
+    if (k == 101) rows += DependentWrites;
+    DependentWrites.removeAll(k);
     if (basMain::ConfirmExpress &&
         prompt::MsgBox(QStringLiteral("Are you sure you want to write the new value to the Servo?"),
                        prompt::Buttons::YesNo, prompt::Icon::Question,
                        QStringLiteral("Confirmation Needed")) == prompt::No) {
-      // Validate has already taken the new text as the row's previous value: put back the
-      // one the drive holds, so that memory and drive still agree.
-      field->setText(form->ValueBeforeEdit(k));
-      form->setPrevValue(k, field->text());
+      // Validate has already taken the new text as the row's previous value.
+      putBack(form, rows);
+      if (k == 101) DependentWrites.clear();
       return;
     }
-    LastDoneResult = kNoAnswer;
-    basComm::WriteData(key, 1, portwright::Integer, 0);
-    WaitaWhile(0.4);
-    // Without a connection WriteData has told the user already.
-    if (basComm::DriveConnected != 1) return;
-    const int16_t result = writeOutcome();
-    if (result != 0) {
-      reportFailedWrite(label, field->text(), result);
-      return;
-    }
-    form->setValueBeforeEdit(k, field->text());
-    Status(0, 0, label + " has been written to using Express Writes. Value = " + field->text());
+    if (!writeRow(form, k)) return;
+    if (k != 101) return;
+    for (int dependent : std::as_const(DependentWrites)) writeRow(form, dependent);
+    DependentWrites.clear();
   });
 }
 

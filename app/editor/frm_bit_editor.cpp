@@ -10,8 +10,11 @@
 #include <QVBoxLayout>
 
 #include "editor/frm_tab_config.h"
+#include "editor/param_editor.h"
 #include "params/conversions.h"
+#include "params/param_catalog.h"
 #include "params/param_digits.h"
+#include "params/param_value.h"
 #include "shell/host.h"
 #include "shell/logs.h"
 #include "shell/prompt.h"
@@ -138,6 +141,16 @@ void frmBitEditor::lblBits_Click(int bit) {
 void frmBitEditor::cmdUpdate_Click() {
   guarded(location("cmdUpdate_Click").toUtf8().constData(), [&] {
     const QString value = QString::number(Value());
+    const basFunctions::ParamInfo& info = basFunctions::Catalog[k_];
+    const param_value::Verdict verdict = param_value::Check(k_, info, Value());
+    if (verdict != param_value::Verdict::Fits) {
+      prompt::MsgBox(
+          "The value entered for " + basFunctions::ParamMessageLabel(k_) +
+              (verdict == param_value::Verdict::TooHigh ? " is too high!" : " is too low!") + "\r" +
+              "The parameter will be set to the previous value.",
+          prompt::Buttons::OK, prompt::Icon::Critical, QStringLiteral("Value Out Of Range"));
+      return;
+    }
     const QString text = "The value for P" + paramDigits::ParameterNumber(k_) +
                          " will now be updated to " + value + " (Dec).";
     if (prompt::MsgBox(text, prompt::Buttons::OKCancel, prompt::Icon::Information,

@@ -17,6 +17,7 @@
 #include "editor/frm_scroll.h"
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
+#include "editor/wheel_guard.h"
 #include "params/drive_identity.h"
 #include "params/number_text.h"
 #include "params/param_catalog.h"
@@ -147,6 +148,7 @@ void frmParamWiz::build() {
     part.list = new QComboBox(this);
     part.list->setObjectName(QStringLiteral("cmbPart_%1").arg(p));
     part.list->setMinimumWidth(320);
+    wheelGuard::Guard(part.list);
     part.digits->setAccessibleName(QStringLiteral("Digit %1").arg(p));
     connect(part.digits, &QLineEdit::textChanged, this, [this] { showComposedValue(); });
     connect(part.list, &QComboBox::currentIndexChanged, this, [this, p](int index) {

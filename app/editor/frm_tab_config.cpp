@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,11 +9,10 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "editor/editor_rows.h"
 #include "editor/editor_values.h"
@@ -40,11 +38,16 @@ QPointer<frmTabConfig> g_editor;
 constexpr const char* kRowProperty = "ParamIndex";
 constexpr const char* kExpressWritesText =
     "Express Writes Functionality is Enabled, Ctrl-Enter to Write to Servo";
+constexpr QSize kPreferredSize(900, 600);
 
-QScrollArea* scrollAreaOf(QWidget* widget) {
-  for (QWidget* w = widget->parentWidget(); w; w = w->parentWidget())
-    if (auto* area = qobject_cast<QScrollArea*>(w)) return area;
-  return nullptr;
+// The window keeps to the child-window area: its rows scroll inside it, and its buttons are
+// never left below the area's edge.
+void fitInto(QMdiSubWindow* frame, const QSize& area) {
+  const QSize size = frame->size().boundedTo(area);
+  QPoint place = frame->pos();
+  place.setX(std::clamp(place.x(), 0, std::max(0, area.width() - size.width())));
+  place.setY(std::clamp(place.y(), 0, std::max(0, area.height() - size.height())));
+  frame->setGeometry(QRect(place, size));
 }
 
 bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
@@ -76,7 +79,7 @@ frmTabConfig* frmTabConfig::LoadHidden(QWidget* mdiArea) {
   auto* editor = new frmTabConfig;
   if (auto* area = qobject_cast<QMdiArea*>(mdiArea)) {
     QMdiSubWindow* frame = area->addSubWindow(editor);
-    frame->resize(880, 600);
+    frame->resize(kPreferredSize);
     frame->hide();
   } else {
     editor->setParent(mdiArea, Qt::Window);
@@ -94,6 +97,7 @@ void frmTabConfig::ShowWindow() {
     activateWindow();
     return;
   }
+  if (QMdiArea* area = frame->mdiArea()) fitInto(frame, area->viewport()->size());
   frame->show();
   frame->raise();
   if (QMdiArea* area = frame->mdiArea()) area->setActiveSubWindow(frame);
@@ -181,14 +185,16 @@ void frmTabConfig::txtP_Change(int k) {
               editorValues::InputOutputMeaning(k, text, basFunctions::ConfigAmpCode, revision))
         lblDODI(k)->setText(*meaning);
     }
+    editorValues::StoreFieldValue(k, text);
+    RefreshHexLabels();
+    if (filling_) return;
     if (k == 101) {
       basFunctions::P101Changed = true;
       basMain::ResetNeeded101 = true;
     }
     if (k == 133) basMain::ResetNeeded133 = true;
-    editorValues::StoreFieldValue(k, text);
-    RefreshHexLabels();
-    if (basMain::CurrentConfigTitle != QLatin1String(" ")) basMain::ConfigDirty = true;
+    // Any change to a configuration shown in the editor is unsaved until it is saved.
+    if (basMain::EditorTag != QLatin1String("0")) basMain::ConfigDirty = true;
   });
 }
 
@@ -250,6 +256,11 @@ void frmTabConfig::cmbP_Click(int k) {
 
 void frmTabConfig::cmdParamWiz_Click(int k) {
   guarded("frmTabConfig, cmdParamWiz_Click", [&] {
+    // The wizard starts from the row's value: text typed but not confirmed is checked first.
+    QLineEdit* field = txtP(k);
+    if (field->text() != PrevValue(k) &&
+        !basFunctions::Validate(LeadingNumber(field->text()), field, lblP(k), k))
+      return;
     if (k == 265)
       frm265::Display();
     else if (k == 308)
@@ -267,6 +278,40 @@ bool frmTabConfig::Form_KeyDown(QWidget* /*from*/, int key, Qt::KeyboardModifier
     taken = true;
   });
   return taken;
+}
+
+void frmTabConfig::MarkDefaulted(const QList<int>& rows) {
+  for (int k : rows) {
+    QLabel* label = lblP(k);
+    if (!label) continue;
+    defaulted_.insert(k);
+    QPalette marked = label->palette();
+    marked.setColor(QPalette::WindowText, QColor(0xb0, 0x40, 0x00));
+    label->setPalette(marked);
+    label->setStatusTip(QStringLiteral("Not in the opened file: holds its default value"));
+  }
+}
+
+void frmTabConfig::ClearDefaultedMarks() {
+  for (int k : std::as_const(defaulted_))
+    if (QLabel* label = lblP(k)) label->setStatusTip(QString());
+  defaulted_.clear();
+}
+
+bool frmTabConfig::ConfirmPendingEdits() {
+  bool confirmed = true;
+  guarded("frmTabConfig, ConfirmPendingEdits", [&] {
+    for (int k : basFunctions::Catalog.loadedIndexes()) {
+      QLineEdit* field = txtP(k);
+      if (!field || field->isHidden() || field->text() == PrevValue(k)) continue;
+      if (!basFunctions::Validate(LeadingNumber(field->text()), field, lblP(k), k)) {
+        tabDetails_->setCurrentIndex(k / 100);
+        confirmed = false;
+        return;
+      }
+    }
+  });
+  return confirmed;
 }
 
 bool frmTabConfig::Form_QueryUnload() {
@@ -304,14 +349,15 @@ bool frmTabConfig::eventFilter(QObject* watched, QEvent* event) {
   if (auto* field = qobject_cast<QLineEdit*>(watched)) {
     switch (event->type()) {
       case QEvent::FocusIn:
-        if (!windowSwitch(static_cast<QFocusEvent*>(event))) {
-          focusedRow_ = k;
-          txtP_GotFocus(k);
-        }
+        // Focus that comes back from another window (a message box closing) is the same visit
+        // of the field: its remembered value stays, but its next leave is still checked.
+        focusedRow_ = k;
+        if (!windowSwitch(static_cast<QFocusEvent*>(event))) txtP_GotFocus(k);
         break;
       case QEvent::FocusOut:
-        if (!windowSwitch(static_cast<QFocusEvent*>(event)) && focusedRow_ == k) {
-          focusedRow_ = -1;
+        if (!windowSwitch(static_cast<QFocusEvent*>(event)) &&
+            (focusedRow_ == k || field->text() != PrevValue(k))) {
+          if (focusedRow_ == k) focusedRow_ = -1;
           // Checked once the focus has settled on its new field, as leaving a field does.
           QTimer::singleShot(0, this, [this, k] { txtP_LostFocus(k); });
         }
@@ -337,12 +383,6 @@ bool frmTabConfig::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
   } else if (auto* list = qobject_cast<QComboBox*>(watched)) {
-    // The wheel scrolls the rows; only a list the user is working in takes it as a choice.
-    if (event->type() == QEvent::Wheel && !list->hasFocus()) {
-      if (auto* area = scrollAreaOf(list))
-        QCoreApplication::sendEvent(area->verticalScrollBar(), event);
-      return true;
-    }
     if (event->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(event);
       if (isEnter(key->key())) {

@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -71,6 +72,19 @@ class frmTabConfig : public QWidget {
   void SetXWrites(bool expressActive);
   // While set, text changes made by code do not run the change handling (ClearObjects).
   void setChangeHandling(bool on) { changeHandling_ = on; }
+  // While set, the rows are being filled by code (a catalogue load, LoadTab): the values go
+  // into WorkingConfig, but nothing counts as changed by the user (no unsaved changes, no
+  // P1.01 rule, no servo reset).
+  void setFilling(bool on) { filling_ = on; }
+  bool filling() const { return filling_; }
+  // Rows whose parameter the opened file did not list: they hold their defaults, marked until
+  // the next load.
+  void MarkDefaulted(const QList<int>& rows);
+  bool IsDefaulted(int k) const { return defaulted_.contains(k); }
+  void ClearDefaultedMarks();
+  // Checks every row whose text was changed but not confirmed (Save, Download and Compare run
+  // it first); false at the first row refused, whose message has been shown.
+  bool ConfirmPendingEdits();
   // Chains the focus order of the rows in the given order (the load's row counter).
   void SetRowTabOrder(const QList<int>& rowsInOrder);
 
@@ -100,6 +114,8 @@ class frmTabConfig : public QWidget {
   QHash<int, QLabel*> special410_;
   QHash<int, QString> prevValue_;
   QHash<int, QString> valueBeforeEdit_;
+  QSet<int> defaulted_;
   int focusedRow_ = -1;
   bool changeHandling_ = true;
+  bool filling_ = false;
 };

@@ -13,10 +13,13 @@
 
 #include "editor/editor_rows.h"
 #include "editor/frm_tab_config.h"
+#include "editor/wheel_guard.h"
 
 namespace {
 
-enum Column { kLabel, kField, kList, kUnits, kWizard, kMeaning };
+// Label, value field, then the row's details side by side right after the value: its list, or
+// its unit, wizard button and meaning. Nothing stands in a column of its own far to the right.
+enum Column { kLabel, kField, kDetails };
 
 constexpr const char* kUnusedRowText = "   Parameter not used for selected drive model / rev.";
 constexpr const char* kNoteText =
@@ -62,34 +65,41 @@ void frmTabConfig::buildRow(QGridLayout* grid, int gridRow, int k) {
   r.label->setBuddy(r.field);
   grid->addWidget(r.label, gridRow, kLabel);
   grid->addWidget(r.field, gridRow, kField);
+  auto* details = new QWidget(parent);
+  auto* line = new QHBoxLayout(details);
+  line->setContentsMargins(0, 0, 0, 0);
   if (editorRows::HasList(k)) {
-    r.list = new QComboBox(parent);
+    r.list = new QComboBox(details);
     r.list->setObjectName(named("cmbP", k));
     r.list->setAccessibleName(param);
-    r.list->setMinimumWidth(240);
+    // As wide as its longest setting, so that every setting reads whole.
+    r.list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    wheelGuard::Guard(r.list);
     r.list->hide();
-    grid->addWidget(r.list, gridRow, kList);
+    line->addWidget(r.list);
   }
-  r.units = new QLabel(parent);
+  r.units = new QLabel(details);
   r.units->setObjectName(named("lblPUnits", k));
   r.units->hide();
-  grid->addWidget(r.units, gridRow, kUnits);
+  line->addWidget(r.units);
   if (editorRows::HasWizard(k)) {
-    r.wizard = new QPushButton(QStringLiteral("..."), parent);
+    r.wizard = new QPushButton(QStringLiteral("..."), details);
     r.wizard->setObjectName(named("cmdParamWiz", k));
     r.wizard->setAccessibleName(param + " Wizard");
     r.wizard->setToolTip(param + " Wizard");
     r.wizard->setFixedWidth(32);
-    grid->addWidget(r.wizard, gridRow, kWizard);
+    line->addWidget(r.wizard);
   }
   if (editorRows::HasInputOutputMeaning(k)) {
-    r.meaning = new QLabel(parent);
+    r.meaning = new QLabel(details);
     r.meaning->setObjectName(named("lblDODI", k));
   } else if (!editorRows::HexLabelName(k).isEmpty()) {
-    r.meaning = new QLabel(parent);
+    r.meaning = new QLabel(details);
     r.meaning->setObjectName(editorRows::HexLabelName(k));
   }
-  if (r.meaning) grid->addWidget(r.meaning, gridRow, kMeaning);
+  if (r.meaning) line->addWidget(r.meaning);
+  line->addStretch(1);
+  grid->addWidget(details, gridRow, kDetails);
   wireRow(k);
 }
 
@@ -98,7 +108,7 @@ QWidget* frmTabConfig::buildRowGrid(int group, int first, int last) {
   content->setObjectName(QStringLiteral("fraP%1_%2").arg(group).arg(first));
   auto* grid = new QGridLayout(content);
   grid->setVerticalSpacing(2);
-  grid->setColumnStretch(kMeaning, 1);
+  grid->setColumnStretch(kDetails, 1);
   for (int k = first; k <= last; ++k) buildRow(grid, k - first, k);
   grid->setRowStretch(last - first + 1, 1);
   return content;
@@ -111,8 +121,10 @@ void frmTabConfig::buildTabs() {
     tabDetails_->addTab(
         scrolling(buildRowGrid(group, group * 100, group * 100 + editorRows::LastNumber(group))),
         QStringLiteral("P %1.xx").arg(group));
+  // The two frames of P4 one above the other: side by side they need more width than the
+  // window has, and the rows would hide behind a horizontal scroll bar.
   auto* p4 = new QWidget;
-  auto* frames = new QHBoxLayout(p4);
+  auto* frames = new QVBoxLayout(p4);
   const int split = editorRows::kFirstOfSecondP4Frame;
   const struct {
     const char* caption;
@@ -123,8 +135,9 @@ void frmTabConfig::buildTabs() {
     auto* frame = new QGroupBox(QString::fromLatin1(part.caption), p4);
     auto* inner = new QVBoxLayout(frame);
     inner->addWidget(buildRowGrid(4, part.first, part.last));
-    frames->addWidget(frame, 1);
+    frames->addWidget(frame);
   }
+  frames->addStretch(1);
   tabDetails_->addTab(scrolling(p4), QStringLiteral("P 4.xx"));
 }
 
@@ -139,7 +152,8 @@ void frmTabConfig::buildButtons() {
   xWrites_->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
   layout->addWidget(xWrites_);
   auto* buttons = new QHBoxLayout;
-  // The diagrams are pictures a later version brings; the buttons are there, disabled.
+  // The diagram, mode-matrix and truth-matrix pictures are not part of this program: their
+  // buttons keep their names but stay hidden, so nothing on the window leads nowhere.
   const struct {
     const char* name;
     const char* caption;
@@ -149,6 +163,7 @@ void frmTabConfig::buildButtons() {
     auto* button = new QPushButton(QString::fromLatin1(diagram.caption), this);
     button->setObjectName(QString::fromLatin1(diagram.name));
     button->setEnabled(false);
+    button->hide();
     buttons->addWidget(button);
   }
   buttons->addStretch(1);

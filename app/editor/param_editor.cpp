@@ -23,6 +23,7 @@
 namespace basFunctions {
 
 bool P101Changed = false;
+QList<int> DependentWrites;
 
 namespace {
 
@@ -48,6 +49,21 @@ class ChangeHandlingOff {
 
  private:
   frmTabConfig* form_;
+};
+
+// Rows filled by code: their values are the configuration's, not changes by the user.
+class Filling {
+ public:
+  explicit Filling(frmTabConfig* form) : form_(form), was_(form->filling()) {
+    form_->setFilling(true);
+  }
+  ~Filling() { form_->setFilling(was_); }
+  Filling(const Filling&) = delete;
+  Filling& operator=(const Filling&) = delete;
+
+ private:
+  frmTabConfig* form_;
+  bool was_;
 };
 
 void requireForm(const frmTabConfig* form) {
@@ -140,6 +156,7 @@ bool getParamData(frmTabConfig* form, const QString& source, int ampCode, int re
   guarded("basFunctions, getParamData()", [&] {
     requireForm(form);
     const BusyPointer busy;
+    DependentWrites.clear();  // they belonged to the configuration being replaced
     SetParamMax();
     WaitaWhile(0.3);
     ClearObjects(form);
@@ -150,6 +167,7 @@ bool getParamData(frmTabConfig* form, const QString& source, int ampCode, int re
       Catalog.load(db.database(), source, ampCode, rev, DriveImage, WorkingConfig);
     }
     const QHash<QString, QStringList> settingsLists = editorValues::SettingsLists(ampCode, rev);
+    const Filling filling(form);
     for (int k : Catalog.loadedIndexes()) {
       Status(1, k, QString());
       WaitaWhile(0.01);
@@ -167,6 +185,7 @@ void ClearObjects(frmTabConfig* form) {
   guarded("basFunctions, ClearObjects()", [&] {
     requireForm(form);
     const ChangeHandlingOff quiet(form);
+    form->ClearDefaultedMarks();
     for (int k : editorRows::AllIndexes()) {
       if (editorRows::IsReserved(k)) continue;
       if (QComboBox* list = form->cmbP(k)) {
@@ -213,6 +232,7 @@ void LoadTab(frmTabConfig* form) {
   guarded("frmMain, LoadTab", [&] {
     requireForm(form);
     const BusyPointer busy;
+    const Filling filling(form);
     Status(1, 150, QString());
     WaitaWhile(1);
     constexpr int kGroupProgress[] = {0, 300, 400, 500, 600};
@@ -228,6 +248,11 @@ void LoadTab(frmTabConfig* form) {
       }
     }
   });
+}
+
+bool ConfirmEditorFields() {
+  frmTabConfig* editor = frmTabConfig::instance();
+  return !editor || editor->ConfirmPendingEdits();
 }
 
 QString ParamMessageLabel(int k) {

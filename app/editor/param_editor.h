@@ -3,6 +3,7 @@
 // the express write of one row. They work on the editor window through its row accessors.
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class frmTabConfig;
@@ -14,6 +15,9 @@ namespace basFunctions {
 // Set when the P1.01 field changes; the P1.01 -> P1.36 rule of Validate clears it once it has
 // brought P1.36 in line.
 extern bool P101Changed;
+// Rows that the P1.01 -> P1.36 rule changed while express writes were on and that the drive
+// does not hold yet: the express write of P1.01 writes them with it.
+extern QList<int> DependentWrites;
 
 // Loads Catalog for one amplifier code and revision from `source` (tblDriveParameters or
 // qryTabParams) and prepares the editor rows: every loaded parameter's default goes into its
@@ -31,8 +35,13 @@ void LoadTab(frmTabConfig* form);
 // previous value is back in the field).
 bool Validate(double value, QLineEdit* field, QLabel* label, int k);
 // Express write of row k (only while ExpressActive): confirmation when ConfirmExpress is on,
-// WriteData, pause 0.4 s, status line. A write the drive did not take is reported.
+// WriteData, pause 0.4 s, status line. A write the drive did not take is reported. The rows
+// of DependentWrites go with P1.01 under the same confirmation; declined, they are put back.
 void SubXWrites(int k);
+
+// Checks the editor's fields that hold text not yet confirmed (Save, Download, Compare run it
+// first); false when one was refused, with its message shown. True without an editor.
+bool ConfirmEditorFields();
 
 // "P1.01" for k = 101, "P0.05" for k = 5: the parameter label of the messages.
 QString ParamMessageLabel(int k);

@@ -9,8 +9,10 @@
 #include "params/number_text.h"
 #include "params/param_catalog.h"
 #include "params/value_table.h"
+#include "shell/app_state.h"
 #include "shell/logs.h"
 #include "shell/prompt.h"
+#include "shell/status.h"
 
 namespace basFunctions {
 namespace {
@@ -32,9 +34,20 @@ bool refusedBitParameterEdit(frmTabConfig* form, QLineEdit* field) {
   return true;
 }
 
+// With express writes on, the drive must get the new P1.36 with P1.01.
+void dependentChanged(int k) {
+  if (!basMain::ExpressActive) return;
+  if (!DependentWrites.contains(k)) DependentWrites.append(k);
+  Status(0, 0,
+         QStringLiteral("P1.36 has not been written to the Servo yet: it is written with P1.01 "
+                        "(Ctrl-Enter in P1.01)."));
+}
+
 void applyP101Dependency(frmTabConfig* form) {
   const int32_t mode = WorkingConfig.P(1, 1);
-  switch (editorValues::DependencyOfP101(mode, WorkingConfig.P(1, 36))) {
+  const auto change = editorValues::DependencyOfP101(mode, WorkingConfig.P(1, 36));
+  if (change != P136Change::None) dependentChanged(136);
+  switch (change) {
     case P136Change::SetToZero:
       form->txtP(136)->setText(QStringLiteral("0"));
       prompt::MsgBox(QStringLiteral("The value in P1.36 will be set to 0."), Buttons::OK,
@@ -53,6 +66,18 @@ void applyP101Dependency(frmTabConfig* form) {
   }
 }
 
+// An accepted text shows the value that is stored and will be written: "1e3" is shown as
+// 1000, and 12.55 at a resolution of 10 as the 12.6 the drive will hold.
+void showStoredValue(QLineEdit* field, int k) {
+  const ParamInfo& info = Catalog[k];
+  const QString text = field->text();
+  if (info.HasList || info.resolution == 0 || !number_text::IsNumber(text)) return;
+  const QString stored = DisplayText(WorkingConfig.byIndex(k), info.resolution);
+  if (text.contains(QLatin1Char('e'), Qt::CaseInsensitive) ||
+      number_text::LeadingNumber(stored) != number_text::LeadingNumber(text))
+    field->setText(stored);
+}
+
 }  // namespace
 
 bool Validate(double value, QLineEdit* field, QLabel* /*label*/, int k) {
@@ -65,7 +90,7 @@ bool Validate(double value, QLineEdit* field, QLabel* /*label*/, int k) {
       return;
     }
     const QString previous = form->PrevValue(k);
-    const auto verdict = editorValues::CheckValue(field->text(), previous, value, Catalog[k]);
+    const auto verdict = editorValues::CheckValue(k, field->text(), previous, value, Catalog[k]);
     if (verdict != editorValues::Verdict::Accepted) {
       prompt::MsgBox("The value entered for " + ParamMessageLabel(k) +
                          editorValues::RefusalText(verdict) + "\r" +
@@ -74,6 +99,8 @@ bool Validate(double value, QLineEdit* field, QLabel* /*label*/, int k) {
       field->setText(previous);
       field->setFocus();
       accepted = false;
+    } else {
+      showStoredValue(field, k);
     }
     if (k == 101 && P101Changed) applyP101Dependency(form);
     form->setPrevValue(k, field->text());

@@ -9,8 +9,8 @@
 
 #include "drive_facts.h"
 #include "link/frm_comm_settings.h"
-#include "params/value_table.h"
 #include "params/number_text.h"
+#include "params/value_table.h"
 #include "shell/app_state.h"
 #include "shell/database.h"
 #include "shell/host.h"
@@ -61,8 +61,9 @@ void writeLogonWord(IModbusAtl& mod1, int16_t word) {
 void WaitUntilIdle(IModbusAtl& mod1) { waitUntilIdle(mod1); }
 
 int16_t WireWord(int32_t raw) {
+  // One register: -32768..65535. Anything else would reach the drive as another value.
+  if (raw < -32768 || raw > 65535) throw basFunctions::ProgramError(6, "Overflow");
   const int32_t word = raw > 32767 ? raw - 65536 : raw;
-  if (word < -32768 || word > 32767) throw basFunctions::ProgramError(6, "Overflow");
   return static_cast<int16_t>(word);
 }
 

@@ -17,8 +17,9 @@ const char* const kWarningLines[] = {
     "#no longer being valid and could cause adverse effects if used.",
     "#Only make changes when instructed to do so from Tech Support personnel."};
 
-// Splits at CR LF, LF or CR; a line end at the very end opens no further line.
-QList<QByteArray> splitLines(const QByteArray& bytes) {
+// Splits at CR LF, LF or CR; a line end at the very end opens no further line. `lastEnded`
+// tells whether the last line has its line end.
+QList<QByteArray> splitLines(const QByteArray& bytes, bool& lastEnded) {
   QList<QByteArray> lines;
   qsizetype start = 0;
   const qsizetype size = bytes.size();
@@ -29,7 +30,8 @@ QList<QByteArray> splitLines(const QByteArray& bytes) {
     if (c == '\r' && i + 1 < size && bytes[i + 1] == '\n') ++i;
     start = i + 1;
   }
-  if (start < size) lines.append(bytes.mid(start));
+  lastEnded = start >= size;
+  if (!lastEnded) lines.append(bytes.mid(start));
   return lines;
 }
 
@@ -50,11 +52,14 @@ ParamLine readParamLine(const QString& line, QString& reason) {
   const bool oneDigit = line.mid(2, 1) == QLatin1String(",");
   param.group = keyPart(line.mid(0, 1));
   param.number = keyPart(oneDigit ? line.mid(1, 1) : line.mid(1, 2));
-  param.asWritten = LeadingNumber(line.mid(oneDigit ? 3 : 4));
+  const QString valueText = line.mid(oneDigit ? 3 : 4);
+  param.asWritten = LeadingNumber(valueText);
   if (param.group < 0 || param.group > 6) {
     reason = QStringLiteral("the parameter group is not 0 to 6");
   } else if (param.number < 0 || param.number > 99) {
     reason = QStringLiteral("the parameter number is not 0 to 99");
+  } else if (!IsNumber(valueText)) {
+    reason = QStringLiteral("the value is not a number");
   } else {
     const double rounded = std::nearbyint(param.asWritten);
     if (fitsIn32Bits(rounded))
@@ -69,13 +74,22 @@ ParamLine readParamLine(const QString& line, QString& reason) {
 
 Contents Read(const QByteArray& bytes) {
   Contents contents;
-  const QList<QByteArray> lines = splitLines(bytes);
+  bool lastEnded = true;
+  const QList<QByteArray> lines = splitLines(bytes, lastEnded);
   if (lines.isEmpty()) {
     contents.refused = Refusal{1, QString(), QStringLiteral("the file is empty")};
     return contents;
   }
   // Each byte is one character, so positions count as the file's characters do.
   contents.header = readHeader(QString::fromLatin1(lines.first()));
+  // A file whose lines end but whose last one does not was cut off while it was written or
+  // copied: the parameters after the cut would silently keep their defaults.
+  if (!lastEnded && lines.size() > 1 && !lines.last().trimmed().isEmpty()) {
+    contents.refused = Refusal{static_cast<int>(lines.size()), QString::fromLatin1(lines.last()),
+                               QStringLiteral("the file is cut short: its last line has no line "
+                                              "end")};
+    return contents;
+  }
   for (int i = 1; i < lines.size(); ++i) {
     const QString line = QString::fromLatin1(lines[i]);
     if (!IsNumber(line.left(2))) continue;  // comments, blank lines
@@ -87,6 +101,7 @@ Contents Read(const QByteArray& bytes) {
       return contents;
     }
     param.lineNumber = i + 1;
+    param.text = line;
     contents.params.append(param);
   }
   return contents;

@@ -10,9 +10,11 @@
 //   000,2001                                 key gnn, raw value
 //   ...
 //
-// Lines end with CR LF. The reader is lenient: comment lines and blank lines are skipped,
-// "15,7" is P1.05 = 7, values and keys are read by their leading number. It reads the whole
-// file before anything is applied, so a damaged file is refused as a whole, naming its line.
+// Lines end with CR LF. The reader is lenient about the form: comment lines and blank lines are
+// skipped, "15,7" is P1.05 = 7, keys are read by their leading number. A value must be a number
+// ("109,abc" and "134,5OO" are refused), and a last line without the line end that the other
+// lines have is a file cut short. It reads the whole file before anything is applied, so a
+// damaged file is refused as a whole, naming its line.
 #pragma once
 
 #include <QByteArray>
@@ -48,6 +50,7 @@ struct ParamLine {
   int number = 0;        // 0..99
   int32_t value = 0;     // the value rounded to 32 bits, halves to even
   double asWritten = 0;  // the value's leading number before rounding
+  QString text;          // the line as it stands in the file
 };
 
 // The line that made the reader refuse the file.
@@ -64,8 +67,9 @@ struct Contents {
   bool ok() const { return !refused.has_value(); }
 };
 
-// Reads a whole file's bytes. Refuses an empty file, a key outside groups 0..6 or numbers
-// 0..99, and a value that does not fit in 32 bits; everything else is read by the rules above.
+// Reads a whole file's bytes. Refuses an empty file, a file cut short, a key outside groups
+// 0..6 or numbers 0..99, a value that is not a number or does not fit in 32 bits; everything
+// else is read by the rules above. Whether a value fits its parameter is config_check's.
 Contents Read(const QByteArray& bytes);
 
 // The file's bytes for a configuration: six header lines, then g = 0..4, nn = 0..limits[g].

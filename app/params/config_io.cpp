@@ -9,12 +9,14 @@
 #include "editor/param_editor.h"
 #include "link/bas_comm.h"
 #include "link/main_window_access.h"
+#include "params/config_check.h"
 #include "params/config_file.h"
 #include "params/config_save.h"
 #include "params/drive_identity.h"
 #include "params/frm_x_mode.h"
 #include "params/number_text.h"
 #include "params/param_catalog.h"
+#include "params/transfer_plan.h"
 #include "params/value_table.h"
 #include "shell/app_state.h"
 #include "shell/bas_ruf.h"
@@ -94,6 +96,35 @@ int32_t jogSpeedDefault() {
   return jog.defaultValue ? RawFromDisplay(*jog.defaultValue, jog.resolution) : 0;
 }
 
+// The file's parameter set, loaded on its own so that the file can be checked against it
+// before the editor and the configuration in memory are touched.
+bool loadSetOf(ParamCatalog& set, int ampCode, int revision) {
+  const basMain::DbConnection db = basMain::ConnectDB();
+  if (!db) return false;  // ConnectDB has reported it
+  set.load(db.database(), QStringLiteral("qryTabParams"), ampCode, revision, DriveImage,
+           WorkingConfig);
+  return true;
+}
+
+// Parameters the file leaves out take their defaults: said before the file opens. False when
+// the user would rather not open it.
+bool missingAccepted(const QString& path, const QList<int>& missing) {
+  constexpr int kNamedInBox = 20;
+  const QString count = QString::number(missing.size());
+  const QString names = transfer_plan::Labels(missing);
+  Status(0, 0, path + " lacks " + count + " parameter(s), which take their defaults: " + names);
+  EventLog("Opening " + path + ": " + count + " parameter(s) missing, set to defaults: " + names);
+  QString shown = transfer_plan::Labels(missing.mid(0, kNamedInBox));
+  if (missing.size() > kNamedInBox)
+    shown += " and " + QString::number(missing.size() - kNamedInBox) + " more";
+  return prompt::MsgBox(path + " does not list " + count +
+                            " parameter(s) of its drive's parameter set:" + kCr + shown + kCr +
+                            "They will take their default values (marked in the editor)." + kCr +
+                            "Do you want to open the file?",
+                        Buttons::OKCancel, Icon::Exclamation,
+                        QStringLiteral("Parameters Missing")) == prompt::Ok;
+}
+
 // Reads, checks and applies a file that exists. False leaves everything as it was.
 bool openExisting(const QString& path) {
   QFile file(path);
@@ -118,18 +149,37 @@ bool openExisting(const QString& path) {
     return false;
   }
   const int revision = static_cast<int>(number_text::LeadingNumber(header.revision));
+  ParamCatalog set;
+  SetParamMax();
+  if (!loadSetOf(set, ampCode, revision)) {
+    before.restore();
+    openStopped();
+    return false;
+  }
+  if (const auto refused = config_check::RefusedValue(contents, set, GroupLimit)) {
+    before.restore();
+    refuseDamaged(path, *refused);
+    return false;
+  }
+  const QList<int> missing = config_check::Missing(contents, set, GroupLimit);
+  if (!missing.isEmpty() && !missingAccepted(path, missing)) {
+    before.restore();
+    openStopped();
+    return false;
+  }
   if (!getParamData(frmTabConfig::instance(), QStringLiteral("qryTabParams"), ampCode, revision)) {
     before.restore();
     openStopped();
     return false;
   }
-  const int replaced = config_file::Apply(contents, WorkingConfig, jogSpeedDefault());
+  const int replaced = config_check::Apply(contents, Catalog, WorkingConfig, jogSpeedDefault());
   for (int i = 0; i < replaced; ++i) {
     Status(0, 0, QStringLiteral("Value For P4.05 Is Too High. Value Set To Parameter Default."));
     EventLog(
         QStringLiteral("Value for P4.05 Too High While Opening Existing Config. Value Set "
                        "To Parameter Default."));
   }
+  if (frmTabConfig* editor = frmTabConfig::instance()) editor->MarkDefaulted(missing);
   return true;
 }
 
@@ -217,18 +267,36 @@ bool OpenFile(const QString& path) {
   return opened;
 }
 
-void UnsavedChangesPrompt() {
-  if (!basMain::ConfigDirty || basMain::EditorTag == QLatin1String("0")) return;
-  if (prompt::MsgBox(QStringLiteral("Unsaved drive configuration data exists. Would you like to "
-                                    "save your changes?"),
-                     Buttons::YesNo, Icon::Question,
-                     QStringLiteral("Unsaved Drive Config Data Exists")) == prompt::Yes)
-    SaveConfiguration();
+namespace {
+
+// Unsaved changes are asked about; Yes saves (with `save`). True when the command may go on:
+// nothing unsaved, No, or a save that happened. A save cancelled or failed stops the command,
+// so that the changes are not lost with no word.
+bool askAboutUnsaved(const QString& text, bool (*save)()) {
+  if (!basMain::ConfigDirty || basMain::EditorTag == QLatin1String("0")) return true;
+  if (prompt::MsgBox(text, Buttons::YesNo, Icon::Question,
+                     QStringLiteral("Unsaved Drive Config Data Exists")) != prompt::Yes)
+    return true;
+  return save();
+}
+
+}  // namespace
+
+bool UnsavedChangesPrompt() {
+  return askAboutUnsaved(QStringLiteral("Unsaved drive configuration data exists. Would you like "
+                                        "to save your changes?"),
+                         &SaveConfiguration);
+}
+
+bool UnsavedChangesPromptOnClose() {
+  return askAboutUnsaved(QStringLiteral("Unsaved drive configuration data may exist. Would you "
+                                        "like to save your changes?"),
+                         &SaveConfigurationAs);
 }
 
 void OpenConfiguration() {
   basMain::ExpressActive = false;
-  UnsavedChangesPrompt();
+  if (!UnsavedChangesPrompt()) return;
   const QString path = prompt::GetOpenFileName(QStringLiteral("Open"), configsFolder(), kFilter);
   if (path.isEmpty()) return;
   openChosen(path);
@@ -238,25 +306,43 @@ void OpenRecentFile(int index) {
   const QString path = basRUF::MenuCaption(index);
   if (path == QLatin1String("No Previous Files") || path.isEmpty()) return;
   basMain::ExpressActive = false;
-  UnsavedChangesPrompt();
+  if (!UnsavedChangesPrompt()) return;
   openChosen(path);
 }
 
-void SaveConfiguration() {
-  if (basMain::EditorTag != QLatin1String("0") && basMain::EditorTag != QLatin1String("1")) return;
-  if (!basMain::CurrentConfigPath.isEmpty())
-    SaveFile(basMain::CurrentConfigPath);
-  else
-    SaveConfigurationAs();
+bool SaveConfiguration() {
+  if (basMain::EditorTag != QLatin1String("0") && basMain::EditorTag != QLatin1String("1"))
+    return false;
+  if (!ConfirmEditorFields()) return false;
+  if (!basMain::CurrentConfigPath.isEmpty()) return SaveFile(basMain::CurrentConfigPath);
+  return SaveConfigurationAs();
 }
 
+namespace {
+
+// The name as typed, with ".vmc" added when it has no extension (the Open dialog shows only
+// .vmc files); empty when the user will not replace an existing file under the added name.
+QString configPathOf(const QString& chosen) {
+  if (!QFileInfo(chosen).suffix().isEmpty()) return chosen;
+  const QString path = chosen + QStringLiteral(".vmc");
+  if (QFileInfo::exists(path) &&
+      prompt::MsgBox(path + " already exists." + kCr + "Do you want to replace it?", Buttons::YesNo,
+                     Icon::Exclamation, QStringLiteral("Confirm Save As"), 2) != prompt::Yes)
+    return QString();
+  return path;
+}
+
+}  // namespace
+
 bool SaveConfigurationAs() {
+  if (!ConfirmEditorFields()) return false;
   // The title is a full path after an open, a file name after a save as.
   const QString title = basMain::CurrentConfigTitle.trimmed();
   const QString preset = QFileInfo(title).isAbsolute() ? title : configsFolder() + "/" + title;
-  const QString path = prompt::GetSaveFileName(QStringLiteral("Save As"), preset, kFilter);
-  if (path.isEmpty()) return false;
-  if (!SaveFile(path)) return false;
+  const QString chosen = prompt::GetSaveFileName(QStringLiteral("Save As"), preset, kFilter);
+  if (chosen.isEmpty()) return false;
+  const QString path = configPathOf(chosen);
+  if (path.isEmpty() || !SaveFile(path)) return false;
   basMain::CurrentConfigPath = path;
   basMain::CurrentConfigTitle = QFileInfo(path).fileName();
   setMainCaption(QString(basMain::kAppTitle) +

@@ -25,14 +25,20 @@ bool SaveFile(const QString& path);
 // the configuration in memory as it was. True when the file's values are in WorkingConfig.
 bool OpenFile(const QString& path);
 
-// "Unsaved Drive Config Data Exists": asked when there are unsaved changes; Yes saves first.
-void UnsavedChangesPrompt();
+// "Unsaved Drive Config Data Exists": asked when a configuration shown in the editor has
+// unsaved changes (Open, recent files, New, Upload, Close, Exit); Yes saves first. True when
+// the command may go on; false when the user chose to save and the save did not happen.
+bool UnsavedChangesPrompt();
+// The same when the main window is closed: "... may exist ...", Yes runs Save As.
+bool UnsavedChangesPromptOnClose();
 
-// The File-menu commands.
+// The File-menu commands. Save and Save As first check the editor's unconfirmed fields.
 void OpenConfiguration();        // Open (a file dialog)
 void OpenRecentFile(int index);  // an entry of the recent-files list
-void SaveConfiguration();        // Save
-bool SaveConfigurationAs();      // Save As; true when saved
+bool SaveConfiguration();        // Save; true when saved
+// Save As; true when saved. A name without an extension gets ".vmc"; replacing an existing
+// file under that name is asked first.
+bool SaveConfigurationAs();
 // The working configuration belongs to no file any more: Save asks for a name instead of
 // overwriting the file that was open before.
 void ForgetConfigFile();

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <optional>
 
+#include "drive_facts.h"
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
 #include "link/bas_comm.h"
@@ -19,6 +20,7 @@
 #include "params/frm_x_mode.h"
 #include "params/number_text.h"
 #include "params/param_catalog.h"
+#include "params/param_value.h"
 #include "params/transfer_plan.h"
 #include "params/value_table.h"
 #include "shell/app_state.h"
@@ -110,9 +112,23 @@ void showEditor() {
   basMain::EditorTag = QStringLiteral("1");
 }
 
-// The revision of the connected drive's firmware text d.dd as a whole number (2.10 -> 210).
-int driveRevision() {
-  return static_cast<int>(std::lround(number_text::LeadingNumber(DriveIdentity.firmware) * 100));
+// The drive's firmware revision and amplifier as it reports them now (P0.00, P1.31). Right
+// after a connection (the express-writes question offers an upload at once) the polls may not
+// have brought them yet, and the polled image still holds zeros or another drive's values.
+struct DriveModel {
+  int revision = 0;
+  int16_t ampCode = 0;
+};
+bool readDriveModel(DriveModel& model, QString& reason) {
+  ValueTable identity;
+  if (!ReadDriveConfiguration(identity, {0, 31, 0, 0, 0}, reason)) return false;
+  model.revision = identity.P(0, 0) / 10;  // 2101 -> 210
+  model.ampCode = static_cast<int16_t>(drive_facts::AmpCodeOfMotor(identity.P(1, 31)));
+  drive_facts::GroupLimits limits{};
+  if (model.ampCode != 0 && drive_facts::GroupLimitsFor(model.revision, limits)) return true;
+  reason = "the drive reports firmware " + QString::number(identity.P(0, 0)) + " and motor code " +
+           QString::number(identity.P(1, 31)) + ", which this program does not know";
+  return false;
 }
 
 // Takes what the drive holds now into a backup file; asks whether to go on without one when
@@ -153,6 +169,17 @@ void writePlanned(const QList<transfer_plan::Planned>& plan, DownloadOutcome& ou
       continue;
     }
     if (step.step == transfer_plan::Step::Write) {
+      // A value its register cannot take is never sent as another value.
+      const int32_t raw = WorkingConfig.byIndex(step.index);
+      const param_value::Verdict verdict = param_value::Check(step.index, Catalog[step.index], raw);
+      if (verdict != param_value::Verdict::Fits) {
+        outcome.failed << step.index;
+        ErrorLog(QStringLiteral("frmMain, mnuDownload_Click"), QStringLiteral("Program"), 0,
+                 ParamLabel(step.key) + " was not written: " + QString::number(raw) + " (" +
+                     param_value::ReasonText(step.index, Catalog[step.index], verdict) + ")");
+        Status(1, step.progress(), QString());
+        continue;
+      }
       const WriteResult write = WriteConfirmed(step.key, 0.4);
       if (write.reached()) {
         ++outcome.written;
@@ -185,6 +212,33 @@ void reportFailedWrites(const DownloadOutcome& outcome) {
                  Buttons::OK, Icon::Exclamation, QStringLiteral("Download Incomplete"));
 }
 
+// An upload whose reads failed: the configuration in memory is left as it was, and the
+// technician is told that it is not the drive's.
+void uploadFailed(const QString& reason) {
+  mainWindow::SetNormalPointer();
+  Status(0, 0, "Upload Operation Stopped: " + reason);
+  EventLog("Upload stopped: " + reason);
+  prompt::MsgBox("The drive's configuration could not be read (" + reason + ")." + kCr +
+                     "Check the connection and upload again.",
+                 Buttons::OK, Icon::Exclamation, QStringLiteral("Upload Failed"));
+  clearResetFlags();
+}
+
+std::array<int16_t, 5> limitsOf(int revision) {
+  drive_facts::GroupLimits limits{};
+  std::array<int16_t, 5> result{};
+  if (drive_facts::GroupLimitsFor(revision, limits))
+    for (size_t g = 0; g < result.size(); ++g) result[g] = static_cast<int16_t>(limits.last[g]);
+  return result;
+}
+
+// P1.01 or P1.33 changed by the user, or different in the drive from what is downloaded.
+bool resetNeeded() {
+  return basMain::ResetNeeded101 || basMain::ResetNeeded133 ||
+         DriveImage.P(1, 1) != WorkingConfig.P(1, 1) ||
+         DriveImage.P(1, 33) != WorkingConfig.P(1, 33);
+}
+
 }  // namespace
 
 WriteResult WriteConfirmed(const QString& key, double pause) {
@@ -201,10 +255,11 @@ QString FailureText(const WriteResult& write) {
   return write.answered ? "result " + QString::number(write.result) : QStringLiteral("no answer");
 }
 
-bool ReadDriveConfiguration(ValueTable& into, QString& reason) {
+bool ReadDriveConfiguration(ValueTable& into, const std::array<int16_t, 5>& limits,
+                            QString& reason) {
   DoneWatcher watcher;
   IModbusAtl& mod1 = host::Mod1();
-  for (const transfer_plan::Block& block : transfer_plan::BackupBlocks(GroupLimit)) {
+  for (const transfer_plan::Block& block : transfer_plan::BackupBlocks(limits)) {
     waitUntilIdle();
     const unsigned before = watcher.count();
     basComm::ReadData(0, block.words, portwright::Integer, basComm::DriveNodeAddress, block.address,
@@ -226,7 +281,8 @@ QString BackupDrive(QString& reason) {
     return {};
   }
   ValueTable drive;
-  if (!ReadDriveConfiguration(drive, reason)) return {};
+  if (!ReadDriveConfiguration(drive, GroupLimit, reason)) return {};
+  param_value::ReadAsRegisters(drive, Catalog);
   const QString folder = host::ProgramFolder() + "/" + transfer_plan::kBackupFolder;
   if (!QDir().mkpath(folder)) {
     reason = "cannot create " + folder;
@@ -239,7 +295,7 @@ QString BackupDrive(QString& reason) {
 
 bool Upload() {
   if (maintenanceScreenOpen()) return false;
-  UnsavedChangesPrompt();
+  if (!UnsavedChangesPrompt()) return false;
   if (basComm::DriveConnected != 1) {
     prompt::MsgBox(QStringLiteral("You do not appear to be connected. Please connect and try "
                                   "again."),
@@ -259,9 +315,18 @@ bool Upload() {
   mainWindow::SetBusyPointer();
   EventLog(QStringLiteral("Upload Started"));
   Status(1, 10, QStringLiteral("Upload Operation Started"));
-  const int revision = driveRevision();
-  getParamData(frmTabConfig::instance(), QStringLiteral("qryTabParams"), ConnectedAmpCode,
-               revision);
+  // What the drive holds now, read in block reads before anything in memory changes: a poll
+  // cycle may be a second old, or not have come yet.
+  DriveModel model;
+  ValueTable drive = DriveImage;
+  QString reason;
+  if (!readDriveModel(model, reason) ||
+      !ReadDriveConfiguration(drive, limitsOf(model.revision), reason)) {
+    uploadFailed(reason);
+    return false;
+  }
+  const int revision = model.revision;
+  getParamData(frmTabConfig::instance(), QStringLiteral("qryTabParams"), model.ampCode, revision);
   ConfigIdentity.revision = QString::number(revision);
   SetParamMax();
   Status(1, 40, QString());
@@ -269,9 +334,14 @@ bool Upload() {
   Status(1, 90, QString());
   WaitaWhile(0.25);
   Status(1, 110, QString());
-  transfer_plan::UploadCopy(DriveImage, WorkingConfig);
+  param_value::ReadAsRegisters(drive, Catalog);
+  transfer_plan::UploadCopy(drive, WorkingConfig);
   Status(1, 150, QString());
   LoadTab(frmTabConfig::instance());
+  // The drive's configuration belongs to no file until it is saved, and nothing of it is
+  // unsaved work yet: the drive holds it.
+  ForgetConfigFile();
+  basMain::ConfigDirty = false;
   Status(0, 0, QStringLiteral("Upload Operation Complete"));
   showEditor();
   mainWindow::SetNormalPointer();
@@ -287,6 +357,7 @@ bool Upload() {
 DownloadOutcome Download() {
   DownloadOutcome outcome;
   if (maintenanceScreenOpen()) return outcome;
+  if (!ConfirmEditorFields()) return outcome;
   frmXMode::CloseIfOpen();
   if (basComm::DriveConnected != 1) {
     if (prompt::MsgBox(
@@ -301,7 +372,7 @@ DownloadOutcome Download() {
                      Buttons::YesNo, Icon::Exclamation,
                      QStringLiteral("Confirm Download")) == prompt::Yes;
   if (confirmed) {
-    if (basMain::ResetNeeded101 || basMain::ResetNeeded133)
+    if (resetNeeded())
       prompt::MsgBox("Parameter 1.01 and/or P1.33 has been changed." + kCr +
                          "You will need to reset the Servo for the changes to take effect.",
                      Buttons::OK, Icon::Information, QStringLiteral("Servo Reset Needed"));

@@ -5,13 +5,16 @@
 
 #include <QList>
 #include <QString>
+#include <array>
 #include <cstdint>
 
 namespace basFunctions {
 
 class ValueTable;
 
-// Upload (the main window's mnuUpload_Click): true when the drive's values were taken.
+// Upload (the main window's mnuUpload_Click): true when the drive's values were taken. The
+// values are read from the drive anew in block reads; the configuration then has no file
+// and no unsaved changes.
 bool Upload();
 
 struct DownloadOutcome {
@@ -36,9 +39,10 @@ WriteResult WriteConfirmed(const QString& key, double pause);
 // The text that names a write's failure: "result 2" or "no answer".
 QString FailureText(const WriteResult& write);
 
-// Reads groups 0..4 of the connected drive (block reads) into `into`; false, with the reason,
-// when a read failed.
-bool ReadDriveConfiguration(ValueTable& into, QString& reason);
+// Reads groups 0..4 (numbers 0..limits[g]) of the connected drive in block reads into `into`,
+// as the words come (signed); false, with the reason, when a read failed.
+bool ReadDriveConfiguration(ValueTable& into, const std::array<int16_t, 5>& limits,
+                            QString& reason);
 // Saves what the drive holds now under Configs/Backups/; the path, or empty with the reason.
 QString BackupDrive(QString& reason);
 

@@ -176,6 +176,8 @@ void frmNewConfig::cmdOpen_Click() {
     } else {
       // The defaults must not later be saved over the file that was open before.
       ForgetConfigFile();
+      // Defaults and a motor: nothing the technician would lose without a question.
+      basMain::ConfigDirty = false;
       EventLog(QStringLiteral("Created new config without saving"));
     }
     Status(0, 0, QStringLiteral("New Configuration Complete"));

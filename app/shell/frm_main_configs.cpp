@@ -14,7 +14,7 @@ using basFunctions::guarded;
 void frmMain::mnuNewDetailed_Click() {
   guarded("frmMain, mnuNewDetailed_Click", [&] {
     basMain::ExpressActive = false;
-    basFunctions::UnsavedChangesPrompt();
+    if (!basFunctions::UnsavedChangesPrompt()) return;
     frmNewConfig* dialog = frmNewConfig::instance();
     if (!dialog || host::IsUnloaded(dialog)) dialog = new frmNewConfig;
     dialog->Tag = QStringLiteral("Detailed");

@@ -14,6 +14,7 @@
 #include "link/bas_comm.h"
 #include "link/frm_comm_settings.h"
 #include "maint/frm_jog.h"
+#include "params/config_io.h"
 #include "params/drive_identity.h"
 #include "shell/app_state.h"
 #include "shell/database.h"
@@ -33,7 +34,6 @@ using prompt::Icon;
 namespace {
 
 const QString kConfirmationNeeded = QStringLiteral("Confirmation Needed");
-const QString kUnsavedTitle = QStringLiteral("Unsaved Drive Config Data Exists");
 const QString kQuitQuestion = QStringLiteral("Are your sure you want to quit?");
 
 bool askYesNo(const QString& text, const QString& title, int defaultButton = 1) {
@@ -156,11 +156,7 @@ void frmMain::mnuDisconnect_Click() {
 
 void frmMain::mnuClose_Click() {
   guarded("frmMain, mnuClose_Click", [&] {
-    if (basMain::ConfigDirty && basMain::EditorTag != QLatin1String("0") &&
-        askYesNo(QStringLiteral("Unsaved drive configuration data exists. Would you like to "
-                                "save your changes?"),
-                 kUnsavedTitle))
-      RunCommand(QStringLiteral("mnuSave"));
+    if (!basFunctions::UnsavedChangesPrompt()) return;
     if (frmTabConfig* editor = frmTabConfig::instance()) editor->HideWindow();
     setWindowTitle(basMain::MainCaption(QString()));
     basMain::EditorTag = QStringLiteral("0");
@@ -208,11 +204,7 @@ void frmMain::mnuExit_Click() {
     if (!askYesNo(kQuitQuestion, QStringLiteral("Velumo PRO Closing"))) return;
     // As closing the window: the maintenance screen's closing restores the drive first.
     if (refusedForMaintenance()) return;
-    if (basMain::ConfigDirty && basMain::EditorTag != QLatin1String("0") &&
-        askYesNo(QStringLiteral("Unsaved drive configuration data exists. Would you like to "
-                                "save your changes?"),
-                 kUnsavedTitle))
-      RunCommand(QStringLiteral("mnuSave"));
+    if (!basFunctions::UnsavedChangesPrompt()) return;
     logOffAndClose();
     endProgram();
   });
@@ -223,11 +215,7 @@ bool frmMain::MDIForm_QueryUnload() {
   guarded("frmMain, MDIForm_QueryUnload", [&] {
     if (!askYesNo(kQuitQuestion, QStringLiteral("Closing Velumo PRO"), 2)) return;
     if (refusedForMaintenance()) return;
-    if (basMain::ConfigDirty && basMain::EditorTag != QLatin1String("0") &&
-        askYesNo(QStringLiteral("Unsaved drive configuration data may exist. Would you like to "
-                                "save your changes?"),
-                 kUnsavedTitle))
-      RunCommand(QStringLiteral("mnuSaveAs"));
+    if (!basFunctions::UnsavedChangesPromptOnClose()) return;
     logOffAndClose();
     quit = true;
   });

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include "editor/param_editor.h"
 #include "params/compare_values.h"
 #include "params/config_report.h"
 #include "params/drive_identity.h"
@@ -77,11 +78,15 @@ void ConfigReport() {
 }  // namespace basFunctions
 
 void frmMain::mnuCompare_Click() {
-  basFunctions::guarded("frmMain, mnuCompare_Click", [&] { basFunctions::CompareValues(); });
+  basFunctions::guarded("frmMain, mnuCompare_Click", [&] {
+    if (basFunctions::ConfirmEditorFields()) basFunctions::CompareValues();
+  });
 }
 
 void frmMain::mnuPrintConfig_Click() {
-  basFunctions::guarded("frmMain, mnuPrintConfig_Click", [&] { basFunctions::ConfigReport(); });
+  basFunctions::guarded("frmMain, mnuPrintConfig_Click", [&] {
+    if (basFunctions::ConfirmEditorFields()) basFunctions::ConfigReport();
+  });
 }
 
 void frmMain::SetReportOpener(std::function<bool(const QString& path)> opener) {

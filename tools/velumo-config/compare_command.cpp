@@ -43,7 +43,7 @@ std::vector<Difference> AgainstDrive(Session& session, const Prepared& prepared,
   ValueTable drive;
   session.link().ReadConfiguration(target.id.node, target.limits, drive);
   std::vector<Difference> differences;
-  for (int index : WrittenIndexes(prepared.plan, session.options().withComm)) {
+  for (int index : WrittenIndexes(prepared, session.options())) {
     const int32_t wanted = prepared.config.P(index / 100, index % 100);
     const int32_t held = drive.P(index / 100, index % 100);
     if (!SameRegister(wanted, held))
@@ -66,7 +66,7 @@ int Compare(Session& session) {
     own.id.firmwareWord = drive_facts::FirmwareWord(file.revision);
     own.model = file.model;
     own.limits = LimitsForRevision(file.revision);
-    const std::unique_ptr<Prepared> prepared = PrepareDownload(session, file, own);
+    const std::unique_ptr<Prepared> prepared = PrepareDownload(session, file, own, false);
     differences = AgainstDefaults(*prepared, own.limits);
     Report(session, differences, "default");
   } else {

@@ -30,10 +30,10 @@ void ParseNodes(Options& options, const std::string& text) {
 // Options that take a value; the rest are flags.
 const pwcli::OptionTable& KnownOptions() {
   static const pwcli::OptionTable options = {
-      {"--port", true},     {"--settings", true}, {"--mode", true},       {"--node", true},
-      {"--timeout", true},  {"--nodes", true},    {"--pace", true},       {"--backup-dir", true},
-      {"--database", true}, {"--force", false},   {"--with-comm", false}, {"--defaults", false},
-      {"--csv", false},     {"--trace", false},   {"--help", false},
+      {"--port", true},      {"--settings", true}, {"--mode", true},   {"--node", true},
+      {"--timeout", true},   {"--nodes", true},    {"--pace", true},   {"--backup-dir", true},
+      {"--database", true},  {"--missing", true},  {"--force", false}, {"--with-comm", false},
+      {"--defaults", false}, {"--csv", false},     {"--trace", false}, {"--help", false},
   };
   return options;
 }
@@ -58,6 +58,13 @@ void ApplyOption(Options& options, const std::string& name, const std::string& v
     options.paceMs = NeedInt(value, 0, 10000, "--pace");
   } else if (name == "--backup-dir") {
     options.backupDir = value;
+  } else if (name == "--missing") {
+    if (value == "drive")
+      options.missing = Missing::KeepDrive;
+    else if (value == "defaults")
+      options.missing = Missing::Defaults;
+    else
+      throw UsageError("--missing is drive or defaults, got \"" + value + "\"");
   } else if (name == "--database") {
     options.database = value;
   } else if (name == "--force") {
@@ -139,6 +146,11 @@ Download options:
   --force              load a file made for another amplifier or firmware revision
   --with-comm          also write P3.00-P3.02 (node address, baud rate, protocol); without
                        it every drive keeps its own
+  --missing drive      a file that leaves out parameters of the drive's set is refused
+  --missing defaults   (exit 5, naming them) unless told what to do with them: "drive"
+                       writes only the file's lines and the drive keeps its own values for
+                       the rest (a short hand-written file); "defaults" writes their default
+                       values, as the program does when it opens such a file
   --pace MS            pause after each write (400, the program's pacing; 0 for drives
                        that take it)
   --backup-dir DIR     where the drive's settings are saved before the first write
@@ -153,7 +165,9 @@ Other options:
 
 Exit codes: 0 good; 1 differences found, or the drive does not hold everything written;
 2 bad command line; 3 the port cannot be opened; 4 no answer from the drive; 5 file refused
-(missing, damaged, unsupported, or for another drive); 6 database or file trouble here.
+(missing, damaged or cut short, a value that is not a number or that its parameter cannot
+take, parameters left out without --missing, unsupported, or for another drive); 6 database
+or file trouble here.
 )";
 }
 

@@ -12,6 +12,13 @@ namespace vmconfig {
 
 enum class Command { Help, Upload, Download, Compare, Scan, BackupBus, RestoreBus };
 
+// What a download does with the parameters of the drive's set that the file does not list.
+enum class Missing {
+  Refuse,     // the file is refused (exit 5), naming them
+  KeepDrive,  // --missing drive: only the file's lines are written, the drive keeps the rest
+  Defaults,   // --missing defaults: they are written with their defaults, as the program does
+};
+
 struct Options {
   Command command = Command::Help;
   pwcli::LineOptions line;
@@ -22,6 +29,7 @@ struct Options {
   bool force = false;     // download despite another amplifier or firmware revision
   bool withComm = false;  // also write P3.00-P3.02 (node address, baud rate, protocol)
   bool defaults = false;  // compare the file with the catalogue defaults
+  Missing missing = Missing::Refuse;
   bool csv = false;
   int paceMs = 400;  // pause after each write, as the program paces its downloads
   std::optional<std::string> backupDir;  // where download keeps the drive's backup

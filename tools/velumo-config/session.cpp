@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "drive_facts.h"
+#include "params/config_check.h"
 #include "params/number_text.h"
 #include "tool_error.h"
 
@@ -110,15 +111,30 @@ void CheckFileFitsDrive(const ConfigFile& file, const Target& target, bool force
 }
 
 std::unique_ptr<Prepared> PrepareDownload(Session& session, const ConfigFile& file,
-                                          const Target& target) {
+                                          const Target& target, bool missingMatters) {
   auto prepared = std::make_unique<Prepared>();
   // The file's own motor code decides the motor-specific defaults, as when the program opens it.
   basFunctions::ValueTable asFiled;
   config_file::Apply(file.contents, asFiled, 0);
   session.database().LoadCatalog(target.id.ampCode(), target.id.revision(), asFiled,
                                  prepared->catalog);
+  const std::string path = file.path.toStdString();
+  if (const auto refused =
+          config_check::RefusedValue(file.contents, prepared->catalog, target.limits))
+    throw ToolError(kExitFile, path + ": line " + std::to_string(refused->lineNumber) +
+                                   " cannot be used (" + refused->reason.toStdString() +
+                                   "): " + refused->text.toStdString());
+  prepared->missing = config_check::Missing(file.contents, prepared->catalog, target.limits);
+  if (missingMatters && !prepared->missing.isEmpty() &&
+      session.options().missing == Missing::Refuse)
+    throw ToolError(kExitFile,
+                    path + " leaves out " + std::to_string(prepared->missing.size()) +
+                        " parameter(s) of the drive's set: " + LabelsOf(prepared->missing, 20) +
+                        " (--missing drive keeps the drive's own values for them, "
+                        "--missing defaults writes their defaults)");
   FillDefaults(prepared->catalog, prepared->config);
-  config_file::Apply(file.contents, prepared->config, JogSpeedDefault(prepared->catalog));
+  config_check::Apply(file.contents, prepared->catalog, prepared->config,
+                      JogSpeedDefault(prepared->catalog));
   prepared->plan = transfer_plan::DownloadPlan(
       prepared->catalog, target.limits,
       transfer_plan::DisplayValues(prepared->config, prepared->catalog));
@@ -129,12 +145,20 @@ bool KeepsOwnComm(int index, bool withComm) {
   return !withComm && index >= kFirstCommParam && index <= kLastCommParam;
 }
 
-QList<int> WrittenIndexes(const QList<transfer_plan::Planned>& plan, bool withComm) {
+QList<int> WrittenIndexes(const Prepared& prepared, const Options& options) {
+  const bool keepMissing = options.missing == Missing::KeepDrive;
   QList<int> indexes;
-  for (const transfer_plan::Planned& step : plan)
-    if (step.step == transfer_plan::Step::Write && !KeepsOwnComm(step.index, withComm))
+  for (const transfer_plan::Planned& step : prepared.plan)
+    if (step.step == transfer_plan::Step::Write && !KeepsOwnComm(step.index, options.withComm) &&
+        !(keepMissing && prepared.missing.contains(step.index)))
       indexes << step.index;
   return indexes;
+}
+
+std::string LabelsOf(const QList<int>& indexes, qsizetype shown) {
+  std::string text = transfer_plan::Labels(indexes.mid(0, shown)).toStdString();
+  if (indexes.size() > shown) text += " and " + std::to_string(indexes.size() - shown) + " more";
+  return text;
 }
 
 std::string DisplayOf(const basFunctions::ParamCatalog& catalog, int index, int32_t raw) {

@@ -71,18 +71,23 @@ void CheckFileFitsDrive(const ConfigFile& file, const Target& target, bool force
 
 // The configuration a download writes: the drive's catalogue, every parameter at its default,
 // then the file's lines (a P4.05 above 3000 taking its default, as the program opens files).
+// ToolError(kExitFile) for a line whose value its parameter cannot take, and, when
+// `missingMatters`, for parameters of the set the file leaves out unless --missing says what
+// to do with them.
 struct Prepared {
   basFunctions::ParamCatalog catalog;
   basFunctions::ValueTable config;
   QList<transfer_plan::Planned> plan;
+  QList<int> missing;  // parameters of the set the file does not list
 };
 std::unique_ptr<Prepared> PrepareDownload(Session& session, const ConfigFile& file,
-                                          const Target& target);
+                                          const Target& target, bool missingMatters = true);
 
 // P3.00-P3.02 (node address, baud rate, protocol): each drive keeps its own unless asked.
 bool KeepsOwnComm(int index, bool withComm);
-// The parameters a download writes and a comparison checks.
-QList<int> WrittenIndexes(const QList<transfer_plan::Planned>& plan, bool withComm);
+// The parameters a download writes and a comparison checks: the plan's writes, less the
+// drive's own line settings and, with --missing drive, the parameters the file left out.
+QList<int> WrittenIndexes(const Prepared& prepared, const Options& options);
 
 // The display text of a raw value of parameter index ("12.5").
 std::string DisplayOf(const basFunctions::ParamCatalog& catalog, int index, int32_t raw);
@@ -90,5 +95,7 @@ std::string DisplayOf(const basFunctions::ParamCatalog& catalog, int index, int3
 std::string LabelOf(int index);
 // The value as one register carries it: values above 32767 as their two's complement.
 bool SameRegister(int32_t a, int32_t b);
+// "P1.05, P2.10" with at most `shown` names and the count of the rest.
+std::string LabelsOf(const QList<int>& indexes, qsizetype shown);
 
 }  // namespace vmconfig

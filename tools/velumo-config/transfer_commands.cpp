@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLocale>
 #include <QThread>
 
@@ -10,6 +11,7 @@
 #include "drive_facts.h"
 #include "params/config_save.h"
 #include "params/program_folders.h"
+#include "params/param_value.h"
 #include "result_text.h"
 #include "tool_error.h"
 
@@ -45,12 +47,6 @@ struct WriteOutcome {
   QStringList reasons;
 };
 
-// A value the program would send as one register, or none when it cannot be sent.
-std::optional<int16_t> RegisterWord(int32_t raw) {
-  if (raw < -32768 || raw > 65535) return std::nullopt;
-  return static_cast<int16_t>(static_cast<uint16_t>(raw));
-}
-
 WriteOutcome WriteAll(Session& session, const Prepared& prepared, int node,
                       const QList<int>& indexes) {
   WriteOutcome outcome;
@@ -61,12 +57,16 @@ WriteOutcome WriteAll(Session& session, const Prepared& prepared, int node,
     const int index = indexes[i];
     session.out().Progress("node " + std::to_string(node) + ": writing " + LabelOf(index) + " (" +
                            std::to_string(i + 1) + " of " + std::to_string(indexes.size()) + ")");
-    const std::optional<int16_t> word = RegisterWord(prepared.config.P(index / 100, index % 100));
-    if (!word) {
+    // The program's rule: a value its register or parameter cannot take is never sent.
+    const int32_t raw = prepared.config.P(index / 100, index % 100);
+    const param_value::Verdict verdict = param_value::Check(index, prepared.catalog[index], raw);
+    if (verdict != param_value::Verdict::Fits) {
       outcome.refused << index;
-      outcome.reasons << QStringLiteral("value does not fit in a register, not sent");
+      outcome.reasons << "not sent: " +
+                             param_value::ReasonText(index, prepared.catalog[index], verdict);
       continue;
     }
+    const auto word = static_cast<int16_t>(static_cast<uint16_t>(raw));
     if (silent >= kSilentWritesBeforeGivingUp) {
       outcome.refused << index;
       outcome.reasons << QStringLiteral("not sent: the drive stopped answering");
@@ -75,7 +75,7 @@ WriteOutcome WriteAll(Session& session, const Prepared& prepared, int node,
     QElapsedTimer took;
     took.start();
     const int16_t result =
-        link.Write(node, drive_facts::ParameterAddress(index / 100, index % 100), *word);
+        link.Write(node, drive_facts::ParameterAddress(index / 100, index % 100), word);
     silent = result == -1 ? silent + 1 : 0;
     if (result == 0) {
       outcome.written << index;
@@ -128,8 +128,14 @@ void SaveDrive(Session& session, const Target& target, const QString& path) {
   session.out().Progress("node " + std::to_string(target.id.node) + ": reading the drive");
   ValueTable drive;
   session.link().ReadConfiguration(target.id.node, target.limits, drive);
+  // Registers of range 0..65535 are written as the drive means them, as the program does.
+  basFunctions::ParamCatalog catalog;
+  session.database().LoadCatalog(target.id.ampCode(), target.id.revision(), drive, catalog);
+  param_value::ReadAsRegisters(drive, catalog);
   QString reason;
-  if (!config_file::WriteFile(path, drive, target.limits, WrittenAtNow(), reason))
+  // Line 2 names the file's full path, as the program writes it.
+  if (!config_file::WriteFile(QFileInfo(path).absoluteFilePath(), drive, target.limits,
+                              WrittenAtNow(), reason))
     throw ToolError(kExitLocal, "cannot write " + path.toStdString() + ": " + reason.toStdString());
 }
 
@@ -155,7 +161,7 @@ int DownloadTo(Session& session, int node, const QString& path) {
   const QString backup = BackUp(session, target);
   Output& out = session.out();
   out.Line("node " + std::to_string(node) + ": drive settings saved to " + backup.toStdString());
-  const QList<int> indexes = WrittenIndexes(prepared->plan, session.options().withComm);
+  const QList<int> indexes = WrittenIndexes(*prepared, session.options());
   const WriteOutcome outcome = WriteAll(session, *prepared, node, indexes);
   session.out().Progress("node " + std::to_string(node) + ": reading back");
   ValueTable after;

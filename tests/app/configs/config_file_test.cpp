@@ -31,16 +31,22 @@ TEST(ConfigFileReader, ReadsEachKindOfLineByTheLenientRules) {
     int32_t value;
   };
   const Row rows[] = {
-      {"101,2", 1, 1, 2},     {"15,7", 1, 5, 7},
-      {"101,-3", 1, 1, -3},   {"101, 5", 1, 1, 5},
-      {"101,2.5", 1, 1, 2},   {"101,3.5", 1, 1, 4},
-      {"101,abc", 1, 1, 0},   {"101,12abc", 1, 1, 12},
-      {"101,", 1, 1, 0},      {"101,1e3", 1, 1, 1000},
-      {"1011234", 1, 1, 234}, {"10", 1, 0, 0},
-      {"637,-1", 6, 37, -1},  {"423,2147483647", 4, 23, 2147483647},
-      {"#101,5", -1, 0, 0},   {"", -1, 0, 0},
-      {"ab,5", -1, 0, 0},     {"1x,5", -1, 0, 0},
-      {"1", 1, 0, 0},         {"   ", -1, 0, 0},
+      {"101,2", 1, 1, 2},
+      {"15,7", 1, 5, 7},
+      {"101,-3", 1, 1, -3},
+      {"101, 5", 1, 1, 5},
+      {"101,2.5", 1, 1, 2},
+      {"101,3.5", 1, 1, 4},
+      {"101,1e3", 1, 1, 1000},
+      {"1011234", 1, 1, 234},
+      {"637,-1", 6, 37, -1},
+      {"423,2147483647", 4, 23, 2147483647},
+      {"101,65535", 1, 1, 65535},
+      {"#101,5", -1, 0, 0},
+      {"", -1, 0, 0},
+      {"ab,5", -1, 0, 0},
+      {"1x,5", -1, 0, 0},
+      {"   ", -1, 0, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);
@@ -71,6 +77,17 @@ TEST(ConfigFileReader, RefusesTheWholeFileAtADamagedLine) {
       {withHeader("101,99999999999"), 4, "101,99999999999", "the value does not fit in 32 bits"},
       {withHeader("101,-2147483649"), 4, "101,-2147483649", "the value does not fit in 32 bits"},
       {withHeader("101,1e999"), 4, "101,1e999", "the value does not fit in 32 bits"},
+      // Typos are refused, never read as the number they start with.
+      {withHeader("109,abc"), 4, "109,abc", "the value is not a number"},
+      {withHeader("134,5OO"), 4, "134,5OO", "the value is not a number"},
+      {withHeader("101,12abc"), 4, "101,12abc", "the value is not a number"},
+      {withHeader("101,"), 4, "101,", "the value is not a number"},
+      {withHeader("10"), 4, "10", "the value is not a number"},
+      // A file cut short: the line end the other lines have is missing at the end.
+      {QByteArray("#312101\r\n101,2\r\n102,", 20), 3, "102,",
+       "the file is cut short: its last line has no line end"},
+      {QByteArray("#312101\r\n101,2\r\n10", 18), 3, "10",
+       "the file is cut short: its last line has no line end"},
       {fileOf({"#212001", "101,1", "102,2", "801,3", "103,4"}), 4, "801,3",
        "the parameter group is not 0 to 6"},
       {QByteArray(), 1, "", "the file is empty"},
@@ -100,9 +117,10 @@ TEST(ConfigFileReader, HeaderAndLineEndsOfAnyKind) {
   const config_file::Contents shortHeader = config_file::Read("#2");
   EXPECT_EQ(shortHeader.header.motorCode, "2");
   EXPECT_EQ(shortHeader.header.revision, "");
-  const config_file::Contents noEnd = config_file::Read(QByteArray("#312101\r\n101,2", 14));
-  ASSERT_EQ(noEnd.params.size(), 1);
-  EXPECT_EQ(noEnd.params[0].value, 2);
+  const config_file::Contents onlyHeader = config_file::Read(QByteArray("#312101", 7));
+  EXPECT_TRUE(onlyHeader.ok()) << "one line without an end is not a cut file";
+  const config_file::Contents blankEnd = config_file::Read(QByteArray("#312101\r\n101,2\r\n ", 17));
+  EXPECT_TRUE(blankEnd.ok()) << "a blank last line cuts nothing";
   const config_file::Contents binary = config_file::Read(QByteArray("#21\0\xff\r\n1\0,5\r\n", 13));
   EXPECT_TRUE(binary.ok());
 }

@@ -3,12 +3,16 @@
 // configurations for every amplifier and revision.
 #include <sys/resource.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <csignal>
 
+#include "boundary_values.h"
 #include "config_fixture.h"
+#include "editor/frm_tab_config.h"
 #include "params/drive_identity.h"
 #include "params/frm_new_config.h"
 #include "params/value_table.h"
@@ -29,9 +33,10 @@ QStringList linesOf(const QByteArray& bytes) {
 
 class ConfigFilesTest : public ConfigProgramTest {
  protected:
-  // Opens a file through the File menu's Open dialog.
+  // Opens a file through the File menu's Open dialog; a file that lists only some
+  // parameters is opened all the same when the program says so.
   void open(const QString& path) {
-    prompt::ScriptReplies({Text(path)});
+    prompt::ScriptReplies({Text(path), Answer(prompt::Ok)});
     main->RunCommand("mnuOpenDetailed");
   }
   QString pumpFile() {
@@ -45,7 +50,16 @@ TEST_F(ConfigFilesTest, OpenShowsTheFileAndSavesWriteItBackByteForByte) {
   startProgram();
   const QString path = pumpFile();
   open(path);
-  EXPECT_EQ(shown(), QStringList{"Open | " + folder.path() + "/Configs"});
+  ASSERT_EQ(shown().size(), 2);
+  EXPECT_EQ(shown()[0], "Open | " + folder.path() + "/Configs");
+  EXPECT_EQ(shown()[1], "Parameters Missing | " + path +
+                            " does not list 145 parameter(s) of its drive's parameter set:\rP0.00, "
+                            "P0.01, P0.02, P0.03, P0.04, P0.05, P0.06, P0.07, P0.08, P1.00, P1.02, "
+                            "P1.03, P1.04, P1.06, P1.07, P1.08, P1.09, P1.10, P1.11, P1.12 and 125 "
+                            "more\rThey will take their default values (marked in the editor).\r"
+                            "Do you want to open the file?");
+  EXPECT_TRUE(frmTabConfig::instance()->IsDefaulted(104));
+  EXPECT_FALSE(frmTabConfig::instance()->IsDefaulted(101));
   EXPECT_EQ(fieldText(101), "2");
   EXPECT_EQ(fieldText(105), "7") << "the one-digit form 15,7 is P1.05";
   EXPECT_EQ(fieldText(137), "12.5") << "raw 125 at resolution 10";
@@ -73,8 +87,8 @@ TEST_F(ConfigFilesTest, OpenShowsTheFileAndSavesWriteItBackByteForByte) {
   EXPECT_EQ(written.count('\n'), written.count("\r\n")) << "every line ends with CR LF";
   EXPECT_EQ(lines[0], "#212001");
   EXPECT_EQ(lines[1], "#" + copy);
-  EXPECT_EQ(lines.mid(6 + 9, 6), (QStringList{"100,2", "101,2", "102,0", "103,0", "104,100",
-                                               "105,7"}));
+  EXPECT_EQ(lines.mid(6 + 9, 6),
+            (QStringList{"100,2", "101,2", "102,0", "103,0", "104,100", "105,7"}));
   EXPECT_EQ(lines[6 + 9 + 37], "137,125");
 
   // Reopened from the recent-files list and saved again: the same bytes but for the date.
@@ -136,6 +150,51 @@ TEST_F(ConfigFilesTest, RefusedFilesLeaveTheConfigurationAsItWas) {
                                              damaged + ": line 5 (701,3)"));
   unchanged();
 
+  // A complete file as the program writes it, then cut short, with a typo, without group 2.
+  const QString whole = configPath("whole.vmc");
+  prompt::ScriptReplies({Text(whole)});
+  main->RunCommand("mnuSaveAs");
+  const QByteArray bytes = readFile(whole);
+  ASSERT_GT(bytes.size(), 700);
+  struct Broken {
+    const char* name;
+    QByteArray bytes;
+    QString refusal;  // the message's first line, after "The file could not be opened: "
+  };
+  QByteArray typo = bytes;
+  typo.replace("\r\n109,100\r\n", "\r\n109,abc\r\n");
+  const int cutLine = static_cast<int>(bytes.left(700).count('\n')) + 1;
+  for (const Broken& broken :
+       {Broken{"cut.vmc", bytes.left(700),
+               "line " + QString::number(cutLine) +
+                   " cannot be used (the file is cut short: its last line has no line end)."},
+        Broken{"typo.vmc", typo, "line 25 cannot be used (the value is not a number)."}}) {
+    SCOPED_TRACE(broken.name);
+    writeFile(configPath(broken.name), broken.bytes);
+    prompt::ClearShownPrompts();
+    open(configPath(broken.name));
+    ASSERT_EQ(shown().size(), 2) << shown().join("\n").toStdString();
+    EXPECT_TRUE(
+        shown()[1].startsWith("File Not Opened | The file could not be opened: " + broken.refusal))
+        << shown()[1].toStdString();
+    ASSERT_EQ(basMain::CurrentConfigPath, whole);
+    for (int g = 0; g <= 4; ++g)
+      for (int n = 0; n < 100; ++n) ASSERT_EQ(WorkingConfig.P(g, n), loaded.P(g, n)) << g << n;
+  }
+  QByteArray noGroup2;
+  for (const QByteArray& line : bytes.split('\n'))
+    if (!line.startsWith('2') && !line.isEmpty()) noGroup2 += line + '\n';
+  writeFile(configPath("no group 2.vmc"), noGroup2);
+  prompt::ClearShownPrompts();
+  prompt::ScriptReplies({Text(configPath("no group 2.vmc")), Answer(prompt::Cancel)});
+  main->RunCommand("mnuOpenDetailed");
+  ASSERT_EQ(shown().size(), 2);
+  EXPECT_TRUE(shown()[1].startsWith("Parameters Missing | " + configPath("no group 2.vmc") +
+                                    " does not list 64 parameter(s) of its drive's parameter "
+                                    "set:\rP2.00, P2.01, "))
+      << shown()[1].toStdString();
+  EXPECT_EQ(basMain::CurrentConfigPath, whole) << "declined: the configuration stays";
+
   // A jog speed above 3000 is a jog command, never taken from a file.
   const QString jog = configPath("jog.vmc");
   writeFile(jog, configFile("#212001", {"405,3001"}));
@@ -145,6 +204,87 @@ TEST_F(ConfigFilesTest, RefusedFilesLeaveTheConfigurationAsItWas) {
   EXPECT_TRUE(
       eventLogHas("Value for P4.05 Too High While Opening Existing Config. Value Set To "
                   "Parameter Default."));
+}
+
+TEST_F(ConfigFilesTest, BoundaryValuesOpenAsTheyStandOrNotAtAll) {
+  startProgram();
+  QString opened;
+  for (const boundary::Value& value : boundary::kValues) {
+    SCOPED_TRACE(value.text);
+    for (const auto& [key, expected] :
+         {std::pair{"308", value.unsignedFiled}, std::pair{"144", value.signedParam}}) {
+      SCOPED_TRACE(key);
+      const QString path = configPath(QStringLiteral("%1 %2.vmc").arg(key, value.text));
+      writeFile(path, configFile("#212101", {QByteArray(key) + "," + value.text}));
+      prompt::ClearShownPrompts();
+      open(path);
+      const int k = QString(key).toInt();
+      if (expected) {
+        EXPECT_EQ(basMain::CurrentConfigPath, path) << shown().join("\n").toStdString();
+        EXPECT_EQ(WorkingConfig.byIndex(k), *expected);
+        EXPECT_EQ(fieldText(k), QString::number(*expected));
+        opened = path;
+      } else {
+        EXPECT_TRUE(shown().value(1).startsWith(
+            "File Not Opened | The file could not be opened: line 4 cannot be used ("))
+            << shown().join("\n").toStdString();
+        EXPECT_EQ(basMain::CurrentConfigPath, opened);
+      }
+    }
+  }
+}
+
+TEST_F(ConfigFilesTest, SaveAsAddsTheExtensionAndAsksBeforeReplacingAFile) {
+  startProgram();
+  open(pumpFile());
+  const QString pump2 = configPath("pump2");
+  prompt::ScriptReplies({Text(pump2)});
+  main->RunCommand("mnuSaveAs");
+  EXPECT_TRUE(QFileInfo::exists(pump2 + ".vmc"));
+  EXPECT_FALSE(QFileInfo::exists(pump2));
+  EXPECT_EQ(basMain::CurrentConfigPath, pump2 + ".vmc");
+  EXPECT_EQ(caption(), "VelumoPRO - Current Config File: pump2.vmc");
+  EXPECT_TRUE(readFile(pump2 + ".vmc").contains("\r\n#" + pump2.toUtf8() + ".vmc\r\n"));
+
+  const QByteArray first = readFile(pump2 + ".vmc");
+  field(109)->setText("555");
+  const QString replace = "Confirm Save As | " + pump2 +
+                          ".vmc already exists.\rDo you want to "
+                          "replace it?";
+  prompt::ClearShownPrompts();
+  prompt::ScriptReplies({Text(pump2), Answer(prompt::No)});
+  main->RunCommand("mnuSaveAs");
+  EXPECT_EQ(shown().value(1), replace);
+  EXPECT_EQ(readFile(pump2 + ".vmc"), first);
+  EXPECT_TRUE(basMain::ConfigDirty) << "not saved";
+  prompt::ScriptReplies({Text(pump2), Answer(prompt::Yes)});
+  main->RunCommand("mnuSaveAs");
+  EXPECT_TRUE(readFile(pump2 + ".vmc").contains("\r\n109,555\r\n"));
+  EXPECT_FALSE(basMain::ConfigDirty);
+}
+
+TEST_F(ConfigFilesTest, SaveDownloadAndCompareFirstCheckTextThatWasNeverConfirmed) {
+  startProgram();
+  const QString path = pumpFile();
+  open(path);
+  const QByteArray before = readFile(path);
+  const QString refusal =
+      "Value Out Of Range | The value entered for P1.11 is not a number!\rThe parameter will be "
+      "set to the previous value.";
+  for (const char* command : {"mnuSave", "mnuDownload", "mnuCompare"}) {
+    SCOPED_TRACE(command);
+    field(111)->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    field(111)->setText("abc");  // typed, still in the field: the toolbar takes no focus
+    prompt::ClearShownPrompts();
+    prompt::ScriptReplies({});
+    main->RunCommand(command);
+    EXPECT_EQ(shown(), QStringList{refusal});
+    EXPECT_EQ(fieldText(111), "300");
+    EXPECT_EQ(WorkingConfig.P(1, 11), 300);
+  }
+  EXPECT_EQ(readFile(path), before) << "nothing saved";
+  EXPECT_FALSE(statusListHas("Comparing Configuration With Defaults"));
 }
 
 TEST_F(ConfigFilesTest, ASaveThatFailsKeepsTheOldFileAndSaysSo) {

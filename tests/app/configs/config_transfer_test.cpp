@@ -3,15 +3,21 @@
 // backup taken before the first write, a failed write reported, and the express-writes dialog.
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QTimer>
 
+#include "boundary_values.h"
 #include "config_fixture.h"
+#include "editor/frm_tab_config.h"
 #include "link/bas_comm.h"
 #include "params/config_file.h"
 #include "params/drive_identity.h"
+#include "params/frm_new_config.h"
 #include "params/frm_x_mode.h"
+#include "params/number_text.h"
 #include "params/param_catalog.h"
 #include "params/transfer_plan.h"
 #include "params/value_table.h"
@@ -67,28 +73,91 @@ class ConfigTransferTest : public ConfigProgramTest {
   }
 };
 
-TEST_F(ConfigTransferTest, UploadTakesWhatTheDriveHoldsOnceAPollCycleHasPassed) {
-  startConnected();
-  setDriveValue(1, 9, 1234);
+TEST_F(ConfigTransferTest, UploadReadsTheDriveAnewAndBelongsToNoFile) {
+  startConnected({"--firmware", "210"});
+  basMain::CurrentConfigPath = basMain::CurrentConfigTitle = configPath("other drive.vmc");
+  // Changed at the drive just before the upload: no poll has brought these values yet.
+  setDriveValue(1, 1, 2);
   setDriveValue(2, 30, -7);
+  setDriveValue(2, 65, 65535);  // registers of range 0..65535
+  setDriveValue(3, 8, 40000);
+  setDriveValue(4, 7, 32768);
   setDriveValue(0, 5, 9);  // monitor registers never come up
   WorkingConfig.P(0, 5) = 3;
-  // The normal group reads one block a second: wait for the cycle to bring the new values.
-  ASSERT_TRUE(apptest::WaitFor(
-      [] { return DriveImage.P(1, 9) == 1234 && DriveImage.P(2, 30) == -7; }, 20000));
+  // As right after a connection (the express-writes question offers an upload at once): the
+  // polls have not brought the drive's values yet.
+  DriveImage.clear();
   upload();
   EXPECT_EQ(shown(), QStringList{kVerification});
-  EXPECT_EQ(WorkingConfig.P(1, 9), 1234);
-  EXPECT_EQ(fieldText(109), "1234");
+  EXPECT_EQ(WorkingConfig.P(1, 31), 21);
+  EXPECT_EQ(fieldText(131), "21");
+  EXPECT_EQ(WorkingConfig.P(1, 1), 2);
   EXPECT_EQ(fieldText(230), "-7");
-  EXPECT_EQ(WorkingConfig.P(0, 0), DriveImage.P(0, 0));
+  EXPECT_EQ(WorkingConfig.P(2, 65), 65535);
+  EXPECT_EQ(fieldText(308), "40000");
+  EXPECT_EQ(frmTabConfig::instance()->hexLabel(308)->text(), "(HEX 9C40)");
+  EXPECT_EQ(WorkingConfig.P(4, 7), 32768);
+  EXPECT_EQ(WorkingConfig.P(0, 0), 2101);
   EXPECT_NE(WorkingConfig.P(0, 5), 9);
-  EXPECT_EQ(basFunctions::ConfigIdentity.revision, "200");
+  EXPECT_EQ(basFunctions::ConfigIdentity.revision, "210");
   EXPECT_TRUE(statusListHas("Upload Operation Complete"));
-  EXPECT_TRUE(eventLogHas("Upload Started"));
   EXPECT_TRUE(eventLogHas("Upload Completed"));
   EXPECT_EQ(basMain::EditorTag, "1");
   EXPECT_FALSE(basMain::ExpressActive);
+  EXPECT_TRUE(errorLog().isEmpty()) << errorLog().join("\n").toStdString();
+  // The other drive's file is not the home of these values: Save asks for a name.
+  EXPECT_EQ(basMain::CurrentConfigPath, "");
+  EXPECT_EQ(caption().trimmed(), "Velumo PRO - Current Config File:");
+  EXPECT_FALSE(basMain::ConfigDirty);
+  const QString saved = configPath("up.vmc");
+  prompt::ScriptReplies({apptest::Text(saved)});
+  main->RunCommand("mnuSave");
+  const QByteArray bytes = readFile(saved);
+  EXPECT_TRUE(bytes.contains("\r\n265,65535\r\n") && bytes.contains("\r\n308,40000\r\n"));
+}
+
+TEST_F(ConfigTransferTest, EditsAfterAnUploadAreAskedAboutBeforeAnyCommandDropsThem) {
+  startConnected();
+  upload();
+  field(109)->setText("555");  // the technician's change
+  EXPECT_TRUE(apptest::WaitFor([&] { return caption().endsWith(" *"); }));
+  const QString unsaved =
+      "Unsaved Drive Config Data Exists | Unsaved drive configuration data exists. Would you like "
+      "to save your changes?";
+  struct Command {
+    const char* name;
+    QList<prompt::Reply> replies;  // the question answered, the command then stopped
+    int asked;                     // position of the question among the prompts
+  };
+  const Command commands[] = {
+      {"mnuOpenDetailed", {Answer(prompt::No), apptest::Text("")}, 0},
+      {"mnuNewDetailed", {Answer(prompt::No)}, 0},
+      {"mnuUpload", {Answer(prompt::No), Answer(prompt::No)}, 0},
+      // Yes, but the save is cancelled: the program does not end with the changes unsaved.
+      {"mnuExit", {Answer(prompt::Yes), Answer(prompt::Yes), apptest::Text("")}, 1},
+      {"close", {Answer(prompt::Yes), Answer(prompt::Yes), apptest::Text("")}, 1},
+      {"mnuClose", {Answer(prompt::No)}, 0},
+  };
+  for (const Command& command : commands) {
+    SCOPED_TRACE(command.name);
+    prompt::ClearShownPrompts();
+    prompt::ScriptReplies(command.replies);
+    if (QLatin1String(command.name) == QLatin1String("close"))
+      main->close();  // the title bar's close
+    else
+      main->RunCommand(command.name);
+    if (frmNewConfig* dialog = frmNewConfig::instance()) dialog->cmdCancel_Click();
+    ASSERT_GT(shown().size(), command.asked) << shown().join("\n").toStdString();
+    EXPECT_EQ(shown()[command.asked],
+              QLatin1String(command.name) == QLatin1String("close")
+                  ? QString(unsaved).replace("data exists", "data may exist")
+                  : unsaved);
+    EXPECT_EQ(WorkingConfig.P(1, 9), 555) << "nothing dropped before the close";
+    EXPECT_TRUE(main->isVisible());
+  }
+  EXPECT_EQ(shown().size(), 1);
+  EXPECT_EQ(basMain::EditorTag, "0") << "closed once the technician said No";
+  EXPECT_FALSE(basMain::ConfigDirty);
 }
 
 TEST_F(ConfigTransferTest, FullDownloadAtItsPacingRestoresAFactoryDriveRegisterByRegister) {
@@ -137,6 +206,61 @@ TEST_F(ConfigTransferTest, FullDownloadAtItsPacingRestoresAFactoryDriveRegisterB
   EXPECT_EQ(backupValues(backups()[0]).P(0, 0), 2101);
 }
 
+TEST_F(ConfigTransferTest, BoundaryValuesReachTheDriveAsTheyStandOrNotAtAll) {
+  startConnected({"--firmware", "210", "--no-pacing"});
+  upload();
+  // Saved and opened again: filling the rows of an open is no change of P1.01 or P1.33.
+  const QString path = configPath("drive.vmc");
+  prompt::ScriptReplies({apptest::Text(path)});
+  main->RunCommand("mnuSaveAs");
+  prompt::ScriptReplies({apptest::Text(path)});
+  main->RunCommand("mnuOpenDetailed");
+  ASSERT_EQ(basMain::CurrentConfigPath, path);
+  // Values in memory are numbers: as a file, the drive or the editor left them.
+  struct Pending {
+    int32_t value;
+    std::optional<int32_t> expected;
+  };
+  QList<Pending> unsignedValues, signedValues;
+  for (const boundary::Value& value : boundary::kValues) {
+    if (!number_text::IsNumber(value.text)) continue;
+    const auto number = static_cast<int32_t>(number_text::LeadingNumber(value.text));
+    unsignedValues.append({number, value.unsignedParam});
+    signedValues.append({number, value.signedParam});
+  }
+  const QList<int> unsignedParams{265, 308}, signedParams{144, 145, 259, 260, 261};
+  while (!unsignedValues.isEmpty() || !signedValues.isEmpty()) {
+    QMap<int, Pending> round;
+    for (int k : unsignedParams)
+      if (!unsignedValues.isEmpty()) round.insert(k, unsignedValues.takeFirst());
+    for (int k : signedParams)
+      if (!signedValues.isEmpty()) round.insert(k, signedValues.takeFirst());
+    QMap<int, int> held;
+    for (auto it = round.cbegin(); it != round.cend(); ++it) {
+      WorkingConfig.byIndex(it.key()) = it->value;
+      held.insert(it.key(), driveValue(it.key() / 100, it.key() % 100));
+    }
+    main->LoadTab();  // the editor shows them as they are
+    download({Answer(prompt::Yes), Answer(prompt::Ok)});
+    EXPECT_FALSE(shown().join("\n").contains("Servo Reset Needed"));
+    const QString incomplete = shown().value(1);
+    for (auto it = round.cbegin(); it != round.cend(); ++it) {
+      const int k = it.key();
+      SCOPED_TRACE(QStringLiteral("P%1 = %2").arg(k).arg(it->value).toStdString());
+      const int held16 = static_cast<uint16_t>(driveValue(k / 100, k % 100));
+      const QString label = transfer_plan::Labels({k});
+      if (it->expected) {
+        EXPECT_EQ(held16, static_cast<uint16_t>(*it->expected));
+        EXPECT_FALSE(incomplete.contains(label));
+      } else {
+        EXPECT_EQ(held16, static_cast<uint16_t>(held.value(k))) << "sent as another value";
+        EXPECT_TRUE(incomplete.startsWith("Download Incomplete | ") && incomplete.contains(label))
+            << incomplete.toStdString();
+      }
+    }
+  }
+}
+
 TEST_F(ConfigTransferTest, DownloadSkipsReadOnlyAndUnsetParametersAndReportsFailedWrites) {
   startConnected();
   upload();
@@ -170,7 +294,8 @@ TEST_F(ConfigTransferTest, DownloadSkipsReadOnlyAndUnsetParametersAndReportsFail
   EXPECT_TRUE(statusListHas("1 parameter(s) did not reach the drive: P1.04"));
   EXPECT_TRUE(eventLogHas("Download incomplete: 1 parameter(s) did not reach the drive: P1.04"));
   EXPECT_TRUE(errorLog().join("\n").contains(
-      "frmMain, mnuDownload_Click, Communication, 3, P1.04 was not written: result 3"));
+      "frmMain, mnuDownload_Click, Program, 0, P1.04 was not written: 5000 (P1.04 takes 0 to 100)"))
+      << "never sent: the drive would have been asked to take a value it cannot hold";
   EXPECT_FALSE(basMain::ResetNeeded133);
   ASSERT_EQ(backups().size(), 1);
   EXPECT_NE(backupValues(backups()[0]).P(1, 9), 555) << "the backup was taken before the writes";

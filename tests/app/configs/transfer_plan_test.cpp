@@ -36,9 +36,9 @@ TEST(DownloadPlan, WritesInOrderAndSkipsReadOnlyUnsetAndReserved) {
   catalog[0].ReadOnly = true;
   catalog[103].ReadOnly = true;
   ValueTable config;
-  config.P(0, 5) = 99;
-  config.P(0, 8) = 99;
-  config.P(1, 5) = 99;  // only P0.03-P0.08 can be "not set"
+  for (int number : {2, 3, 5, 8}) config.P(0, number) = 99;
+  config.P(1, 4) = 99;  // only P0.03-P0.08 can be "not set"
+  config.P(1, 5) = 99;
   const QList<transfer_plan::Planned> plan = transfer_plan::DownloadPlan(
       catalog, kLimits200, transfer_plan::DisplayValues(config, catalog));
   ASSERT_EQ(plan.size(), 161);
@@ -56,6 +56,10 @@ TEST(DownloadPlan, WritesInOrderAndSkipsReadOnlyUnsetAndReserved) {
   EXPECT_EQ(stepOf(0).step, Step::SkipReadOnly);
   EXPECT_FALSE(stepOf(0).pauses());
   EXPECT_EQ(stepOf(103).step, Step::SkipReadOnly);
+  EXPECT_EQ(stepOf(2).step, Step::Write) << "P0.02 holding 99 is a setting like any other";
+  EXPECT_EQ(stepOf(3).step, Step::SkipUnset) << "the first of the parameters that may be unset";
+  EXPECT_EQ(stepOf(4).step, Step::Write) << "P0.04 does not read 99";
+  EXPECT_EQ(stepOf(104).step, Step::Write);
   EXPECT_EQ(stepOf(5).step, Step::SkipUnset);
   EXPECT_TRUE(stepOf(5).pauses()) << "a value left at 99 still takes its pause";
   EXPECT_EQ(stepOf(5).key, "005");

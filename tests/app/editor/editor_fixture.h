@@ -9,7 +9,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTabWidget>
+#include <QTimer>
 #include <QtTest/QTest>
 #include <memory>
 
@@ -70,6 +73,24 @@ class EditorTest : public ::testing::Test {
     QTest::keyClicks(field(k), text);
   }
   void ctrlEnter(int k) { QTest::keyClick(field(k), Qt::Key_Return, Qt::ControlModifier); }
+  // Every prompt shows as a real modal window that closes itself once it has been shown, as
+  // a technician's OK: the window takes the focus from the editor, and the window it came
+  // from is active again once it has closed (as a window manager makes it).
+  static void answerWithRealBoxes() {
+    prompt::SetResponder([](const prompt::Shown& shown) {
+      const QPointer<QWidget> before = QApplication::activeWindow();
+      QMessageBox box(QMessageBox::Warning, shown.title, shown.text, QMessageBox::Ok, before);
+      QTimer closer;
+      int ticks = 0;
+      QObject::connect(&closer, &QTimer::timeout, &box, [&] {
+        if ((box.isVisible() && box.isActiveWindow()) || ++ticks > 40) box.accept();
+      });
+      closer.start(25);
+      box.exec();
+      if (before) before->activateWindow();
+      return prompt::Reply{prompt::Ok, QString()};
+    });
+  }
   // Moves the focus on and lets the check of the field just left run.
   void leave(int k) {
     QTest::keyClick(field(k), Qt::Key_Tab);

@@ -1,10 +1,23 @@
 // The parameter editor offscreen: rows from the catalogue, typing, the checks of a confirmed
 // value and their messages, the P1.01 -> P1.36 rule, the input/output and hexadecimal labels,
 // accessibility and the keyboard.
-#include <QPushButton>
+#include <QtTest/qtestspontaneevent.h>
 
+#include <QAccessible>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include "boundary_values.h"
+#include "editor/editor_values.h"
+#include "editor/frm_308.h"
+#include "editor/frm_param_wiz.h"
 #include "editor_fixture.h"
 #include "params/param_catalog.h"
+#include "shell/host.h"
 #include "shell/prompt.h"
 
 using basFunctions::WorkingConfig;
@@ -37,7 +50,7 @@ TEST_F(EditorTest, CatalogueLoadShowsTheRowsOfItsRevision) {
   EXPECT_TRUE(shown(editor->cmdParamWiz(265)));
   EXPECT_TRUE(shown(editor->cmdParamWiz(308)));
   EXPECT_TRUE(editor->cmdParamWiz(308)->isEnabled());
-  EXPECT_EQ(field(140)->text(), "2000");                // motor 22 has its own defaults
+  EXPECT_EQ(field(140)->text(), "2000");  // motor 22 has its own defaults
   EXPECT_EQ(field(131)->text(), "21");    // the load put the catalogue's default motor in
   editor->cmbP(131)->setCurrentIndex(2);  // a motor chosen by position, as a new configuration does
   EXPECT_EQ(field(131)->text(), "22");
@@ -56,16 +69,16 @@ TEST_F(EditorTest, LoadTabFillsEveryRowEvenAfterOneFails) {
   EXPECT_TRUE(folder.logLines("Error.Log").join("\n").contains("frmMain, LoadTab"));
 }
 
-TEST_F(EditorTest, TypingKeepsTheConfigurationInStep) {
+TEST_F(EditorTest, TypingKeepsTheConfigurationInStepAndFillingTheRowsChangesNothing) {
   load(21, 200, 21);
-  basMain::CurrentConfigTitle = QStringLiteral(" ");
+  // Filling the rows is not an edit: nothing unsaved, no P1.01 rule, no servo reset.
+  EXPECT_FALSE(basMain::ConfigDirty);
+  EXPECT_FALSE(basFunctions::P101Changed);
+  EXPECT_FALSE(basMain::ResetNeeded101 || basMain::ResetNeeded133);
+  basMain::CurrentConfigTitle = QStringLiteral(" ");  // no file yet (after an upload)
   type(137, "12.5");
   EXPECT_EQ(WorkingConfig.P(1, 37), 125);  // display x resolution 10
-  EXPECT_FALSE(basMain::ConfigDirty);      // no configuration title yet
-  basMain::CurrentConfigTitle = QStringLiteral("/tmp/a.vmc");
-  type(137, "7");
-  EXPECT_EQ(WorkingConfig.P(1, 37), 70);
-  EXPECT_TRUE(basMain::ConfigDirty);
+  EXPECT_TRUE(basMain::ConfigDirty) << "a configuration without a file has unsaved changes too";
 }
 
 TEST_F(EditorTest, ValuesOutsideTheRangeAreRefusedAndTheOldValueReturns) {
@@ -112,6 +125,133 @@ TEST_F(EditorTest, TextThatIsNotANumberIsRefusedAndNeverWritten) {
   }
 }
 
+TEST_F(EditorTest, EveryLeaveOfAChangedFieldIsCheckedHoweverTheFocusCameBack) {
+  load(21, 200, 21);
+  answerWithRealBoxes();  // the refusal is a window of its own: the focus leaves and returns
+  type(105, "150");
+  leave(105);
+  ASSERT_TRUE(apptest::WaitFor(
+      [&] { return QApplication::activeWindow() == main.get() && field(105)->hasFocus(); }, 5000))
+      << prompts().join("\n").toStdString() << " active "
+      << (QApplication::activeWindow() ? QApplication::activeWindow()->objectName().toStdString()
+                                       : "none")
+      << " focus "
+      << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString()
+                                      : "none");
+  ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(field(105)->text(), "100");
+  // The next value goes straight into the field the focus came back to.
+  QWidget* typing = QApplication::focusWidget();
+  QTest::keyClick(typing, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(typing, "1007");
+  QTest::keyClick(typing, Qt::Key_Tab);
+  ASSERT_TRUE(apptest::WaitFor([] { return prompt::ShownPrompts().size() == 2; }, 5000))
+      << "the second leave was not checked";
+  EXPECT_EQ(prompt::ShownPrompts()[1].text,
+            "The value entered for P1.05 is too high!\r" + kPrevious);
+  EXPECT_EQ(field(105)->text(), "100");
+  EXPECT_EQ(WorkingConfig.P(1, 5), 100);
+}
+
+TEST_F(EditorTest, TheWheelOverAFieldWithoutTheFocusScrollsThePage) {
+  load(21, 200, 21);
+  editor->findChild<QTabWidget*>("tabDetails")->setCurrentIndex(2);
+  QComboBox* list = editor->cmbP(251);  // "00 - Servo Off"
+  QScrollBar* bar = nullptr;
+  for (QWidget* w = list; w && !bar; w = w->parentWidget())
+    if (auto* area = qobject_cast<QScrollArea*>(w)) bar = area->verticalScrollBar();
+  ASSERT_NE(bar, nullptr);
+  ASSERT_GT(bar->maximum(), 0);
+  field(249)->setFocus(Qt::MouseFocusReason);
+  auto notch = [](QWidget* over) {
+    QWheelEvent wheel(QPointF(5, 5), over->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    // As the window system delivers it (sendEvent would take the spontaneous flag off).
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    qApp->notify(over, &wheel);
+  };
+  for (QWidget* over : {static_cast<QWidget*>(list), static_cast<QWidget*>(field(250))}) {
+    const int scrolled = bar->value();
+    notch(over);
+    EXPECT_GT(bar->value(), scrolled) << over->objectName().toStdString();
+  }
+  EXPECT_EQ(list->currentIndex(), 0);
+  EXPECT_EQ(field(251)->text(), "0");
+  EXPECT_EQ(WorkingConfig.P(2, 51), 0);
+  EXPECT_TRUE(field(249)->hasFocus());
+  // A list the technician has clicked into takes the wheel as a choice.
+  list->setFocus(Qt::MouseFocusReason);
+  notch(list);
+  EXPECT_EQ(field(251)->text(), "1");
+}
+
+TEST(P101Rule, P136FollowsTheControlMode) {
+  using editorValues::P136Change;
+  struct Row {
+    int32_t p101, p136;
+    P136Change change;
+  };
+  for (const Row& row : {
+           Row{0, 1, P136Change::SetToZero},  // leaving a position-register mode, P1.36 = 1
+           Row{2, 1, P136Change::SetToZero},
+           Row{102, 20, P136Change::SetToZero},
+           Row{0, 0, P136Change::None},
+           Row{0, -1, P136Change::None},
+           Row{1, 0, P136Change::SetToTwenty},
+           Row{101, 0, P136Change::SetToTwenty},
+           Row{1, -5, P136Change::SetToTwenty},
+           Row{1, 1, P136Change::None},
+           Row{101, 20, P136Change::None},
+       }) {
+    EXPECT_EQ(editorValues::DependencyOfP101(row.p101, row.p136), row.change)
+        << row.p101 << ", " << row.p136;
+  }
+}
+
+TEST_F(EditorTest, BoundaryValuesAreTakenAsShownOrRefusedWhereverTheyAreEntered) {
+  load(21, 210, 21);
+  for (const boundary::Value& value : boundary::kValues) {
+    SCOPED_TRACE(value.text);
+    for (const auto& [k, expected] :
+         {std::pair{308, value.unsignedParam}, std::pair{144, value.signedParam}}) {
+      SCOPED_TRACE(k);
+      const int32_t before = WorkingConfig.byIndex(k);
+      const QString shownBefore = field(k)->text();
+      prompt::ClearShownPrompts();
+      type(k, value.text);
+      leave(k);
+      if (expected) {
+        EXPECT_EQ(prompts(), QStringList());
+        EXPECT_EQ(WorkingConfig.byIndex(k), *expected);
+        EXPECT_EQ(field(k)->text(), QString::number(*expected)) << "the value that is stored";
+      } else {
+        ASSERT_EQ(prompt::ShownPrompts().size(), 1);
+        EXPECT_EQ(prompt::ShownPrompts()[0].title, "Value Out Of Range");
+        EXPECT_EQ(WorkingConfig.byIndex(k), before);
+        EXPECT_EQ(field(k)->text(), shownBefore);
+      }
+    }
+    // The bit editor and the wizard start from their row: text not yet confirmed is checked
+    // first. P2.31 (0..255) takes only 0 of these.
+    for (const auto& [k, fits] : {std::pair{308, value.unsignedParam.has_value()},
+                                  std::pair{231, QLatin1String(value.text) == "0"}}) {
+      SCOPED_TRACE(k);
+      prompt::ClearShownPrompts();
+      type(k, value.text);
+      editor->cmdParamWiz_Click(k);
+      QWidget* opened = k == 308 ? static_cast<QWidget*>(frm308::instance())
+                                 : static_cast<QWidget*>(frmParamWiz::instance());
+      EXPECT_EQ(opened != nullptr, fits);
+      EXPECT_EQ(prompt::ShownPrompts().size(), fits ? 0 : 1);
+      if (k == 308 && opened) {
+        EXPECT_EQ(frm308::instance()->Value(), value.unsignedParam.value_or(-1));
+      }
+      if (opened) host::UnloadWindow(opened);
+      QApplication::processEvents();
+    }
+  }
+}
+
 TEST_F(EditorTest, ControlModeBringsP136InLine) {
   load(21, 200, 21);
   type(101, "1");
@@ -152,9 +292,23 @@ TEST_F(EditorTest, MeaningAndHexadecimalLabelsFollowTheFields) {
   EXPECT_EQ(editor->lblDODI(210)->text(), "N.C. - Command Trigger (CTRG)");
   field(210)->setText("018");
   EXPECT_EQ(editor->lblDODI(210)->text(), "N.O. - Position / Velocity Mode Switch (S-P)");
+  // The contact type is the hundreds digit of the value, however many characters it has.
+  for (const char* value : {"8", "08", "008"}) {
+    field(210)->setText(value);
+    EXPECT_EQ(editor->lblDODI(210)->text(), "N.O. - Command Trigger (CTRG)") << value;
+  }
+  field(218)->setText("1");
+  EXPECT_TRUE(editor->lblDODI(218)->text().startsWith("N.O. - "))
+      << editor->lblDODI(218)->text().toStdString();
+  field(218)->setText("101");
+  EXPECT_TRUE(editor->lblDODI(218)->text().startsWith("N.C. - "));
   load(21, 210, 21);
   field(308)->setText("255");
   EXPECT_EQ(editor->hexLabel(308)->text(), "(HEX FF)");
+  for (const char* word : {"65535", "-1"}) {  // one register word either way
+    field(308)->setText(word);
+    EXPECT_EQ(editor->hexLabel(308)->text(), "(HEX FFFF)") << word;
+  }
   EXPECT_EQ(editor->hexLabel(308)->objectName(), "lbl308Hex");
   field(308)->setText("");
   EXPECT_EQ(editor->hexLabel(308)->text(), "");
@@ -179,6 +333,59 @@ TEST_F(EditorTest, RowsNameTheirParameterAndWorkFromTheKeyboard) {
   EXPECT_EQ(QApplication::focusWidget(), field(132));
   QApplication::processEvents();
   EXPECT_TRUE(prompt::ShownPrompts().isEmpty()) << prompts().join("\n").toStdString();
+}
+
+// Text that a widget shows cut: what it needs is wider than what it has.
+QStringList cutTexts(QWidget* page) {
+  QStringList cut;
+  for (QLabel* label : page->findChildren<QLabel*>()) {
+    if (!label->isVisible() || label->text().isEmpty() || label->wordWrap()) continue;
+    if (label->width() < label->fontMetrics().horizontalAdvance(label->text()))
+      cut << label->objectName() + ": " + label->text();
+  }
+  for (QComboBox* list : page->findChildren<QComboBox*>())
+    if (list->isVisible() && list->width() < list->sizeHint().width())
+      cut << list->objectName() + ": " + list->currentText();
+  return cut;
+}
+
+TEST_F(EditorTest, EveryRowReadsWholeAndTheWindowKeepsToTheChildWindowArea) {
+  load(21, 210, 21);
+  auto* frame = qobject_cast<QMdiSubWindow*>(editor->parentWidget());
+  ASSERT_NE(frame, nullptr);
+  auto* tabs = editor->findChild<QTabWidget*>("tabDetails");
+  for (const QSize size : {QSize(1024, 720), QSize(1366, 768)}) {
+    SCOPED_TRACE(size.width());
+    main->resize(size);
+    QApplication::processEvents();
+    editor->ShowWindow();
+    QApplication::processEvents();
+    const QRect area = frame->mdiArea()->viewport()->rect();
+    EXPECT_LE(area.height(), size.width() == 1024 ? 430 : 480);
+    EXPECT_TRUE(area.contains(frame->geometry())) << frame->height() << " in " << area.height();
+    QWidget* close = editor->findChild<QPushButton*>("cmdClose");
+    EXPECT_TRUE(
+        area.contains(QRect(close->mapTo(frame->mdiArea()->viewport(), QPoint()), close->size())));
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(frame)->state().offscreen);
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(editor)->state().invisible);
+    if (size.width() < 1366) continue;
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+      tabs->setCurrentIndex(tab);
+      QApplication::processEvents();
+      auto* page = qobject_cast<QScrollArea*>(tabs->currentWidget());
+      ASSERT_NE(page, nullptr);
+      EXPECT_FALSE(page->horizontalScrollBar()->isVisible()) << "tab " << tab;
+      EXPECT_EQ(cutTexts(page->widget()), QStringList()) << "tab " << tab;
+      for (int k = tab * 100; k < tab * 100 + 100; ++k) {
+        QLabel* units = editor->lblPUnits(k);
+        if (!units || !units->isVisible()) continue;
+        const int gap = units->mapTo(page, QPoint()).x() -
+                        field(k)->mapTo(page, QPoint(field(k)->width(), 0)).x();
+        EXPECT_LT(gap, 20) << "the unit of P" << k << " stands apart from its value";
+      }
+    }
+  }
+  EXPECT_TRUE(editor->findChild<QPushButton*>("cmdDiagram")->isHidden());
 }
 
 TEST_F(EditorTest, DetailedViewShowsTheEditorAndClosingOnlyHidesIt) {

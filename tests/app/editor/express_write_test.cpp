@@ -1,7 +1,10 @@
 // Express writes from the editor to the virtual drive: Ctrl-Enter with the confirmation, and
 // a write the drive refuses.
+#include <QComboBox>
 #include <QListWidget>
+#include <QPushButton>
 
+#include "editor/frm_param_wiz.h"
 #include "editor_fixture.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
@@ -75,6 +78,40 @@ TEST_F(ExpressWriteTest, AWriteTheDriveRefusesIsReported) {
   EXPECT_TRUE(statusLine().endsWith(
       " - P1.38 was not written to the Servo using Express Writes (result 4)."));
   EXPECT_EQ(drive.command("get P1.38"), "OK 10");
+}
+
+TEST_F(ExpressWriteTest, P136ChangedByTheControlModeRuleGoesToTheDriveWithP101) {
+  basMain::ConfirmExpress = true;
+  // The control mode set through the wizard: the rule brings P1.36 in line in the editor.
+  editor->cmdParamWiz(101)->click();
+  frmParamWiz* wizard = frmParamWiz::instance();
+  ASSERT_NE(wizard, nullptr);
+  wizard->cmbPart(3)->setCurrentIndex(1);  // Position Register mode
+  prompt::ScriptReplies({Answer(prompt::Ok), Answer(prompt::Ok), Answer(prompt::Yes)});
+  wizard->cmdUpdate_Click();
+  EXPECT_EQ(field(136)->text(), "20");
+  EXPECT_TRUE(
+      statusLine().endsWith(" - P1.36 has not been written to the Servo yet: it is written "
+                            "with P1.01 (Ctrl-Enter in P1.01)."));
+  EXPECT_EQ(drive.command("get P1.36"), "OK 0");
+  // One confirmation, two writes.
+  ctrlEnter(101);
+  EXPECT_TRUE(apptest::WaitFor([&] {
+    return drive.command("get P1.01") == "OK 1" && drive.command("get P1.36") == "OK 20";
+  })) << drive.command("get P1.36").toStdString();
+  EXPECT_EQ(prompt::ShownPrompts().size(), 3) << prompts().join("\n").toStdString();
+  EXPECT_TRUE(
+      statusLine().endsWith(" - P1.36 has been written to using Express Writes. Value = 20"));
+
+  // Declined: both rows get back what the drive holds.
+  prompt::ClearShownPrompts();
+  prompt::ScriptReplies({Answer(prompt::Ok), Answer(prompt::No)});
+  type(101, "2");
+  ctrlEnter(101);
+  EXPECT_EQ(prompt::ShownPrompts().size(), 2) << prompts().join("\n").toStdString();
+  EXPECT_EQ(field(101)->text(), "1");
+  EXPECT_EQ(field(136)->text(), "20");
+  EXPECT_EQ(drive.command("get P1.36"), "OK 20");
 }
 
 }  // namespace

@@ -33,11 +33,12 @@ void PrepareProcessEnvironment() {
   const QString root = processTempDir().path();
   QDir().mkpath(root + "/config");
   QDir().mkpath(root + "/runtime");
-  QFile::setPermissions(root + "/runtime",
-                        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  QFile::setPermissions(root + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   setenv("XDG_CONFIG_HOME", qPrintable(root + "/config"), 1);
   setenv("XDG_RUNTIME_DIR", qPrintable(root + "/runtime"), 1);
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // Offscreen, unless a test run asks for a real display (VELUMO_TEST_QPA=xcb under xvfb-run).
+  const char* platform = getenv("VELUMO_TEST_QPA");
+  setenv("QT_QPA_PLATFORM", platform && *platform ? platform : "offscreen", 1);
 }
 
 QString BuiltProgramFolder() { return QStringLiteral(VELUMO_PROGRAM_DIR); }

@@ -15,7 +15,8 @@ namespace {
 
 TEST_F(EditorTest, P265EditorShowsAndSetsTheFastInputFunction) {
   load(21, 210, 21);
-  field(265)->setText("8");
+  WorkingConfig.P(2, 65) = 8;  // as a file or the drive holds it
+  main->LoadTab();
   editor->cmdParamWiz(265)->click();
   frm265* bits = frm265::instance();
   ASSERT_NE(bits, nullptr);

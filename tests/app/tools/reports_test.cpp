@@ -97,10 +97,11 @@ TEST_F(ReportCommandTest, CompareAndReportOfTheLoadedConfiguration) {
   const QString config = folder.path() + "/Configs/pump.vmc";
   basMain::CurrentConfigPath = config;
   basMain::CurrentConfigTitle = "pump.vmc";
-  field(265)->setText("255");
-  field(101)->setText("2");
-  field(137)->setText("0.5");
-  field(251)->setText("1");  // P2.51 is not compared
+  basFunctions::WorkingConfig.P(2, 65) = 255;
+  basFunctions::WorkingConfig.P(1, 1) = 2;
+  basFunctions::WorkingConfig.P(1, 37) = 5;
+  basFunctions::WorkingConfig.P(2, 51) = 1;  // P2.51 is not compared
+  main->LoadTab();
 
   main->RunCommand("mnuCompare");
   auto* list = main->findChild<QListWidget*>("lstMain");

@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <memory>
 #include <sstream>
+#include <tuple>
 
+#include "boundary_values.h"
 #include "params/config_file.h"
 #include "params/value_table.h"
 #include "shared_line.h"
@@ -23,8 +25,9 @@ struct Result {
   QString err;
 };
 
-Result RunTool(const QString& port, const QStringList& args) {
+Result RunTool(const QString& port, const QStringList& args, const QString& workingDir = {}) {
   QProcess process;
+  if (!workingDir.isEmpty()) process.setWorkingDirectory(workingDir);
   process.start(VELUMO_CONFIG, QStringList{"--port", port, "--pace", "0"} + args);
   Result result;
   if (!process.waitForFinished(60000)) {
@@ -60,8 +63,8 @@ class VelumoConfig : public ::testing::Test {
   void SetUp() override { ASSERT_EQ(Drive("factory"), "OK"); }
 
   // The tool on the drive's line, writes unpaced.
-  static Result Tool(const QStringList& args) {
-    return RunTool(QString::fromStdString(drive_->Device()), args);
+  static Result Tool(const QStringList& args, const QString& workingDir = {}) {
+    return RunTool(QString::fromStdString(drive_->Device()), args, workingDir);
   }
   static std::string Drive(const std::string& command) { return drive_->Command(command); }
   // One register as the drive holds it ("P1.05").
@@ -89,14 +92,16 @@ constexpr std::array<int16_t, 5> kLimits200{8, 55, 63, 7, 23};
 TEST_F(VelumoConfig, UploadSavesEveryValueOfTheDriveInTheProgramsOwnFormat) {
   ASSERT_EQ(Drive("set P1.05 7"), "OK");
   ASSERT_EQ(Drive("set P0.05 3"), "OK");  // a monitor selection the program's upload leaves out
-  const Result run = Tool({"upload", Path("up.vmc")});
+  // A name without a folder: line 2 still names the full path, as the program writes it.
+  const Result run = Tool({"upload", "up.vmc"}, folder_->path());
   ASSERT_EQ(run.code, 0) << run.err.toStdString();
   EXPECT_TRUE(run.err.isEmpty()) << "no progress line when stderr is not a terminal";
 
   const QByteArray bytes = Bytes(Path("up.vmc"));
   const config_file::Contents read = config_file::Read(bytes);
   ASSERT_TRUE(read.ok());
-  EXPECT_TRUE(bytes.startsWith("#212001\r\n")) << "motor code 21, firmware 2001";
+  EXPECT_TRUE(bytes.startsWith("#212001\r\n#" + Path("up.vmc").toUtf8() + "\r\n"))
+      << bytes.left(80).constData();
   ASSERT_EQ(read.params.size(), 9 + 56 + 64 + 8 + 24);
   basFunctions::ValueTable table;
   config_file::Apply(read, table, 0);
@@ -139,7 +144,7 @@ TEST_F(VelumoConfig, DownloadWritesVerifiesBacksUpAndKeepsTheDrivesOwnLine) {
   EXPECT_EQ(Get("P3.00"), 5) << "--with-comm writes the file's node address";
 }
 
-TEST_F(VelumoConfig, DownloadRefusesAnotherDrivesFileAndReportsARefusedWrite) {
+TEST_F(VelumoConfig, DownloadRefusesAnotherDrivesFileAValueItCannotTakeAndLeftOutParameters) {
   ASSERT_EQ(Tool({"upload", Path("mine.vmc")}).code, 0);
   QByteArray bytes = Bytes(Path("mine.vmc"));
   QByteArray other = bytes;
@@ -155,11 +160,56 @@ TEST_F(VelumoConfig, DownloadRefusesAnotherDrivesFileAndReportsARefusedWrite) {
 
   bytes.replace("\r\n105,100\r\n", "\r\n105,150\r\n");  // above P1.05's maximum of 100
   WriteBytes(Path("range.vmc"), bytes);
-  run = Tool({"--backup-dir", Path("backups"), "download", Path("range.vmc")});
-  EXPECT_EQ(run.code, 1);
-  EXPECT_TRUE(run.out.contains("P1.05 refused: result 3")) << run.out.toStdString();
-  EXPECT_TRUE(run.out.contains("1 not")) << run.out.toStdString();
-  EXPECT_EQ(Get("P1.06"), 0) << "the other parameters were written all the same";
+  run = Tool({"--backup-dir", Path("refused"), "download", Path("range.vmc")});
+  EXPECT_EQ(run.code, 5);
+  EXPECT_TRUE(run.err.contains("line 21 cannot be used (P1.05 takes 0 to 100): 105,150"))
+      << run.err.toStdString();
+  EXPECT_EQ(Get("P1.06"), 9) << "nothing written";
+
+  // A short hand-written file: refused until told what the left-out parameters get.
+  WriteBytes(Path("short.vmc"), "#212001\r\n105,42\r\n");
+  run = Tool({"--backup-dir", Path("refused"), "download", Path("short.vmc")});
+  EXPECT_EQ(run.code, 5);
+  EXPECT_TRUE(run.err.contains("leaves out 148 parameter(s) of the drive's set: P0.00, P0.01") &&
+              run.err.contains(" and 128 more (--missing drive keeps the drive's own values"))
+      << run.err.toStdString();
+  EXPECT_FALSE(QDir(Path("refused")).exists());
+  run =
+      Tool({"--missing", "drive", "--backup-dir", Path("backups"), "download", Path("short.vmc")});
+  EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
+  EXPECT_TRUE(run.out.contains(": 1 parameters written from ")) << run.out.toStdString();
+  EXPECT_EQ(Get("P1.05"), 42);
+  EXPECT_EQ(Get("P1.06"), 9) << "the drive keeps its own value";
+  run =
+      Tool({"--missing=defaults", "--backup-dir", Path("backups"), "download", Path("short.vmc")});
+  EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
+  EXPECT_EQ(Get("P1.06"), 0) << "the default, as the program opens such a file";
+  EXPECT_EQ(Tool({"--missing", "some", "download", Path("short.vmc")}).code, 2);
+}
+
+TEST_F(VelumoConfig, BoundaryValuesReachTheDriveAsTheyStandOrNotAtAll) {
+  vdtest::VdriveProcess drive;  // 2.10: P3.08 is a register of range 0..65535
+  ASSERT_TRUE(drive.Start({"--no-map", "--no-pacing", "--firmware", "210"}));
+  const QString port = QString::fromStdString(drive.Device());
+  for (const boundary::Value& value : boundary::kValues) {
+    SCOPED_TRACE(value.text);
+    for (const auto& [reg, key, expected] : {std::tuple{"P3.08", "308", value.unsignedFiled},
+                                             std::tuple{"P1.44", "144", value.signedParam}}) {
+      SCOPED_TRACE(reg);
+      const int before = GetOf(drive, reg);
+      WriteBytes(Path("boundary.vmc"), QByteArray("#212101\r\n") + key + "," + value.text + "\r\n");
+      const Result run = RunTool(port, {"--missing", "drive", "--backup-dir", Path("boundary"),
+                                        "download", Path("boundary.vmc")});
+      if (expected) {
+        EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
+        EXPECT_EQ(static_cast<uint16_t>(GetOf(drive, reg)), static_cast<uint16_t>(*expected));
+      } else {
+        EXPECT_EQ(run.code, 5) << run.out.toStdString();
+        EXPECT_TRUE(run.err.contains("line 2 cannot be used")) << run.err.toStdString();
+        EXPECT_EQ(GetOf(drive, reg), before);
+      }
+    }
+  }
 }
 
 TEST_F(VelumoConfig, CompareListsExactlyTheChangedParameter) {

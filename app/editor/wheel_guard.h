@@ -1,0 +1,13 @@
+// Lists of values change only when the technician has put the focus there on purpose (a click
+// or Tab): the mouse wheel over a list without the focus scrolls the page around it instead.
+#pragma once
+
+class QComboBox;
+
+namespace wheelGuard {
+
+// Takes the focus only by click or Tab, and passes the wheel on while the list has no focus:
+// to the scroll bar of the scroll area around it, or nowhere when there is none.
+void Guard(QComboBox* list);
+
+}  // namespace wheelGuard
