@@ -1,7 +1,6 @@
 // VelumoPRO: configuration and commissioning of AC servo drives over a serial line.
 #include <QApplication>
 
-#include "maint/maint_test_hook.h"
 #include "shell/bas_main.h"
 
 int main(int argc, char* argv[]) {
@@ -9,7 +8,6 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("VelumoPRO"));
   QApplication::setQuitOnLastWindowClosed(false);
   if (!basMain::Main()) return 0;
-  basMaint::StartTestHookIfAsked();  // test-only, see maint/maint_test_hook.h
   const int result = QApplication::exec();
   basMain::EndMain();
   return result;
