@@ -1,6 +1,8 @@
 #include "maint/jog_control.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 #include "drive_facts.h"
 #include "link/bas_comm.h"
@@ -41,6 +43,18 @@ QString stopFailureText(const basFunctions::WriteResult& write) {
   return basFunctions::FailureText(write);
 }
 
+// Spaced retries: a burst of noise on the line that spoils one stop does not spoil the next.
+// Three unanswered writes with the control's 1 s reply time-out end within about 3.5 s, well
+// inside the drive's watchdog time. Real time, not one of the program's pauses.
+constexpr int kStopRetryDelayMs[kStopAttempts] = {0, 100, 300};
+
+void pauseMs(int ms) {
+  if (ms <= 0) return;
+  QEventLoop loop;
+  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
 void reportUnansweredStop(const QString& failure, int attempt) {
   const QString text = "The drive did not confirm the jog stop (" + failure + ")" +
                        (attempt < kStopAttempts ? QStringLiteral("; sending it again")
@@ -68,6 +82,8 @@ void WaitWhileControlBusy() {
 JogStopOutcome StopJog() {
   JogStopOutcome outcome;
   while (basComm::DriveConnected == 1) {
+    pauseMs(kStopRetryDelayMs[outcome.attempts]);
+    if (basComm::DriveConnected != 1) break;
     ++outcome.attempts;
     const basFunctions::WriteResult write = withCommandWord(
         drive_facts::kJogStop, [] { return basFunctions::WriteConfirmed(kJogKey, 0); });

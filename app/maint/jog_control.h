@@ -23,7 +23,8 @@ struct JogStopOutcome {
   int attempts = 0;        // stop writes sent
   QString failure;         // how the last unanswered write failed ("no answer", "result 6")
 };
-// Sends the stop until the drive confirms it. Writes it did not answer are told in the
+// Sends the stop until the drive confirms it, the writes spaced 0, 100 and 300 ms after the
+// previous failure. Writes it did not answer are told in the
 // status list and the error log; after kStopAttempts of them the connection is declared lost
 // (closing the port lets the drive's communication watchdog stop the motor).
 JogStopOutcome StopJog();
