@@ -9,8 +9,8 @@
 
 #include "drive_facts.h"
 #include "link/frm_comm_settings.h"
-#include "params/value_table.h"
 #include "params/number_text.h"
+#include "params/value_table.h"
 #include "shell/app_state.h"
 #include "shell/database.h"
 #include "shell/host.h"
@@ -174,7 +174,22 @@ void CloseConnection() {
   });
 }
 
+namespace {
+LastWords g_lastWords;
+}  // namespace
+
+void SetLastWords(LastWords words) { g_lastWords = std::move(words); }
+
+bool LastWordsNeeded() { return g_lastWords.needed && g_lastWords.needed(); }
+
 void DeclareDriveLost() {
+  static bool sendingLastWords = false;
+  if (DriveConnected == 1 && !sendingLastWords && LastWordsNeeded()) {
+    sendingLastWords = true;
+    guarded("basComm, DeclareDriveLost()", [] { g_lastWords.send(); });
+    sendingLastWords = false;
+    if (DriveConnected != 1) return;  // events ran meanwhile: declared lost already
+  }
   CloseConnection();
   basFunctions::Status(0, 0, kLostCommunication);
   basFunctions::ErrorLog(QStringLiteral("Lost communication to drive"),

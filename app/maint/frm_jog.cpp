@@ -50,7 +50,7 @@ frmJog* frmJog::Display() {
     QObject::connect(frame, &QMdiSubWindow::windowStateChanged, g_jog,
                      [](Qt::WindowStates before, Qt::WindowStates now) {
                        if ((before & Qt::WindowActive) && !(now & Qt::WindowActive) && g_jog)
-                         g_jog->stopIfJogging();
+                         g_jog->StopIfJogging();
                      });
   return g_jog;
 }
@@ -65,7 +65,7 @@ frmJog::frmJog(QWidget* parent) : QWidget(parent) {
   buildControls();
   connect(qApp, &QGuiApplication::applicationStateChanged, this,
           [this](Qt::ApplicationState state) {
-            if (state != Qt::ApplicationActive) stopIfJogging();
+            if (state != Qt::ApplicationActive) StopIfJogging();
           });
 }
 
@@ -88,7 +88,7 @@ void frmJog::buildControls() {
     cmdJog[i]->installEventFilter(this);
     // Also when the pointer leaves the button with the mouse button still down, and when
     // the button is disabled while held.
-    connect(cmdJog[i], &QPushButton::released, this, &frmJog::stopIfJogging);
+    connect(cmdJog[i], &QPushButton::released, this, &frmJog::StopIfJogging);
     cmdJog[i]->setAccessibleName(QString::fromLatin1(captions[i]));
     grid->addWidget(cmdJog[i], 1, i);
   }
@@ -213,7 +213,8 @@ bool frmJog::sendStop() {
     return true;
   }
   if (jogging_) {
-    jogging_ = false;  // told once; nothing more this window can do
+    jogging_ = false;                                // told once; nothing more this window can do
+    if (basMaint::JogStopFailureTold) return false;  // the lost connection's last stop told it
     prompt::MsgBox(
         basMaint::JogStopFailedText(frmMaintenance::OpenScreen() ? basMaint::kWatchdogSeconds : 0),
         prompt::Buttons::OK, prompt::Icon::Critical, basMaint::kJogStopFailedTitle);
@@ -221,7 +222,7 @@ bool frmJog::sendStop() {
   return false;
 }
 
-void frmJog::stopIfJogging() {
+void frmJog::StopIfJogging() {
   if (jogging_ || pending_ >= 0) RequestRelease();
 }
 
@@ -277,7 +278,7 @@ bool frmJog::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::FocusOut:
     case QEvent::WindowDeactivate:
     case QEvent::Hide:
-      stopIfJogging();
+      StopIfJogging();
       break;
     default:
       break;

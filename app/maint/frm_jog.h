@@ -37,6 +37,9 @@ class frmJog : public QWidget {
   // Queues a press of jog button `index` (0 forward, 1 reverse) or a release.
   void RequestPress(int index);
   void RequestRelease();
+  // Queues the stop when a jog is running or about to start (the line is failing, the window
+  // lost the focus).
+  void StopIfJogging();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -48,7 +51,6 @@ class frmJog : public QWidget {
   // Waits for a press still on the line, sends the confirmed stop and tells the user when it
   // did not reach the drive. True when the drive took it.
   bool sendStop();
-  void stopIfJogging();
   void serveRequests();
   int jogButtonIndex(QObject* watched) const;
 

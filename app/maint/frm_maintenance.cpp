@@ -46,6 +46,8 @@ bool open(const frmMaintenance* screen) { return screen && !host::IsUnloaded(scr
 }  // namespace
 
 frmMaintenance* frmMaintenance::Display(const MaintVariant& variant) {
+  // Jogs and forced outputs start here: from now on a lost connection sends their last words.
+  basComm::SetLastWords({&basMaint::LastWordsNeeded, &basMaint::SendLastWords});
   if (open(g_screen) && &g_screen->variant() == &variant) {
     host::ShowChild(g_screen);
     return g_screen;

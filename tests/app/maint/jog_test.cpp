@@ -226,6 +226,42 @@ TEST_F(JogTest, ALostStopReplyIsSentAgainAndAStopNeverAnsweredIsToldPlainly) {
   command("clear");
 }
 
+// The line lost while a jog button is held: the stop goes out at the first failed poll and once
+// more before the port closes. A drive that still hears requests stops at the first of them; one
+// that hears nothing is stopped by the watchdog the maintenance screen armed. Either way the
+// technician is told that the stop was not answered.
+TEST_F(JogTest, ALineLostWhileAJogButtonIsHeldStopsTheMotor) {
+  const QString told =
+      "Jog Stop Not Confirmed | The drive did not confirm the jog stop: THE MOTOR MAY STILL BE "
+      "RUNNING.\rThe connection has been closed; the drive's communication watchdog stops the "
+      "motor within 10 seconds.\rIf the motor does not stop, stop it at the drive.";
+  for (const QString loss : {"replylost always", "noreply always"}) {
+    SCOPED_TRACE(loss.toStdString());
+    frmJog* jog = openJog(200);
+    ASSERT_NE(jog, nullptr);
+    setSpeed(jog, "600");
+    ASSERT_TRUE(runs(jog, 0, 600));  // and held
+    prompt::ClearShownPrompts();
+    command(loss);
+    ASSERT_TRUE(apptest::WaitFor([] { return basComm::DriveConnected == 0; }, 20000));
+    if (loss.startsWith("replylost")) {
+      EXPECT_TRUE(apptest::WaitFor([&] { return statusValue("speed") == 0; }, 2000));
+      EXPECT_EQ(statusValue("jog"), 0);
+      EXPECT_EQ(statusValue("fault"), 0);  // the program's stop, not the watchdog
+    } else {
+      EXPECT_TRUE(apptest::WaitFor(
+          [&] { return statusValue("speed") == 0 && statusValue("fault") == 20; }, 15000));
+    }
+    EXPECT_TRUE(
+        statusListHas("The drive did not answer the jog stop (no answer) before the connection "
+                      "closed"));
+    EXPECT_TRUE(apptest::WaitFor([&] { return shown().contains(told); }));
+    EXPECT_EQ(shown().count(told), 1);
+    command("clear");
+    mouse(find(jog, "cmdJog_0"), QEvent::MouseButtonRelease);
+  }
+}
+
 // The program is a child process here: it opens the maintenance screen (which arms the drive's
 // watchdog), the motor is jogged through the drive's control channel, and the program is
 // killed. The drive stops the motor with the serial time-out fault on its own, once the
