@@ -245,23 +245,37 @@ void frmMaintenance::ShowOutputControl(bool driveControl) {
   cmdClearDOForces->setEnabled(!driveControl);
 }
 
+// Forces left offer to stay: false when the technician stays.
+bool frmMaintenance::closeWithForcesConfirmed() {
+  return DriveImage.P(4, 6) <= 0 ||
+         prompt::MsgBox(" Forces still exist which will effect the operation of Digital Outputs" +
+                            kCr + "while the Velumo is disabled. You may clear all forces made by" +
+                            kCr +
+                            "returning to the Maintenance Screen and clicking the Clear DO Forces "
+                            "button." +
+                            kCr + kCr + "Would you like to return to the Maintenance Screen?",
+                        prompt::Buttons::YesNo, prompt::Icon::Question,
+                        QStringLiteral("Forces Remain")) != prompt::Yes;
+}
+
 void frmMaintenance::cmdClose_Click() {
   guarded(location("cmdClose_Click").toUtf8().constData(), [&] {
-    if (DriveImage.P(4, 6) > 0 &&
-        prompt::MsgBox(" Forces still exist which will effect the operation of Digital Outputs" +
-                           kCr + "while the Velumo is disabled. You may clear all forces made by" +
-                           kCr +
-                           "returning to the Maintenance Screen and clicking the Clear DO Forces "
-                           "button." +
-                           kCr + kCr + "Would you like to return to the Maintenance Screen?",
-                       prompt::Buttons::YesNo, prompt::Icon::Question,
-                       QStringLiteral("Forces Remain")) == prompt::Yes)
-      return;
-    UnloadAll();
+    if (closeWithForcesConfirmed()) UnloadAll();
   });
 }
 
+// The title-bar close asks as Close does; an unload by the program (Close, disconnecting, the
+// program's end) has asked already or asks its own question.
 void frmMaintenance::closeEvent(QCloseEvent* event) {
+  if (!closing_ && !host::IsUnloaded(this)) {
+    bool close = true;
+    guarded(location("Form_QueryUnload").toUtf8().constData(),
+            [&] { close = closeWithForcesConfirmed(); });
+    if (!close) {
+      event->ignore();
+      return;
+    }
+  }
   if (!closing_) {
     closing_ = true;
     tmrMaint->stop();

@@ -76,6 +76,7 @@ class frmMaintenance : public QWidget {
   void showServoStatus();
   void setOutputBoxes(int forces);
   void Form_QueryUnload();
+  bool closeWithForcesConfirmed();
   // True once this screen is closing or gone (checked after every wait for the line).
   basMaint::Abandoned closingCheck();
   void restartInputTimer();

@@ -171,6 +171,11 @@ void MaintTest::closeScreen(const QList<prompt::Reply>& replies) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+void MaintTest::endProgram() {
+  session().program.stop();
+  main = nullptr;
+}
+
 void MaintTest::preset(const QString& name, int value) {
   const int16_t interval = host::Mod1().get_PollInterval();
   pausePolling();

@@ -188,6 +188,11 @@ TEST_F(MaintTest, OutputForcesFollowTogglesAndBoxesAndClearingAsksFirst) {
   ASSERT_EQ(frmMaintenance::OpenScreen(), screen);
   EXPECT_EQ(shown().value(0).section(" | ", 0, 0), "Forces Remain");
   prompt::ScriptReplies({Answer(prompt::Yes)});
+  screen->parentWidget()->close();  // the title bar's close asks the same
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(frmMaintenance::OpenScreen(), screen);
+  EXPECT_EQ(shown().value(1), shown().value(0));
+  prompt::ScriptReplies({Answer(prompt::Yes)});
   find(screen, "cmdClearDOForces")->click();
   EXPECT_TRUE(regBecomes("P4.06", 0));
   EXPECT_TRUE(errorLog().isEmpty()) << errorLog().join("\n").toStdString();
@@ -213,6 +218,47 @@ TEST_F(MaintTest, TheCommandRefusesTorqueModeAndOffersABackupFirst) {
   EXPECT_EQ(shown()[1].section(" | ", 0, 0), "Verification Required");
   EXPECT_TRUE(QFile::exists(backup));
   EXPECT_NE(frmMaintenance::OpenScreen(), nullptr);
+}
+
+// Every value the screen saved at opening is back in the drive after each way of closing it,
+// the inputs it put under software control and their forced states included.
+TEST_F(MaintTest, EveryValueSavedAtOpeningIsBackAfterEachWayOfClosing) {
+  const int bit2 = drive_facts::BitOfPoint(drive_facts::InputBits(200), 2);
+  for (const char* way : {"Close", "title bar", "disconnect", "program end"}) {
+    SCOPED_TRACE(way);
+    startConnected(200);
+    preset("P2.30", 2);
+    preset("P3.03", 1);
+    preset("P3.04", 3);
+    preset("P3.06", bit2);
+    preset("P4.07", bit2);  // input 2 forced on
+    const int states = reg("P4.07");
+    frmMaintenance* screen = openScreen();
+    ASSERT_NE(screen, nullptr);
+    ASSERT_TRUE(driveImageFollows(3, 6));
+    ASSERT_TRUE(driveImageFollows(4, 7));
+    find<QCheckBox>(screen, "chkDI_3")->click();
+    find(screen, "cmdDI_3")->click();
+    ASSERT_TRUE(driveImageFollows(4, 7));
+    find(screen, "cmdDI_2")->click();
+    ASSERT_TRUE(apptest::WaitFor([&] { return reg("P4.07") != states && reg("P3.06") != bit2; }));
+    ASSERT_EQ(reg("P2.30"), 5);
+    ASSERT_EQ(reg("P3.04"), 10);
+    // Disconnecting asks first; every way then shows the settings warning.
+    prompt::ScriptReplies(
+        {Answer(QString(way) == "disconnect" ? prompt::Yes : prompt::Ok), Answer(prompt::Ok)});
+    if (QString(way) == "Close") find(screen, "cmdClose")->click();
+    if (QString(way) == "title bar") screen->parentWidget()->close();
+    if (QString(way) == "disconnect") main->mnuDisconnect_Click();
+    if (QString(way) == "program end") endProgram();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(frmMaintenance::OpenScreen(), nullptr);
+    EXPECT_EQ(reg("P2.30"), 2);
+    EXPECT_EQ(reg("P3.03"), 1);
+    EXPECT_EQ(reg("P3.04"), 3);
+    EXPECT_EQ(reg("P3.06"), bit2);
+    EXPECT_EQ(reg("P4.07"), states);
+  }
 }
 
 TEST_F(MaintTest, DisconnectingClosesTheScreenAndRestoresTheDriveFirst) {

@@ -1,6 +1,7 @@
 // Position commands against the virtual drive: the commands the position-select inputs can
 // reach, a write confirmed by the read-back and taken into the configuration on request, a
-// number beyond the 16-bit register or a text that is not a number refused, and a read-back mismatch reported.
+// number beyond the 16-bit register or a text that is not a number refused, and a read-back
+// mismatch reported.
 #include <QLabel>
 #include <QLineEdit>
 
