@@ -4,6 +4,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMdiArea>
+#include <QScrollArea>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
@@ -55,7 +58,9 @@ frmMaintenance* frmMaintenance::Display(const MaintVariant& variant) {
   UnloadAll();
   auto* screen = new frmMaintenance(variant);
   host::ShowChild(screen);
+  const QPointer<frmMaintenance> shown(screen);
   screen->Form_Load();
+  if (shown) screen->fitChildArea();  // with the labels' texts from the drive
   return screen;
 }
 
@@ -82,6 +87,19 @@ frmMaintenance::~frmMaintenance() = default;
 
 QString frmMaintenance::location(const char* handler) const {
   return QString::fromLatin1(variant_.windowName) + ", " + QLatin1String(handler);
+}
+
+// As large as the screen wants, but within the main window's child area: what does not fit
+// scrolls, Close and the motion buttons stay in view.
+void frmMaintenance::fitChildArea() {
+  auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+  QMdiArea* area = frame ? frame->mdiArea() : nullptr;
+  if (!area) return;
+  const QSize decoration = frame->size() - size();
+  const QSize available = area->viewport()->size();
+  const QSize fitting = (preferredSize() + decoration).boundedTo(available);
+  if (!QRect(QPoint(0, 0), available).contains(QRect(frame->pos(), fitting))) frame->move(0, 0);
+  frame->resize(fitting);
 }
 
 Abandoned frmMaintenance::closingCheck() {
@@ -192,8 +210,35 @@ void frmMaintenance::setOutputBoxes(int forces) {
     chkDO[n]->setChecked(forces > 0 && PointOn(drive_facts::kOutputBits, forces, n));
 }
 
+// Off line, or with the normal poll group back after a reconnect, the drive's values no longer
+// come in: the screen shows none of them and offers nothing that writes, until Reinit has set
+// the drive and the maintenance poll group up again.
+bool frmMaintenance::receiving() const {
+  return basComm::DriveConnected == 1 &&
+         (basFunctions::PollGroup == 3 || basFunctions::PollGroup == 2);
+}
+
+void frmMaintenance::showNotReceiving() {
+  if (!receiving_) return;
+  receiving_ = false;
+  basFunctions::MaintLogonNeeded = true;
+  for (QLabel* label : lblStatus) label->clear();
+  lblStatus[0]->setText(QStringLiteral("Off-Line"));
+  for (QLabel* label : lblDIState) if (label) label->clear();
+  for (QLabel* label : lblDOState) if (label) label->clear();
+  lblControl->clear();
+  for (QWidget* part : {inputRows_, outputRows_, motionButtons_}) part->setEnabled(false);
+}
+
+void frmMaintenance::showReceiving() {
+  if (receiving_) return;
+  receiving_ = true;
+  for (QWidget* part : {inputRows_, outputRows_, motionButtons_}) part->setEnabled(true);
+}
+
 void frmMaintenance::tmrMaint_Timer() {
   guarded(location("tmrMaint_Timer").toUtf8().constData(), [&] {
+    if (!receiving()) showNotReceiving();
     if (basFunctions::MaintLogonNeeded) return;
     cmdPosMove->setEnabled(basFunctions::getMode() == QLatin1String("Pr"));
     showServoStatus();
@@ -229,7 +274,14 @@ void frmMaintenance::Reinit() {
     ArmDrive(closing);
     WriteMonitorSelectors(closing);
     if (closing()) return;
+    // After a reconnect the normal poll group runs: the screen's values come from its own.
+    if (basFunctions::PollGroup != 3 && basFunctions::PollGroup != 2) {
+      host::Mod1().put_PollInterval(0);
+      basFunctions::PollGroup = 3;
+      basFunctions::SetPollGroups(100);
+    }
     basFunctions::MaintLogonNeeded = false;
+    showReceiving();
     mainWindow::SetNormalPointer();
   });
 }
