@@ -171,6 +171,8 @@ void MaintTest::closeScreen(const QList<prompt::Reply>& replies) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+void MaintTest::reconnect() { ASSERT_TRUE(connect()); }
+
 void MaintTest::endProgram() {
   session().program.stop();
   main = nullptr;

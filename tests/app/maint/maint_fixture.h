@@ -32,6 +32,8 @@ class MaintTest : public ::testing::Test {
   // Closes the open screen with its Close button; the closing's messages get `replies`.
   void closeScreen(const QList<prompt::Reply>& replies = {});
 
+  // Connects again after the connection was lost or closed, DriveImage current.
+  void reconnect();
   // Ends the program (basMain::EndMain) as its event loop's end would; the next
   // startConnected starts it again.
   void endProgram();
