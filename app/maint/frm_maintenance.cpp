@@ -5,10 +5,10 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
-#include <QScrollArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -18,6 +18,7 @@
 #include "maint/frm_jog.h"
 #include "maint/frm_pos_command.h"
 #include "maint/jog_control.h"
+#include "maint/maint_record.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "shell/app_state.h"
@@ -112,7 +113,11 @@ void frmMaintenance::Form_Load() {
     mainWindow::SetBusyPointer();
     basComm::SendLogonCommand(1);
     if (closing()) return;
-    saved_ = SaveDriveSettings(variant_);
+    // A record left by a program that died with the screen open holds what the drive had
+    // before; the drive itself may still be armed.
+    const std::optional<SavedSettings> leftover = LeftoverRecord();
+    saved_ = leftover ? *leftover : SaveDriveSettings(variant_);
+    RecordSavedSettings(saved_);
     loaded_ = true;  // from here on a closing restores what was saved
     ArmDrive(closing);
     if (closing()) return;
@@ -224,8 +229,10 @@ void frmMaintenance::showNotReceiving() {
   basFunctions::MaintLogonNeeded = true;
   for (QLabel* label : lblStatus) label->clear();
   lblStatus[0]->setText(QStringLiteral("Off-Line"));
-  for (QLabel* label : lblDIState) if (label) label->clear();
-  for (QLabel* label : lblDOState) if (label) label->clear();
+  for (QLabel* label : lblDIState)
+    if (label) label->clear();
+  for (QLabel* label : lblDOState)
+    if (label) label->clear();
   lblControl->clear();
   for (QWidget* part : {inputRows_, outputRows_, motionButtons_}) part->setEnabled(false);
 }
@@ -371,7 +378,7 @@ void frmMaintenance::Form_QueryUnload() {
         prompt::MsgBox(JogStopFailedText(kWatchdogSeconds), prompt::Buttons::OK,
                        prompt::Icon::Critical, kJogStopFailedTitle);
     }
-    RestoreDrive(saved_, variant_, driveEnabledHere_);
+    if (RestoreDrive(saved_, variant_, driveEnabledHere_)) ClearSavedSettingsRecord();
     MaintenanceClosed = true;
   });
   guarded(location("Form_Unload").toUtf8().constData(), [&] {

@@ -47,8 +47,8 @@ bool ReadyToWrite(const Abandoned& abandoned);
 // Puts back what the screen changed: the servo off when the screen switched it, then the
 // input mask, P2.30, the input states and the watchdog pair; returns when the drive has
 // answered the last write. A drive that is no longer connected is reported once and nothing
-// is written.
-void RestoreDrive(const SavedSettings& saved, const MaintVariant& variant, bool enabledHere);
+// is written. True when the drive answered the last write.
+bool RestoreDrive(const SavedSettings& saved, const MaintVariant& variant, bool enabledHere);
 
 // Function code (last two decimal digits) of an input or output function parameter.
 int FunctionCode(int32_t value);

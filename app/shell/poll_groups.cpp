@@ -8,6 +8,7 @@
 #include "link/main_window_access.h"
 #include "maint/frm_jog.h"
 #include "maint/frm_maintenance.h"
+#include "maint/maint_record.h"
 #include "params/drive_identity.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
@@ -102,6 +103,8 @@ void trackInitialisation(int16_t item) {
       Status(0, 0, QStringLiteral("Initialization Complete"));
       mainWindow::SetNormalPointer();
       InitComplete = true;
+      // Outside this handler: the offer waits for the technician and writes to the drive.
+      QTimer::singleShot(0, qApp, &basMaint::OfferLeftoverRestore);
     }
   }
 }

@@ -13,6 +13,7 @@
 
 #include "child_program.h"
 #include "link/bas_comm.h"
+#include "link/connect_sequence.h"
 #include "maint/frm_jog.h"
 #include "maint/frm_maintenance.h"
 #include "maint_fixture.h"
@@ -265,10 +266,12 @@ TEST_F(JogTest, ALineLostWhileAJogButtonIsHeldStopsTheMotor) {
 // The program is a child process here: it opens the maintenance screen (which arms the drive's
 // watchdog), the motor is jogged through the drive's control channel, and the program is
 // killed. The drive stops the motor with the serial time-out fault on its own, once the
-// watchdog's 10 s have passed without a request.
+// watchdog's 10 s have passed without a request; the next connection to the drive offers to put
+// back what the dead program had recorded.
 using JogWatchdogTest = MaintTest;
 
-TEST_F(JogWatchdogTest, KillingTheProgramMidJogStopsTheMotorWithTheSerialTimeOutFault) {
+TEST_F(JogWatchdogTest,
+       AKilledProgramsJogIsStoppedByTheWatchdogAndItsRecordOfferedAtTheNextConnection) {
   apptest::VirtualDrive watched;  // on COM2: COM1 belongs to the tests' own program
   ASSERT_TRUE(watched.start(2, {"--no-pacing"})) << watched.error().toStdString();
   apptest::ChildProgram program;
@@ -291,6 +294,27 @@ TEST_F(JogWatchdogTest, KillingTheProgramMidJogStopsTheMotorWithTheSerialTimeOut
       << watched.command("status").toStdString();
   EXPECT_GE(sinceDeath.elapsed(), 9000);  // the watchdog, not something earlier, stopped it
   EXPECT_TRUE(watched.command("status").contains("servo=off"));
+
+  // The dead program's record of the drive's own values is offered at the next connection.
+  startConnected(200);
+  basComm::CloseConnection();
+  prompt::ClearShownPrompts();
+  prompt::ScriptReplies({Answer(prompt::Yes)});
+  commSettings::Selection selection;
+  selection.portIndex = 1;  // COM2
+  selection.speedIndex = 2;
+  selection.protocolIndex = 8;
+  selection.speedText = "19200";
+  selection.addressText = "1";
+  commSettings::Connect(selection);
+  ASSERT_EQ(basComm::DriveConnected, 1);
+  host::Mod1().put_PollInterval(10);
+  EXPECT_TRUE(apptest::WaitFor([&] { return watched.command("get P3.04") == "OK 0"; }, 20000))
+      << shown().join("\n").toStdString();
+  EXPECT_EQ(watched.command("get P3.03"), "OK 0");
+  EXPECT_EQ(watched.command("get P2.30"), "OK 0");
+  EXPECT_EQ(shown().filter("Maintenance Settings Left In Drive | ").size(), 1);
+  basComm::CloseConnection();
 }
 
 }  // namespace
