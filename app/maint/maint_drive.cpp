@@ -66,7 +66,8 @@ SavedSettings SaveDriveSettings(const MaintVariant& variant) {
 
 bool ReadyToWrite(const Abandoned& abandoned) {
   basComm::WaitUntilIdle(host::Mod1());
-  return !abandoned || !abandoned();
+  // A drive lost meanwhile has been reported once; each further write would report it again.
+  return basComm::DriveConnected == 1 && (!abandoned || !abandoned());
 }
 
 void ArmDrive(const Abandoned& abandoned) {

@@ -41,8 +41,9 @@ using Abandoned = std::function<bool()>;
 void ArmDrive(const Abandoned& abandoned = {});
 // The three monitor channels the maintenance poll group reads: revolutions, pulses, speed.
 void WriteMonitorSelectors(const Abandoned& abandoned = {});
-// Waits (events running) until the control is idle, then says whether a write may still go:
-// nothing is dispatched between this answer and a WriteData that follows it at once.
+// Waits (events running) until the control is idle, then says whether a write may still go (the
+// drive still connected, the screen not closing): nothing is dispatched between this answer
+// and a WriteData that follows it at once.
 bool ReadyToWrite(const Abandoned& abandoned);
 // Puts back what the screen changed: the servo off when the screen switched it, then the
 // input mask, P2.30, the input states and the watchdog pair; returns when the drive has
