@@ -19,7 +19,7 @@ const QString kSection = QStringLiteral("Maintenance Restore");
 
 QString driveKey() {
   return QStringLiteral("COM%1 node %2 model %3 firmware %4")
-      .arg(static_cast<int>(host::Mod1().get_ComPort()))
+      .arg(static_cast<int>(host::Mod1().get_ComPort()) + 1)  // COM1 is 0
       .arg(basComm::DriveNodeAddress)
       .arg(basFunctions::DriveImage.P(1, 31))
       .arg(basFunctions::DriveImage.P(0, 0));
