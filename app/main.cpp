@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <QStringList>
 
-#include "maint/maint_test_hook.h"
 #include "shell/bas_main.h"
 
 int main(int argc, char* argv[]) {
@@ -14,7 +13,6 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("VelumoPRO"));
   QApplication::setQuitOnLastWindowClosed(false);
   if (!basMain::Main()) return 0;
-  basMaint::StartTestHookIfAsked();  // test-only, see maint/maint_test_hook.h
   const int result = QApplication::exec();
   basMain::EndMain();
   return result;

@@ -175,7 +175,22 @@ void CloseConnection() {
   });
 }
 
+namespace {
+LastWords g_lastWords;
+}  // namespace
+
+void SetLastWords(LastWords words) { g_lastWords = std::move(words); }
+
+bool LastWordsNeeded() { return g_lastWords.needed && g_lastWords.needed(); }
+
 void DeclareDriveLost() {
+  static bool sendingLastWords = false;
+  if (DriveConnected == 1 && !sendingLastWords && LastWordsNeeded()) {
+    sendingLastWords = true;
+    guarded("basComm, DeclareDriveLost()", [] { g_lastWords.send(); });
+    sendingLastWords = false;
+    if (DriveConnected != 1) return;  // events ran meanwhile: declared lost already
+  }
   CloseConnection();
   basFunctions::Status(0, 0, kLostCommunication);
   basFunctions::ErrorLog(QStringLiteral("Lost communication to drive"),

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 #include "portwright/modbus_atl.h"
 
@@ -51,9 +52,22 @@ namespace basComm {
 inline const QString kLostCommunication = QStringLiteral(
     "Communication to the drive has been lost. Please correct the problem and re-connect");
 
-// The end of a lost connection, shared by ConnectionStatus and the poll handler: close, tell
-// the user (status list, error log), reset the failure count and express writes, and show the
-// connect dialog with its reconnect question.
+// The end of a lost connection, shared by ConnectionStatus and the poll handler: the last
+// words (below) while the port is still open, then close, tell the user (status list, error
+// log), reset the failure count and express writes, and show the connect dialog with its
+// reconnect question.
 void DeclareDriveLost();
+
+// What must be sent once more before a lost connection is closed, however many writes have
+// failed: a running jog's stop, forced outputs' clearing. Whoever can leave a motor running
+// installs them (the maintenance screen): `needed` says whether there is anything to send,
+// `send` sends it and waits for the answers. The poll handler cannot wait for an answer inside
+// its own call, so when words are needed it declares the drive lost right after it.
+struct LastWords {
+  std::function<bool()> needed;
+  std::function<void()> send;
+};
+void SetLastWords(LastWords words);
+bool LastWordsNeeded();
 
 }  // namespace basComm

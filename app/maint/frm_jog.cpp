@@ -9,7 +9,9 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <cmath>
+#include <utility>
 
 #include "drive_facts.h"
 #include "link/bas_comm.h"
@@ -48,7 +50,7 @@ frmJog* frmJog::Display() {
     QObject::connect(frame, &QMdiSubWindow::windowStateChanged, g_jog,
                      [](Qt::WindowStates before, Qt::WindowStates now) {
                        if ((before & Qt::WindowActive) && !(now & Qt::WindowActive) && g_jog)
-                         g_jog->stopIfJogging();
+                         g_jog->StopIfJogging();
                      });
   return g_jog;
 }
@@ -63,7 +65,7 @@ frmJog::frmJog(QWidget* parent) : QWidget(parent) {
   buildControls();
   connect(qApp, &QGuiApplication::applicationStateChanged, this,
           [this](Qt::ApplicationState state) {
-            if (state != Qt::ApplicationActive) stopIfJogging();
+            if (state != Qt::ApplicationActive) StopIfJogging();
           });
 }
 
@@ -73,6 +75,7 @@ void frmJog::buildControls() {
   auto* grid = new QGridLayout(this);
   grid->addWidget(new QLabel(QStringLiteral("Jog Speed (0 ~ 3000):")), 0, 0);
   txtJogSpeed = new QLineEdit;
+  txtJogSpeed->setAccessibleName(QStringLiteral("Jog Speed"));
   txtJogSpeed->setObjectName(QStringLiteral("txtJogSpeed"));
   grid->addWidget(txtJogSpeed, 0, 1);
   cmdSendSpeed = new QPushButton(QStringLiteral("Write"));
@@ -85,7 +88,8 @@ void frmJog::buildControls() {
     cmdJog[i]->installEventFilter(this);
     // Also when the pointer leaves the button with the mouse button still down, and when
     // the button is disabled while held.
-    connect(cmdJog[i], &QPushButton::released, this, &frmJog::stopIfJogging);
+    connect(cmdJog[i], &QPushButton::released, this, &frmJog::StopIfJogging);
+    cmdJog[i]->setAccessibleName(QString::fromLatin1(captions[i]));
     grid->addWidget(cmdJog[i], 1, i);
   }
   cmdClose = new QPushButton(QStringLiteral("Close"));
@@ -105,8 +109,22 @@ void frmJog::Form_Load() {
   });
 }
 
+// A focused button that is disabled hands the focus to the next one, Close: the window keeps
+// it while the buttons are off, so that the next Space neither closes the window nor jogs, and
+// gives it back to the jog button.
 void frmJog::setJogButtonsEnabled(bool enabled) {
+  if (!enabled) {
+    for (QPushButton* button : cmdJog)
+      if (button->hasFocus()) {
+        focusBeforeStop_ = button;
+        setFocus(Qt::OtherFocusReason);
+      }
+  }
   for (QPushButton* button : cmdJog) button->setEnabled(enabled);
+  if (enabled && focusBeforeStop_) {
+    if (hasFocus()) focusBeforeStop_->setFocus(Qt::OtherFocusReason);
+    focusBeforeStop_ = nullptr;
+  }
 }
 
 void frmJog::cmdSendSpeed_Click() {
@@ -132,28 +150,16 @@ void frmJog::cmdSendSpeed_Click() {
 // Events run while a write waits for the line: the window may close meanwhile (its closing
 // sends the stop), so nothing of it is touched after a wait without checking it still exists.
 void frmJog::cmdJog_MouseDown(int index) {
-  const QPointer<frmJog> self(this);
   guarded("frmJog, cmdJog_MouseDown()", [&] {
     if (index < 0 || index > 1 || stopping_ || closing_) return;
     jogging_ = true;
-    pressing_ = true;
     basMaint::SendJogCommand(kJogCodes[index]);
   });
-  if (!self) return;
-  pressing_ = false;
-  if (stopWanted_) {
-    stopWanted_ = false;
-    cmdJog_MouseUp();
-  }
 }
 
 void frmJog::cmdJog_MouseUp() {
   const QPointer<frmJog> self(this);
   guarded("frmJog, cmdJog_MouseUp()", [&] {
-    if (pressing_) {  // the press is still writing: it sends the stop when it is done
-      stopWanted_ = true;
-      return;
-    }
     if (stopping_) return;
     stopping_ = true;
     // No new jog can start until the drive has taken the stop.
@@ -166,6 +172,37 @@ void frmJog::cmdJog_MouseUp() {
   if (self) stopping_ = false;
 }
 
+// The application object, which outlives the window, carries the queued call: the window may be
+// deleted while it serves.
+void frmJog::RequestPress(int index) {
+  pending_ = index;
+  if (!serving_)
+    QTimer::singleShot(0, qApp, [self = QPointer<frmJog>(this)] {
+      if (self) self->serveRequests();
+    });
+}
+
+void frmJog::RequestRelease() {
+  if (stopping_ && pending_ == kNoRequest) return;  // the stop under way answers it
+  RequestPress(kRelease);
+}
+
+// One request at a time, the latest first: a release noted while the press is still being
+// written is served right after it, a press and release that came together end in the stop.
+void frmJog::serveRequests() {
+  if (serving_) return;
+  const QPointer<frmJog> self(this);
+  serving_ = true;
+  while (self && !closing_ && pending_ != kNoRequest) {
+    const int request = std::exchange(pending_, kNoRequest);
+    if (request == kRelease)
+      cmdJog_MouseUp();
+    else
+      cmdJog_MouseDown(request);
+  }
+  if (self) serving_ = false;
+}
+
 bool frmJog::sendStop() {
   const QPointer<frmJog> self(this);
   basMaint::WaitWhileControlBusy();
@@ -176,7 +213,8 @@ bool frmJog::sendStop() {
     return true;
   }
   if (jogging_) {
-    jogging_ = false;  // told once; nothing more this window can do
+    jogging_ = false;                                // told once; nothing more this window can do
+    if (basMaint::JogStopFailureTold) return false;  // the lost connection's last stop told it
     prompt::MsgBox(
         basMaint::JogStopFailedText(frmMaintenance::OpenScreen() ? basMaint::kWatchdogSeconds : 0),
         prompt::Buttons::OK, prompt::Icon::Critical, basMaint::kJogStopFailedTitle);
@@ -184,8 +222,8 @@ bool frmJog::sendStop() {
   return false;
 }
 
-void frmJog::stopIfJogging() {
-  if (jogging_ && !stopping_) cmdJog_MouseUp();
+void frmJog::StopIfJogging() {
+  if (jogging_ || pending_ >= 0) RequestRelease();
 }
 
 void frmJog::cmdClose_Click() {
@@ -195,6 +233,7 @@ void frmJog::cmdClose_Click() {
 void frmJog::closeEvent(QCloseEvent* event) {
   if (!closing_) {
     closing_ = true;
+    pending_ = kNoRequest;
     guarded("frmJog, Form_Unload()", [&] {
       if (stopping_) return;  // a stop is already on its way
       if (basComm::DriveConnected == 1 || jogging_) {
@@ -220,26 +259,26 @@ bool frmJog::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
       if (index >= 0 && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
           cmdJog[index]->isEnabled())
-        cmdJog_MouseDown(index);
+        RequestPress(index);
       break;
     case QEvent::MouseButtonRelease:
       if (index >= 0 && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-        cmdJog_MouseUp();
+        RequestRelease();
       break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
       auto* key = static_cast<QKeyEvent*>(event);
       if (index < 0 || key->key() != Qt::Key_Space || key->isAutoRepeat()) break;
       if (event->type() == QEvent::KeyPress && cmdJog[index]->isEnabled())
-        cmdJog_MouseDown(index);
+        RequestPress(index);
       else if (event->type() == QEvent::KeyRelease)
-        cmdJog_MouseUp();
+        RequestRelease();
       break;
     }
     case QEvent::FocusOut:
     case QEvent::WindowDeactivate:
     case QEvent::Hide:
-      stopIfJogging();
+      StopIfJogging();
       break;
     default:
       break;

@@ -4,8 +4,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -15,6 +18,7 @@
 #include "maint/frm_jog.h"
 #include "maint/frm_pos_command.h"
 #include "maint/jog_control.h"
+#include "maint/maint_record.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "shell/app_state.h"
@@ -46,6 +50,8 @@ bool open(const frmMaintenance* screen) { return screen && !host::IsUnloaded(scr
 }  // namespace
 
 frmMaintenance* frmMaintenance::Display(const MaintVariant& variant) {
+  // Jogs and forced outputs start here: from now on a lost connection sends their last words.
+  basComm::SetLastWords({&basMaint::LastWordsNeeded, &basMaint::SendLastWords});
   if (open(g_screen) && &g_screen->variant() == &variant) {
     host::ShowChild(g_screen);
     return g_screen;
@@ -53,7 +59,9 @@ frmMaintenance* frmMaintenance::Display(const MaintVariant& variant) {
   UnloadAll();
   auto* screen = new frmMaintenance(variant);
   host::ShowChild(screen);
+  const QPointer<frmMaintenance> shown(screen);
   screen->Form_Load();
+  if (shown) screen->fitChildArea();  // with the labels' texts from the drive
   return screen;
 }
 
@@ -82,6 +90,19 @@ QString frmMaintenance::location(const char* handler) const {
   return QString::fromLatin1(variant_.windowName) + ", " + QLatin1String(handler);
 }
 
+// As large as the screen wants, but within the main window's child area: what does not fit
+// scrolls, Close and the motion buttons stay in view.
+void frmMaintenance::fitChildArea() {
+  auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+  QMdiArea* area = frame ? frame->mdiArea() : nullptr;
+  if (!area) return;
+  const QSize decoration = frame->size() - size();
+  const QSize available = area->viewport()->size();
+  const QSize fitting = (preferredSize() + decoration).boundedTo(available);
+  if (!QRect(QPoint(0, 0), available).contains(QRect(frame->pos(), fitting))) frame->move(0, 0);
+  frame->resize(fitting);
+}
+
 Abandoned frmMaintenance::closingCheck() {
   return [self = QPointer<frmMaintenance>(this)] { return !self || self->closing_; };
 }
@@ -92,7 +113,11 @@ void frmMaintenance::Form_Load() {
     mainWindow::SetBusyPointer();
     basComm::SendLogonCommand(1);
     if (closing()) return;
-    saved_ = SaveDriveSettings(variant_);
+    // A record left by a program that died with the screen open holds what the drive had
+    // before; the drive itself may still be armed.
+    const std::optional<SavedSettings> leftover = LeftoverRecord();
+    saved_ = leftover ? *leftover : SaveDriveSettings(variant_);
+    RecordSavedSettings(saved_);
     loaded_ = true;  // from here on a closing restores what was saved
     ArmDrive(closing);
     if (closing()) return;
@@ -190,8 +215,37 @@ void frmMaintenance::setOutputBoxes(int forces) {
     chkDO[n]->setChecked(forces > 0 && PointOn(drive_facts::kOutputBits, forces, n));
 }
 
+// Off line, or with the normal poll group back after a reconnect, the drive's values no longer
+// come in: the screen shows none of them and offers nothing that writes, until Reinit has set
+// the drive and the maintenance poll group up again.
+bool frmMaintenance::receiving() const {
+  return basComm::DriveConnected == 1 &&
+         (basFunctions::PollGroup == 3 || basFunctions::PollGroup == 2);
+}
+
+void frmMaintenance::showNotReceiving() {
+  if (!receiving_) return;
+  receiving_ = false;
+  basFunctions::MaintLogonNeeded = true;
+  for (QLabel* label : lblStatus) label->clear();
+  lblStatus[0]->setText(QStringLiteral("Off-Line"));
+  for (QLabel* label : lblDIState)
+    if (label) label->clear();
+  for (QLabel* label : lblDOState)
+    if (label) label->clear();
+  lblControl->clear();
+  for (QWidget* part : {inputRows_, outputRows_, motionButtons_}) part->setEnabled(false);
+}
+
+void frmMaintenance::showReceiving() {
+  if (receiving_) return;
+  receiving_ = true;
+  for (QWidget* part : {inputRows_, outputRows_, motionButtons_}) part->setEnabled(true);
+}
+
 void frmMaintenance::tmrMaint_Timer() {
   guarded(location("tmrMaint_Timer").toUtf8().constData(), [&] {
+    if (!receiving()) showNotReceiving();
     if (basFunctions::MaintLogonNeeded) return;
     cmdPosMove->setEnabled(basFunctions::getMode() == QLatin1String("Pr"));
     showServoStatus();
@@ -227,7 +281,14 @@ void frmMaintenance::Reinit() {
     ArmDrive(closing);
     WriteMonitorSelectors(closing);
     if (closing()) return;
+    // After a reconnect the normal poll group runs: the screen's values come from its own.
+    if (basFunctions::PollGroup != 3 && basFunctions::PollGroup != 2) {
+      host::Mod1().put_PollInterval(0);
+      basFunctions::PollGroup = 3;
+      basFunctions::SetPollGroups(100);
+    }
     basFunctions::MaintLogonNeeded = false;
+    showReceiving();
     mainWindow::SetNormalPointer();
   });
 }
@@ -243,23 +304,37 @@ void frmMaintenance::ShowOutputControl(bool driveControl) {
   cmdClearDOForces->setEnabled(!driveControl);
 }
 
+// Forces left offer to stay: false when the technician stays.
+bool frmMaintenance::closeWithForcesConfirmed() {
+  return DriveImage.P(4, 6) <= 0 ||
+         prompt::MsgBox(" Forces still exist which will effect the operation of Digital Outputs" +
+                            kCr + "while the Velumo is disabled. You may clear all forces made by" +
+                            kCr +
+                            "returning to the Maintenance Screen and clicking the Clear DO Forces "
+                            "button." +
+                            kCr + kCr + "Would you like to return to the Maintenance Screen?",
+                        prompt::Buttons::YesNo, prompt::Icon::Question,
+                        QStringLiteral("Forces Remain")) != prompt::Yes;
+}
+
 void frmMaintenance::cmdClose_Click() {
   guarded(location("cmdClose_Click").toUtf8().constData(), [&] {
-    if (DriveImage.P(4, 6) > 0 &&
-        prompt::MsgBox(" Forces still exist which will effect the operation of Digital Outputs" +
-                           kCr + "while the Velumo is disabled. You may clear all forces made by" +
-                           kCr +
-                           "returning to the Maintenance Screen and clicking the Clear DO Forces "
-                           "button." +
-                           kCr + kCr + "Would you like to return to the Maintenance Screen?",
-                       prompt::Buttons::YesNo, prompt::Icon::Question,
-                       QStringLiteral("Forces Remain")) == prompt::Yes)
-      return;
-    UnloadAll();
+    if (closeWithForcesConfirmed()) UnloadAll();
   });
 }
 
+// The title-bar close asks as Close does; an unload by the program (Close, disconnecting, the
+// program's end) has asked already or asks its own question.
 void frmMaintenance::closeEvent(QCloseEvent* event) {
+  if (!closing_ && !host::IsUnloaded(this)) {
+    bool close = true;
+    guarded(location("Form_QueryUnload").toUtf8().constData(),
+            [&] { close = closeWithForcesConfirmed(); });
+    if (!close) {
+      event->ignore();
+      return;
+    }
+  }
   if (!closing_) {
     closing_ = true;
     tmrMaint->stop();
@@ -303,7 +378,7 @@ void frmMaintenance::Form_QueryUnload() {
         prompt::MsgBox(JogStopFailedText(kWatchdogSeconds), prompt::Buttons::OK,
                        prompt::Icon::Critical, kJogStopFailedTitle);
     }
-    RestoreDrive(saved_, variant_, driveEnabledHere_);
+    if (RestoreDrive(saved_, variant_, driveEnabledHere_)) ClearSavedSettingsRecord();
     MaintenanceClosed = true;
   });
   guarded(location("Form_Unload").toUtf8().constData(), [&] {

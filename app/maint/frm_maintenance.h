@@ -12,6 +12,7 @@
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QStatusBar;
 class QTimer;
 
@@ -67,6 +68,8 @@ class frmMaintenance : public QWidget {
   QWidget* buildModeLines();
   QWidget* buildButtons();
   void wireHandlers();
+  QSize preferredSize() const;
+  void fitChildArea();
   QString location(const char* handler) const;
   void showModes();
   void showPointLabels();
@@ -76,9 +79,13 @@ class frmMaintenance : public QWidget {
   void showServoStatus();
   void setOutputBoxes(int forces);
   void Form_QueryUnload();
+  bool closeWithForcesConfirmed();
   // True once this screen is closing or gone (checked after every wait for the line).
   basMaint::Abandoned closingCheck();
   void restartInputTimer();
+  bool receiving() const;
+  void showNotReceiving();
+  void showReceiving();
 
   const basMaint::MaintVariant& variant_;
   std::array<QLabel*, kMaxInputs + 1> lblDI{}, lblDIState{};
@@ -94,12 +101,15 @@ class frmMaintenance : public QWidget {
   QLabel *lblAccel = nullptr, *lblDecel = nullptr, *lbl306 = nullptr, *lbl407 = nullptr;
   QTimer *tmrMaint = nullptr, *tmrMaint2 = nullptr;
   QStatusBar* stbMaint = nullptr;
+  QWidget *inputRows_ = nullptr, *outputRows_ = nullptr, *motionButtons_ = nullptr;
+  QScrollArea* scrollArea_ = nullptr;
 
   basMaint::SavedSettings saved_;
   bool driveEnabledHere_ = false;  // DriveEnabledHere: this screen switched the drive on or off
   bool loaded_ = false;
   bool closing_ = false;
   bool reinitWaiting_ = false;
+  bool receiving_ = true;
 };
 
 namespace basMaint {

@@ -6,9 +6,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QStyle>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "maint/frm_maintenance.h"
 
@@ -24,6 +27,15 @@ QString indexed(const char* name, int index) {
   return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
 }
 
+// A live label takes the width of the widest text it will show, so that the window's size
+// (fitted when it opens) needs no more room once the values come in.
+void reserveWidth(QLabel* label, std::initializer_list<const char*> texts) {
+  int width = 0;
+  for (const char* text : texts)
+    width = std::max(width, label->fontMetrics().horizontalAdvance(QString::fromLatin1(text)));
+  label->setMinimumWidth(width);
+}
+
 QLabel* hint(const char* text, const char* name) {
   auto* label = named(new QLabel(QString::fromLatin1(text)), QString::fromLatin1(name));
   label->setStyleSheet(QStringLiteral("color: gray"));
@@ -32,14 +44,26 @@ QLabel* hint(const char* text, const char* name) {
 
 }  // namespace
 
+// Close and the motion buttons stand above the rest, which scrolls: at the main window's default
+// size the child area is only about 430 px high, less than the screen needs.
 void frmMaintenance::buildControls() {
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(buildModeLines());
-  auto* points = new QHBoxLayout;
-  points->addWidget(buildInputRows(), 3);
-  points->addWidget(buildOutputRows(), 2);
-  layout->addLayout(points);
   layout->addWidget(buildButtons());
+  auto* content = new QWidget;
+  auto* contentLayout = new QVBoxLayout(content);
+  contentLayout->setContentsMargins(0, 0, 0, 0);
+  contentLayout->addWidget(buildModeLines());
+  auto* points = new QHBoxLayout;
+  inputRows_ = buildInputRows();
+  outputRows_ = buildOutputRows();
+  points->addWidget(inputRows_, 3);
+  points->addWidget(outputRows_, 2);
+  contentLayout->addLayout(points);
+  scrollArea_ = named(new QScrollArea, QStringLiteral("scrMaint"));
+  scrollArea_->setWidget(content);
+  scrollArea_->setWidgetResizable(true);
+  scrollArea_->setFrameShape(QFrame::NoFrame);
+  layout->addWidget(scrollArea_, 1);
   stbMaint = named(new QStatusBar, QStringLiteral("stbMaint"));
   stbMaint->setSizeGripEnabled(false);
   layout->addWidget(stbMaint);
@@ -48,6 +72,21 @@ void frmMaintenance::buildControls() {
   tmrMaint2 = named(new QTimer(this), QStringLiteral("tmrMaint2"));
   tmrMaint2->setInterval(1000);
   wireHandlers();
+}
+
+// The whole screen without scrolling, as far as the child area allows.
+QSize frmMaintenance::preferredSize() const {
+  const QMargins margins = layout()->contentsMargins();
+  QWidget* inner = scrollArea_->widget();
+  const QSize content = inner->sizeHint().expandedTo(inner->minimumSizeHint());
+  const int spacing = layout()->spacing();
+  // Room for the vertical scroll bar, and a little for the frame styles add.
+  const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24;
+  const int width = std::max(content.width() + scrollBar,
+                             motionButtons_->parentWidget()->sizeHint().width());
+  const int height = motionButtons_->parentWidget()->sizeHint().height() + content.height() +
+                     stbMaint->sizeHint().height() + 2 * spacing;
+  return QSize(width + margins.left() + margins.right(), height + margins.top() + margins.bottom());
 }
 
 QWidget* frmMaintenance::buildModeLines() {
@@ -64,8 +103,11 @@ QWidget* frmMaintenance::buildModeLines() {
   grid->addWidget(lblAccel, 2, 0);
   grid->addWidget(lblDecel, 3, 0);
   grid->addWidget(lblControl, 4, 0);
-  for (int i = 0; i < static_cast<int>(lblStatus.size()); ++i)
+  for (int i = 0; i < static_cast<int>(lblStatus.size()); ++i) {
     lblStatus[i] = named(new QLabel, indexed("lblStatus", i));
+    reserveWidth(lblStatus[i], {"Servo Not Ready", "Servo At Zero Speed", "-32768"});
+  }
+  reserveWidth(lblControl, {"Outputs Under Software Control"});
   // Status lines (servo ready, servo on, zero speed) and the monitor values.
   grid->addWidget(lblStatus[0], 0, 1);
   grid->addWidget(lblStatus[1], 1, 1);
@@ -90,9 +132,12 @@ QWidget* frmMaintenance::buildInputRows() {
     lblDI[n] =
         named(new QLabel(QStringLiteral("DI %1 = 00: Unassigned").arg(n)), indexed("lblDI", n));
     lblDIState[n] = named(new QLabel, indexed("lblDIState", n));
+    reserveWidth(lblDIState[n], {"Off", "On"});
     chkDI[n] = named(new QCheckBox, indexed("chkDI", n));
     chkDI[n]->setToolTip(QStringLiteral("Enables software control of digital input"));
+    chkDI[n]->setAccessibleName(QStringLiteral("DI %1 software control").arg(n));
     cmdDI[n] = named(new QPushButton(QStringLiteral("Toggle")), indexed("cmdDI", n));
+    cmdDI[n]->setAccessibleName(QStringLiteral("Toggle DI %1").arg(n));
     cmdDI[n]->setEnabled(false);
     grid->addWidget(lblDI[n], n, 0);
     grid->addWidget(lblDIState[n], n, 1);
@@ -118,8 +163,11 @@ QWidget* frmMaintenance::buildOutputRows() {
     lblDO[n] =
         named(new QLabel(QStringLiteral("DO %1 = 00: Unassigned").arg(n)), indexed("lblDO", n));
     lblDOState[n] = named(new QLabel, indexed("lblDOState", n));
+    reserveWidth(lblDOState[n], {"Off", "On"});
     chkDO[n] = named(new QCheckBox, indexed("chkDO", n));
+    chkDO[n]->setAccessibleName(QStringLiteral("Force DO %1").arg(n));
     cmdDO[n] = named(new QPushButton(QStringLiteral("Toggle")), indexed("cmdDO", n));
+    cmdDO[n]->setAccessibleName(QStringLiteral("Toggle DO %1").arg(n));
     grid->addWidget(lblDO[n], n, 0);
     grid->addWidget(lblDOState[n], n, 1);
     grid->addWidget(chkDO[n], n, 2);
@@ -138,8 +186,12 @@ QWidget* frmMaintenance::buildOutputRows() {
 }
 
 QWidget* frmMaintenance::buildButtons() {
-  auto* box = new QWidget;
-  auto* grid = new QGridLayout(box);
+  auto* row = new QWidget;
+  auto* rowLayout = new QHBoxLayout(row);
+  rowLayout->setContentsMargins(0, 0, 0, 0);
+  motionButtons_ = new QWidget;
+  auto* grid = new QGridLayout(motionButtons_);
+  grid->setContentsMargins(0, 0, 0, 0);
   cmdEnable = named(new QPushButton(QStringLiteral("Enable Drive")), QStringLiteral("cmdEnable"));
   cmdJog = named(new QPushButton(QStringLiteral("Jog Drive")), QStringLiteral("cmdJog"));
   cmdJog->setEnabled(false);
@@ -152,8 +204,9 @@ QWidget* frmMaintenance::buildButtons() {
   grid->addWidget(hint("Drive must be enabled before jogging", "lblJogHint"), 1, 1);
   grid->addWidget(cmdPosMove, 0, 2);
   grid->addWidget(hint("Available when drive is in Pr Mode", "lblPosMoveHint"), 1, 2);
-  grid->addWidget(cmdClose, 0, 3);
-  return box;
+  rowLayout->addWidget(motionButtons_, 1);
+  rowLayout->addWidget(cmdClose, 0, Qt::AlignTop);
+  return row;
 }
 
 void frmMaintenance::wireHandlers() {

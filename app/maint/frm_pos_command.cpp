@@ -85,8 +85,10 @@ namespace {
 
 QPointer<frmPosCommand> g_window;
 
-// The number a box holds, as the drive's 16-bit register takes it; false outside that range.
+// The number a box holds, as the drive's 16-bit register takes it; false for a text that is not
+// wholly a number ("12abc", "xyz", nothing) and outside that range.
 bool boxNumber(const QString& text, int16_t& value) {
+  if (!number_text::IsNumber(text)) return false;
   const double number = std::nearbyint(number_text::LeadingNumber(text));
   if (number < -32768 || number > 32767) return false;
   value = static_cast<int16_t>(number);
@@ -183,6 +185,8 @@ void frmPosCommand::txtPosCommand_Change(int index) {
   if (reverting_) return;
   guarded("frmPosCommand, txtPosCommand_Change()", [&] {
     QLineEdit* field = box(index);
+    // A text on its way to a number ("-") is left alone; Write refuses what is not a number.
+    if (!number_text::IsNumber(field->text())) return;
     int16_t value = 0;
     if (!boxNumber(field->text(), value)) {
       reverting_ = true;

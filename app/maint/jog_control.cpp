@@ -1,16 +1,25 @@
 #include "maint/jog_control.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 #include "drive_facts.h"
 #include "link/bas_comm.h"
+#include "maint/maint_drive.h"
 #include "params/drive_transfer.h"
 #include "params/value_table.h"
 #include "shell/host.h"
 #include "shell/logs.h"
+#include "shell/prompt.h"
 #include "shell/status.h"
 
 namespace basMaint {
+
+bool JogCommandActive = false;
+bool JogStopFailureTold = false;
+
 namespace {
 
 using basFunctions::WorkingConfig;
@@ -41,6 +50,18 @@ QString stopFailureText(const basFunctions::WriteResult& write) {
   return basFunctions::FailureText(write);
 }
 
+// Spaced retries: a burst of noise on the line that spoils one stop does not spoil the next.
+// Three unanswered writes with the control's 1 s reply time-out end within about 3.5 s, well
+// inside the drive's watchdog time. Real time, not one of the program's pauses.
+constexpr int kStopRetryDelayMs[kStopAttempts] = {0, 100, 300};
+
+void pauseMs(int ms) {
+  if (ms <= 0) return;
+  QEventLoop loop;
+  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
 void reportUnansweredStop(const QString& failure, int attempt) {
   const QString text = "The drive did not confirm the jog stop (" + failure + ")" +
                        (attempt < kStopAttempts ? QStringLiteral("; sending it again")
@@ -53,6 +74,10 @@ void reportUnansweredStop(const QString& failure, int attempt) {
 }  // namespace
 
 void SendJogCommand(int code) {
+  if (code != drive_facts::kJogStop) {
+    JogCommandActive = true;
+    JogStopFailureTold = false;
+  }
   withCommandWord(code, [] { return basComm::WriteData(kJogKey, 1); });
 }
 
@@ -68,10 +93,13 @@ void WaitWhileControlBusy() {
 JogStopOutcome StopJog() {
   JogStopOutcome outcome;
   while (basComm::DriveConnected == 1) {
+    pauseMs(kStopRetryDelayMs[outcome.attempts]);
+    if (basComm::DriveConnected != 1) break;
     ++outcome.attempts;
     const basFunctions::WriteResult write = withCommandWord(
         drive_facts::kJogStop, [] { return basFunctions::WriteConfirmed(kJogKey, 0); });
     if (write.reached()) {
+      JogCommandActive = false;
       outcome.confirmed = true;
       if (outcome.attempts > 1) basFunctions::Status(0, 0, QStringLiteral("Jog stop confirmed"));
       return outcome;
@@ -87,6 +115,43 @@ JogStopOutcome StopJog() {
     }
   }
   return outcome;
+}
+
+bool LastWordsNeeded() { return JogCommandActive || basFunctions::DriveImage.P(4, 6) > 0; }
+
+void SendLastWords() {
+  const QString closing = QStringLiteral(" before the connection closed");
+  if (JogCommandActive) {
+    const basFunctions::WriteResult write = withCommandWord(
+        drive_facts::kJogStop, [] { return basFunctions::WriteConfirmed(kJogKey, 0); });
+    if (write.reached()) {
+      JogCommandActive = false;
+      basFunctions::Status(0, 0, "The drive answered the jog stop" + closing);
+    } else {
+      const QString text =
+          "The drive did not answer the jog stop (" + stopFailureText(write) + ")" + closing;
+      basFunctions::Status(0, 0, text);
+      basFunctions::ErrorLog(QStringLiteral("basMaint, SendLastWords()"),
+                             QStringLiteral("Communication"), 0, text);
+      JogCommandActive = false;
+      JogStopFailureTold = true;
+      QTimer::singleShot(0, qApp, [] {
+        prompt::MsgBox(JogStopFailedText(kWatchdogSeconds), prompt::Buttons::OK,
+                       prompt::Icon::Critical, kJogStopFailedTitle);
+      });
+    }
+  }
+  if (basFunctions::DriveImage.P(4, 6) > 0) {
+    int32_t& forces = WorkingConfig.P(4, 6);
+    forces = 0;
+    const basFunctions::WriteResult write = basFunctions::WriteConfirmed(QStringLiteral("406"), 0);
+    if (write.reached()) basFunctions::DriveImage.P(4, 6) = 0;
+    basFunctions::Status(0, 0,
+                         write.reached()
+                             ? "The drive cleared the forced outputs" + closing
+                             : "The drive did not answer the clearing of the forced outputs (" +
+                                   stopFailureText(write) + ")" + closing);
+  }
 }
 
 QString JogStopFailedText(int watchdogSeconds) {

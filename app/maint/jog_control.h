@@ -23,10 +23,24 @@ struct JogStopOutcome {
   int attempts = 0;        // stop writes sent
   QString failure;         // how the last unanswered write failed ("no answer", "result 6")
 };
-// Sends the stop until the drive confirms it. Writes it did not answer are told in the
+// Sends the stop until the drive confirms it, the writes spaced 0, 100 and 300 ms after the
+// previous failure. Writes it did not answer are told in the
 // status list and the error log; after kStopAttempts of them the connection is declared lost
 // (closing the port lets the drive's communication watchdog stop the motor).
 JogStopOutcome StopJog();
+
+// A jog command was written and no stop has been answered since.
+extern bool JogCommandActive;
+// The technician has been told that the last stop did not reach the drive (cleared by the
+// next jog command).
+extern bool JogStopFailureTold;
+
+// The last words before a lost connection closes (basComm::LastWords): a running jog's stop
+// and the clearing of forced outputs (DriveImage P4.06 > 0), each sent once and waited for,
+// whatever the failures before. The status list says whether the drive answered; an
+// unanswered stop is told in a message once the connection has closed.
+bool LastWordsNeeded();
+void SendLastWords();
 
 // The message for a stop that did not reach the drive: the jog may still be running.
 QString JogStopFailedText(int watchdogSeconds);

@@ -8,6 +8,7 @@
 #include "params/value_table.h"
 #include "shell/database.h"
 #include "shell/host.h"
+#include "shell/poll_groups.h"
 #include "shell/status.h"
 
 namespace basMaint {
@@ -65,7 +66,8 @@ SavedSettings SaveDriveSettings(const MaintVariant& variant) {
 
 bool ReadyToWrite(const Abandoned& abandoned) {
   basComm::WaitUntilIdle(host::Mod1());
-  return !abandoned || !abandoned();
+  // A drive lost meanwhile has been reported once; each further write would report it again.
+  return basComm::DriveConnected == 1 && (!abandoned || !abandoned());
 }
 
 void ArmDrive(const Abandoned& abandoned) {
@@ -97,9 +99,9 @@ void WriteMonitorSelectors(const Abandoned& abandoned) {
   }
 }
 
-void RestoreDrive(const SavedSettings& saved, const MaintVariant& variant, bool enabledHere) {
+bool RestoreDrive(const SavedSettings& saved, const MaintVariant& variant, bool enabledHere) {
   basComm::ConnectionStatus();
-  if (basComm::DriveConnected != 1) return;
+  if (basComm::DriveConnected != 1) return false;
   const auto restore = [](const QString& key, int32_t value) {
     WriteParameter(key, value);
     WaitaWhile(kSettle);
@@ -115,6 +117,7 @@ void RestoreDrive(const SavedSettings& saved, const MaintVariant& variant, bool 
   // The connection may be closed next (disconnecting, quitting): the last write must have been
   // answered by then, or a drive could keep its watchdog armed and fault a few seconds later.
   basComm::WaitUntilIdle(host::Mod1());
+  return basComm::DriveConnected == 1 && basFunctions::LastDoneResult == 0;
 }
 
 int FunctionCode(int32_t value) { return std::abs(value) % 100; }

@@ -41,14 +41,15 @@ using Abandoned = std::function<bool()>;
 void ArmDrive(const Abandoned& abandoned = {});
 // The three monitor channels the maintenance poll group reads: revolutions, pulses, speed.
 void WriteMonitorSelectors(const Abandoned& abandoned = {});
-// Waits (events running) until the control is idle, then says whether a write may still go:
-// nothing is dispatched between this answer and a WriteData that follows it at once.
+// Waits (events running) until the control is idle, then says whether a write may still go (the
+// drive still connected, the screen not closing): nothing is dispatched between this answer
+// and a WriteData that follows it at once.
 bool ReadyToWrite(const Abandoned& abandoned);
 // Puts back what the screen changed: the servo off when the screen switched it, then the
 // input mask, P2.30, the input states and the watchdog pair; returns when the drive has
 // answered the last write. A drive that is no longer connected is reported once and nothing
-// is written.
-void RestoreDrive(const SavedSettings& saved, const MaintVariant& variant, bool enabledHere);
+// is written. True when the drive answered the last write.
+bool RestoreDrive(const SavedSettings& saved, const MaintVariant& variant, bool enabledHere);
 
 // Function code (last two decimal digits) of an input or output function parameter.
 int FunctionCode(int32_t value);

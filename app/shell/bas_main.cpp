@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "link/bas_comm.h"
+#include "maint/frm_maintenance.h"
 #include "params/program_folders.h"
 #include "shell/app_state.h"
 #include "shell/database.h"
@@ -160,6 +161,10 @@ bool Main() {
 }
 
 void EndMain() {
+  // However the program ends: the maintenance screen's closing restores the drive, and the
+  // connection closes, while the control is still there.
+  frmMaintenance::UnloadAll();
+  if (basComm::DriveConnected == 1) basComm::CloseConnection();
   delete frmSplash::instance();
   delete frmMain::instance();
   g_instanceLock.reset();

@@ -1,13 +1,17 @@
 #include "shell/poll_groups.h"
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <vector>
 
 #include "link/bas_comm.h"
 #include "link/main_window_access.h"
+#include "maint/frm_jog.h"
 #include "maint/frm_maintenance.h"
+#include "maint/maint_record.h"
 #include "params/drive_identity.h"
-#include "params/value_table.h"
 #include "params/number_text.h"
+#include "params/value_table.h"
 #include "shell/app_state.h"
 #include "shell/host.h"
 #include "shell/logs.h"
@@ -59,7 +63,8 @@ std::vector<PollBlock> maintenanceGroup(int revision) {
 // The firmware number x 100 as a whole number, the way a text round trip reads it back
 // (2.1 x 100 is 210, not 210.00000000000003).
 int firmwareRevision() {
-  return static_cast<int>(number_text::LeadingNumber(QString::number(DriveFirmwareNumber() * 100.0, 'g', 15)));
+  return static_cast<int>(
+      number_text::LeadingNumber(QString::number(DriveFirmwareNumber() * 100.0, 'g', 15)));
 }
 
 bool longFirmwareFrom21() { return number_text::LeadingNumber(DriveIdentity.firmwareLong) >= 2.1; }
@@ -98,6 +103,8 @@ void trackInitialisation(int16_t item) {
       Status(0, 0, QStringLiteral("Initialization Complete"));
       mainWindow::SetNormalPointer();
       InitComplete = true;
+      // Outside this handler: the offer waits for the technician and writes to the drive.
+      QTimer::singleShot(0, qApp, &basMaint::OfferLeftoverRestore);
     }
   }
 }
@@ -107,8 +114,18 @@ void countFailedPoll(IModbusAtl& mod1) {
   if (FormIsOpen(QStringLiteral("frmMaintenance")) ||
       FormIsOpen(QStringLiteral("frmMaintenance_210")))
     MaintLogonNeeded = true;
+  // A jog does not wait for the third failure: its stop goes out at the first.
+  if (frmJog* jog = frmJog::Instance()) jog->StopIfJogging();
   if (++PollFailCount < 3) return;
   mod1.put_PollInterval(0);
+  // No write is answered while this handler runs: the stop and the forces' clearing that must
+  // reach the drive before the port closes go out right after it.
+  if (basComm::LastWordsNeeded()) {
+    QTimer::singleShot(0, qApp, [] {
+      if (basComm::DriveConnected == 1) basComm::DeclareDriveLost();
+    });
+    return;
+  }
   basComm::DeclareDriveLost();
 }
 

@@ -1,6 +1,7 @@
 #include "tuning/frm_tuning.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -245,15 +246,32 @@ void frmTuning::cmdScope_Click() {
   guarded("frmTuning, cmdScope_Click", [] { frmScope::Display(); });
 }
 
+bool frmTuning::closeConfirmed() {
+  return prompt::MsgBox(QStringLiteral("Are you sure you want to close the tuning dialog?\r"
+                                       "Once you close this screen, your option to revert to     \r"
+                                       "your original settings will no longer be available.\r\r"
+                                       "Click 'Yes' to close without reverting."),
+                        Buttons::YesNo, Icon::Question, kConfirmTitle) == prompt::Yes;
+}
+
 void frmTuning::cmdClose_Click() {
   guarded("frmTuning, cmdClose_Click", [&] {
-    if (prompt::MsgBox(QStringLiteral("Are you sure you want to close the tuning dialog?\r"
-                                      "Once you close this screen, your option to revert to     \r"
-                                      "your original settings will no longer be available.\r\r"
-                                      "Click 'Yes' to close without reverting."),
-                       Buttons::YesNo, Icon::Question, kConfirmTitle) == prompt::Yes)
-      host::UnloadWindow(this);
+    if (closeConfirmed()) host::UnloadWindow(this);
   });
+}
+
+// The title-bar close asks as Close does; an unload by the program (Close, the main window's
+// closing) has asked already or does not ask.
+void frmTuning::closeEvent(QCloseEvent* event) {
+  bool close = true;
+  if (!host::IsUnloaded(this))
+    guarded("frmTuning, Form_QueryUnload", [&] { close = closeConfirmed(); });
+  if (!close) {
+    event->ignore();
+    return;
+  }
+  host::UnloadWindow(this);
+  event->accept();
 }
 
 void frmTuning::tmrTuning_Timer() {

@@ -42,6 +42,7 @@ class frmTuning : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   explicit frmTuning(QWidget* parent = nullptr);
@@ -55,6 +56,7 @@ class frmTuning : public QWidget {
   bool commitBoxes(int mode);
   bool acceptEntry(int index);
   void readLimits();
+  bool closeConfirmed();
 
   basFunctions::ParamCatalog limits_;  // the connected drive's limits
   int screenMode_ = 0;                 // the mode the boxes are set up for

@@ -105,6 +105,12 @@ void SendSettings(int mode, int level, ValueTable& workingConfig, const ValueTab
     valueOf(workingConfig, 232) = mode;
     if (!write(QStringLiteral("231"), 2)) return;
     wait(kWriteSpacing);
+  } else if (mode >= 0 && valueOf(driveImage, 232) != mode) {
+    // Manual after Revert: the gains are sent for the mode the screen shows, so the drive must
+    // leave its tuned mode first (it would go on retuning them).
+    valueOf(workingConfig, 232) = mode;
+    if (!write(QStringLiteral("232"), 1)) return;
+    wait(kWriteSpacing);
   }
   for (int index : SingleWrites(mode)) {
     if (!given(index)) continue;

@@ -70,10 +70,11 @@ constexpr int16_t kRefreshTicks = 2;
 // The snapshot's raw value of a parameter of the window (P2.32 included).
 int16_t SnapshotValue(int index);
 
-// The writes of Update for a mode. Only gains the technician gave (`given`) are sent: another
-// gain's WorkingConfig entry may be 0 (no configuration loaded) or a file's value, and sent
-// as it stands it would change a gain nobody touched. `write` sends `count` parameters of
-// WorkingConfig from the key and returns false when the sequence must end (the window
+// The writes of Update for a mode: the level and mode pair for modes 1..5, the mode alone for
+// Manual when the drive holds another one, then the gains. Only gains the technician gave (`given`)
+// are sent: another gain's WorkingConfig entry may be 0 (no configuration loaded) or a file's
+// value, and sent as it stands it would change a gain nobody touched. `write` sends `count`
+// parameters of WorkingConfig from the key and returns false when the sequence must end (the window
 // closed); `wait` pauses.
 void SendSettings(int mode, int level, basFunctions::ValueTable& workingConfig,
                   const basFunctions::ValueTable& driveImage,

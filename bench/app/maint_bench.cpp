@@ -1,8 +1,9 @@
 // Figures of the jog: the time from letting go of a jog button to the virtual drive's motor
 // model starting to decelerate, against the line-paced drive at 19200 baud while the
-// maintenance poll group runs (median of 20; target below 50 ms), and the time from the
-// program's death mid-jog to the motor standing still (the drive's 10 s communication
-// watchdog plus at most one poll interval).
+// maintenance poll group runs (median of 20; target below 50 ms); the line lost mid-jog to the
+// motor standing still, with requests still reaching the drive (only its replies lost) and with
+// nothing reaching it; and the time from the program's death mid-jog to the motor standing
+// still (the drive's 10 s communication watchdog plus at most one poll interval).
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -67,8 +69,14 @@ class SpeedWatcher {
     from_ = from;
     released_ = released.time_since_epoch().count();
     decelAt_ = 0;
+    stoppedAt_ = 0;
   }
   bool decelerated() const { return decelAt_ != 0; }
+  bool stopped() const { return stoppedAt_ != 0; }
+  double millisecondsToStop() const {
+    return std::chrono::duration<double, std::milli>(Clock::duration(stoppedAt_ - released_))
+        .count();
+  }
   double millisecondsToDecel() const {
     return std::chrono::duration<double, std::milli>(Clock::duration(decelAt_ - released_)).count();
   }
@@ -89,6 +97,8 @@ class SpeedWatcher {
       speed_ = now;
       if (released_ != 0 && decelAt_ == 0 && now < from_)
         decelAt_ = Clock::now().time_since_epoch().count();
+      if (released_ != 0 && stoppedAt_ == 0 && now == 0)
+        stoppedAt_ = Clock::now().time_since_epoch().count();
       // A breath between readings (the model steps every 8 ms): a watcher that never pauses
       // starves the drive's serial side on a busy machine and the stop times out.
       std::this_thread::sleep_for(std::chrono::microseconds(500));
@@ -102,6 +112,7 @@ class SpeedWatcher {
   std::atomic<int> from_{0};
   std::atomic<long long> released_{0};
   std::atomic<long long> decelAt_{0};
+  std::atomic<long long> stoppedAt_{0};
 };
 
 void release(QWidget* button) {
@@ -186,6 +197,58 @@ void benchRelease() {
   program.stop();
 }
 
+// The line lost while a jog button is held, on the paced drive: from the moment the drive stops
+// answering to the motor standing still. With `replylost` requests still reach the drive and
+// the stop sent at the first failed poll stops it; with `noreply` nothing arrives and the
+// watchdog the maintenance screen armed stops it.
+void benchLineLoss(const char* loss) {
+  apptest::ProgramFolder folder;
+  apptest::VirtualDrive drive;
+  const QString socketPath = folder.path() + "/vdrive.sock";
+  apptest::Program program;
+  if (!drive.start(1, {"--control-socket", socketPath}) || !program.start({})) {
+    std::printf("line loss: the drive or the program did not start\n");
+    return;
+  }
+  frmJog* jog = openJog(drive);
+  SpeedWatcher watcher(socketPath);
+  if (!jog || !watcher.ok()) {
+    std::printf("line loss: could not open the jog window or the drive's control socket\n");
+    return;
+  }
+  prompt::SetResponder([](const prompt::Shown&) { return prompt::Reply{prompt::Ok, {}}; });
+  QWidget* forward = jog->findChild<QPushButton*>("cmdJog_0");
+  apptest::WaitFor([&] { return forward->isEnabled(); });
+  press(forward);
+  if (!apptest::WaitFor([&] { return watcher.speed() == kSpeed; }, 5000)) {
+    std::printf("line loss: the motor did not reach the jog speed\n");
+    return;
+  }
+  // Timed on the watcher's thread and by a timer: the program's waits for the line run nested
+  // inside this one's event processing.
+  const Clock::time_point lost = Clock::now();
+  double closedMs = -1;
+  QTimer closing;
+  QObject::connect(&closing, &QTimer::timeout, [&] {
+    if (closedMs < 0 && basComm::DriveConnected == 0)
+      closedMs = std::chrono::duration<double, std::milli>(Clock::now() - lost).count();
+  });
+  closing.start(5);
+  watcher.armAt(lost, kSpeed);
+  drive.command(QString::fromLatin1(loss) + " always");
+  const bool stopped = apptest::WaitFor([&] { return watcher.stopped(); }, 30000);
+  apptest::WaitFor([&] { return closedMs >= 0; }, 10000);
+  const bool replyOnly = std::strcmp(loss, "replylost") == 0;
+  std::printf(
+      "line lost mid-jog (%s: %s), paced drive at 19200 baud, reply time-out 1 s: motor %s "
+      "%.2f s after the loss; connection closed %.2f s after it%s\n",
+      loss, replyOnly ? "requests still arrive" : "nothing arrives",
+      stopped ? "stopped" : "NOT stopped", watcher.millisecondsToStop() / 1000.0, closedMs / 1000.0,
+      replyOnly ? "" : " (watchdog P3.04 = 10 s)");
+  drive.command("clear");
+  program.stop();
+}
+
 void benchDeath() {
   apptest::ProgramFolder folder;
   apptest::VirtualDrive drive;
@@ -220,6 +283,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("VelumoPRO"));
   QApplication::setQuitOnLastWindowClosed(false);
   benchRelease();
-  if (argc < 2 || QByteArray(argv[1]) != "--release-only") benchDeath();
+  if (argc >= 2 && QByteArray(argv[1]) == "--release-only") return 0;
+  benchLineLoss("replylost");
+  benchLineLoss("noreply");
+  benchDeath();
   return 0;
 }

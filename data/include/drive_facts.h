@@ -119,8 +119,8 @@ constexpr int kBaudRateAddress = ParameterAddress(3, 1);
 constexpr int kProtocolAddress = ParameterAddress(3, 2);
 constexpr int kBaudRates[6] = {4800, 9600, 19200, 38400, 57600, 115200};
 // Communication watchdog: P3.04 seconds without a valid request raise fault
-// kSerialTimeoutFault (0 switches the watchdog off); P3.03 = 1 also stops the motor (a fault),
-// 0 only warns. A jog stops either way: nobody could stop it over a dead link.
+// kSerialTimeoutFault (0 switches the watchdog off); P3.03 = 1 makes it a fault (the motor
+// stops, forced outputs end), 0 only warns and the drive carries on.
 constexpr int kCommFaultActionAddress = ParameterAddress(3, 3);
 constexpr int kCommWatchdogAddress = ParameterAddress(3, 4);
 constexpr int kSerialTimeoutFault = 20;

@@ -53,6 +53,9 @@ void CommThread::Run() {
     }
     WaitForWork(pollReference, interval);
   }
+  // A transaction flagged after the look above (from a Done handler that then closed the
+  // port, say: a host's last stop before it lets a lost drive go) still goes out.
+  if (shared_.busy.load(std::memory_order_acquire) == -1) ServeUserTransaction();
   port_->Close();
   finished_.store(true, std::memory_order_release);
   apartment_.Wake();

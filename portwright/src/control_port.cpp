@@ -94,11 +94,11 @@ void ModbusAtl::ReapEndedThreads() {
   ClearUnservedTransaction();
 }
 
-// A transaction flagged after the worker's last look at the busy flag is never served once
-// the worker has ended; leaving the flag set would refuse every later setter.
+// A transaction flagged after the worker's last look at the busy flag (as it ended by itself)
+// is never served: it ends as a request that could not be written, so its Done still comes.
 void ModbusAtl::ClearUnservedTransaction() {
   const bool workerAlive = (thread_ && !thread_->Finished()) || retiring_ || stopping_;
-  if (!workerAlive) shared_.busy.store(0, std::memory_order_release);
+  if (!workerAlive && Busy()) SignalDone(kResultWriteFailed);
 }
 
 }  // namespace portwright

@@ -15,6 +15,7 @@ class Target : public vdrive::ControlTarget {
   vdrive::FaultPlan& Faults() override { return faults_; }
   void PowerCycle(int) override { drive_.PowerOn(true); }
   void Quit() override {}
+  void SetHalfDuplex(bool) override {}
   std::string DevicePath() const override { return "/dev/null"; }
 
  private:

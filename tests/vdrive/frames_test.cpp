@@ -132,9 +132,11 @@ class FakeTarget : public ControlTarget {
   FaultPlan& Faults() override { return faults_; }
   void PowerCycle(int offMs) override { powerOffMs = offMs; }
   void Quit() override { quit = true; }
+  void SetHalfDuplex(bool half) override { halfDuplex = half; }
   std::string DevicePath() const override { return "/dev/pts/99"; }
   int powerOffMs = -1;
   bool quit = false;
+  bool halfDuplex = true;
 
  private:
   VirtualDrive drive_;
@@ -162,13 +164,16 @@ TEST(ControlChannel, CommandsPlanFaultsAndReachTheDrive) {
       {"di 1 1", "OK"},
       {"di 9 1", "ERR di needs an input number and 0 or 1"},
       {"noreply", "OK planned noreply x1"},
-      {"slow 300 always", "OK planned noreply x1, slow x always"},
+      {"replylost 2", "OK planned noreply x1, replylost x2"},
+      {"slow 300 always", "OK planned noreply x1, replylost x2, slow x always"},
       {"clear", "OK"},
       {"exception 4 2", "OK planned exception x2"},
       {"junk FFFE 1", "OK planned exception x2, junk x1"},
       {"split", "ERR split needs milliseconds"},
       {"junk zz 1", "ERR junk bytes must be hex pairs"},
       {"path", "OK /dev/pts/99"},
+      {"duplex full", "OK"},
+      {"duplex", "ERR duplex is half or full"},
       {"bogus", "ERR unknown command 'bogus' (try help)"},
       {"powercycle 0.5", "OK"},
       {"set P5.25 40000", "OK"},
@@ -176,6 +181,7 @@ TEST(ControlChannel, CommandsPlanFaultsAndReachTheDrive) {
   };
   for (const Row& row : rows) EXPECT_EQ(RunControlCommand(row.command, target), row.reply);
   EXPECT_EQ(target.powerOffMs, 500);
+  EXPECT_FALSE(target.halfDuplex);
   ReplyFault fault = target.Faults().TakeNext();
   EXPECT_EQ(fault.kind, ReplyFault::kException);
   EXPECT_EQ(fault.code, 4);
@@ -241,6 +247,34 @@ TEST(LinePacing, BytesFollowEachOtherOneCharacterApartOnceTheLineIsFree) {
   pacer.Queue(bytes, 1, t0 + milliseconds(9), milliseconds(1));  // a later start waits for it
   EXPECT_EQ(pacer.TakeDone(t0 + milliseconds(9)), Bytes{5});
   EXPECT_EQ(pacer.NextDone(), t0 + milliseconds(10));
+}
+
+// Two senders on a half-duplex line: the bytes on the line together come through as their
+// AND, and the later sender's bytes from the first that met are lost.
+TEST(LinePacing, BytesOnTheLineTogetherMixAndTheMeetingSenderIsLost) {
+  using std::chrono::microseconds;
+  using std::chrono::milliseconds;
+  const LinePacer::Clock::time_point t0{};
+  LinePacer reply, request;
+  const uint8_t replyBytes[] = {0xF0, 0x0F, 0xFF};
+  const uint8_t requestBytes[] = {0x3C, 0x55};
+  reply.Queue(replyBytes, 3, t0, milliseconds(1));
+  request.Queue(requestBytes, 2, t0 + microseconds(1500), milliseconds(1));
+  const auto met = reply.MixWith(request);
+  ASSERT_TRUE(met);
+  EXPECT_EQ(*met, t0 + microseconds(1500));
+  request.LoseFrom(*met);
+  LinePacer::Clock::time_point last{};
+  bool lost = false;
+  EXPECT_EQ(request.TakeDone(t0 + milliseconds(4), &last, &lost), Bytes{});
+  EXPECT_TRUE(lost);
+  EXPECT_EQ(last, t0 + microseconds(3500));
+  EXPECT_EQ(reply.TakeDone(t0 + milliseconds(4)), (Bytes{0xF0, 0x0C, 0x14}));
+  // Back to back is not together.
+  LinePacer first, next;
+  first.Queue(replyBytes, 3, t0, milliseconds(1));
+  next.Queue(requestBytes, 1, t0 + milliseconds(3), milliseconds(1));
+  EXPECT_FALSE(next.MixWith(first));
 }
 
 }  // namespace

@@ -17,6 +17,8 @@
 #include <thread>
 
 #include "drive_facts.h"
+#include "frame.h"
+#include "modbus_slave.h"
 #include "portwright/port_map.h"
 #include "serial_port.h"
 #include "transaction.h"
@@ -301,6 +303,55 @@ TEST(DriveOnPty, LineIsPacedAndAnsweredOnlyInTheDrivesFraming) {
   // 8 request and 77 reply characters of 11 bits at 9600 baud, 3.5 characters of turnaround.
   const auto lineTime = std::chrono::microseconds((8 + 77 + 3) * 11 * 1000000LL / 9600);
   EXPECT_GE(elapsed, lineTime);
+}
+
+// The bytes that reach a raw port within `ms` after the first one.
+vdrive::Bytes Collect(portwright::SerialPort& port, int ms) {
+  vdrive::Bytes bytes;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < until) {
+    port.WaitReadable(5);
+    uint8_t chunk[256];
+    size_t got = 0;
+    if (port.Read(chunk, sizeof chunk, got)) bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  return bytes;
+}
+
+// A half-duplex line: a request sent while the drive is still sending never reaches it, and
+// the master reads the reply mixed with its own request. A request lost on the line
+// (noreply) is not carried out; a lost reply (replylost) is.
+TEST(DriveOnPty, RequestsThatMeetAReplyOrAreLostAreNotCarriedOut) {
+  VdriveProcess drive;
+  ASSERT_TRUE(drive.Start(Args({"--mode", "rtu", "--settings", "19200,N,8,2"})));
+  const vdrive::Bytes read = vdrive::EncodeFrame(vdrive::Framing::Rtu, 1, {0x03, 1, 0, 0, 36});
+  auto writeP134 = [](uint8_t value) {
+    return vdrive::EncodeFrame(vdrive::Framing::Rtu, 1, {0x06, 0x01, 0x22, 0x00, value});
+  };
+  for (const char* duplex : {"half", "full"}) {
+    SCOPED_TRACE(duplex);
+    ASSERT_EQ(drive.Command(std::string("duplex ") + duplex), "OK");
+    ASSERT_EQ(drive.Command("set P1.34 0"), "OK");
+    portwright::SerialPort port;
+    ASSERT_TRUE(port.Open(drive.Device(), "19200,N,8,2"));
+    ASSERT_TRUE(port.Write(read.data(), read.size()));
+    port.WaitReadable(500);  // the reply (77 characters, 44 ms) has begun
+    const vdrive::Bytes write = writeP134(77);
+    ASSERT_TRUE(port.Write(write.data(), write.size()));
+    const vdrive::Bytes line = Collect(port, 200);
+    const bool full = std::string(duplex) == "full";
+    EXPECT_EQ(drive.Command("get P1.34"), full ? "OK 77" : "OK 0");
+    ASSERT_GE(line.size(), 77u);
+    EXPECT_EQ(portwright::frame::Crc16(line.data(), 77) == 0, full);
+    EXPECT_EQ(line.size(), full ? 77u + 8u : 77u);
+  }
+  Master master(drive.Device(), "19200,N,8,2", portwright::RTU);
+  ASSERT_EQ(drive.Command("noreply"), "OK planned noreply x1");
+  EXPECT_EQ(master.Write(df::ParameterAddress(1, 34), {5}, 200), -1);
+  EXPECT_EQ(drive.Command("get P1.34"), "OK 77");
+  ASSERT_EQ(drive.Command("replylost"), "OK planned replylost x1");
+  EXPECT_EQ(master.Write(df::ParameterAddress(1, 34), {6}, 200), -1);
+  EXPECT_EQ(drive.Command("get P1.34"), "OK 6");
 }
 
 TEST(DriveOnPty, CommunicationSettingsTakeEffectAtThePowerCycle) {

@@ -375,9 +375,10 @@ TEST(RegisterMap, PowerOnSpeedLimitsFollowTheMotor) {
   EXPECT_EQ(Read1(other, df::kMaximumSpeedAddress), 3000);
 }
 
-// P3.04 seconds without a request raise fault 20; P3.03 = 1 stops the motor, 0 only warns.
-// Either way a jog stops. The watchdog arms at the first request and trips once per silence.
-TEST(RegisterMap, CommunicationWatchdogStopsAJogAfterItsTimeWithoutARequest) {
+// P3.04 seconds without a request raise fault 20; P3.03 = 1 stops the motor and ends forced
+// outputs, 0 only warns and a jog runs on. The watchdog arms at the first request and trips
+// once per silence.
+TEST(RegisterMap, CommunicationWatchdogFaultsOrWarnsAfterItsTimeWithoutARequest) {
   constexpr int kTicksPerSecond = 1000 / df::kScopeSamplePeriodMs;
   for (int action : {1, 0}) {
     SCOPED_TRACE(action);
@@ -388,6 +389,7 @@ TEST(RegisterMap, CommunicationWatchdogStopsAJogAfterItsTimeWithoutARequest) {
     Ticks(drive, 3 * kTicksPerSecond);
     EXPECT_EQ(Read1(drive, df::kFaultCodeAddress), 0);  // not armed before a request
     ASSERT_EQ(Write1(drive, df::kJogAddress, df::kJogForward), kNoException);
+    ASSERT_EQ(Write1(drive, df::kForcedOutputsAddress, 0b00110), kNoException);
     drive.NoteValidRequest();
     Ticks(drive, kTicksPerSecond - 2);
     drive.NoteValidRequest();  // each request starts the time afresh
@@ -397,10 +399,11 @@ TEST(RegisterMap, CommunicationWatchdogStopsAJogAfterItsTimeWithoutARequest) {
     Ticks(drive, 2);
     EXPECT_EQ(Read1(drive, df::kFaultCodeAddress), df::kSerialTimeoutFault);
     EXPECT_EQ(Read1(drive, df::kFaultHistoryAddress), df::kSerialTimeoutFault);
-    EXPECT_EQ(drive.JogDirection(), 0);
+    EXPECT_EQ(drive.JogDirection(), action == 0 ? 1 : 0);
+    EXPECT_EQ(Read1(drive, df::kForcedOutputsAddress), action == 0 ? 0b00110 : 0);
     EXPECT_EQ(drive.ServoOn(), action == 0);  // a warning keeps the servo on
     Ticks(drive, 100);
-    EXPECT_EQ(drive.Motor().SpeedRpm(), 0);
+    EXPECT_EQ(drive.Motor().SpeedRpm() != 0, action == 0);
   }
 }
 

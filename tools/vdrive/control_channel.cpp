@@ -10,9 +10,10 @@ namespace vdrive {
 namespace {
 
 const char kHelp[] =
-    "OK commands: noreply|badcrc [N] | slow MS [N] | exception CODE [N] | junk [N] | "
+    "OK commands: noreply|replylost|badcrc [N] | slow MS [N] | exception CODE [N] | junk [N] | "
     "junk HEX N | split MS [N] | clear | fault CODE | powercycle [SECONDS] | factory | di N 0|1 | "
-    "get REG [COUNT] | set REG VALUE... | write REG VALUE... | status | path | quit  (N: count or "
+    "duplex half|full | get REG [COUNT] | set REG VALUE... | write REG VALUE... | status | path | "
+    "quit  (N: count or "
     "'always'; "
     "REG: P4.05 or a register address)";
 
@@ -55,6 +56,8 @@ std::string PlanFault(const std::vector<std::string>& w, ControlTarget& target) 
   const std::string& name = w[0];
   if (name == "noreply") {
     fault.kind = ReplyFault::kNoReply;
+  } else if (name == "replylost") {
+    fault.kind = ReplyFault::kReplyLost;
   } else if (name == "badcrc" || name == "badlrc") {
     fault.kind = ReplyFault::kBadChecksum;
   } else if (name == "slow" || name == "split") {
@@ -148,8 +151,8 @@ std::string Run(const std::vector<std::string>& w, ControlTarget& target) {
   VirtualDrive& drive = target.Drive();
   long value = 0;
   if (name == "help") return kHelp;
-  if (name == "noreply" || name == "badcrc" || name == "badlrc" || name == "slow" ||
-      name == "exception" || name == "junk" || name == "split")
+  if (name == "noreply" || name == "replylost" || name == "badcrc" || name == "badlrc" ||
+      name == "slow" || name == "exception" || name == "junk" || name == "split")
     return PlanFault(w, target);
   if (name == "clear") {
     target.Faults().Clear();
@@ -179,6 +182,11 @@ std::string Run(const std::vector<std::string>& w, ControlTarget& target) {
         value > drive.InputCount() || (on != 0 && on != 1))
       return "ERR di needs an input number and 0 or 1";
     drive.SetHardwareInput(static_cast<int>(value), on == 1);
+    return "OK";
+  }
+  if (name == "duplex") {
+    if (w.size() != 2 || (w[1] != "half" && w[1] != "full")) return "ERR duplex is half or full";
+    target.SetHalfDuplex(w[1] == "half");
     return "OK";
   }
   if (name == "get") return GetRegisters(w, drive);

@@ -18,6 +18,8 @@ class ControlTarget {
   // Silent for offMs, then back with power-on values and no logon.
   virtual void PowerCycle(int offMs) = 0;
   virtual void Quit() = 0;
+  // Half duplex (the default): a request on the line while the drive sends collides with it.
+  virtual void SetHalfDuplex(bool halfDuplex) = 0;
   virtual std::string DevicePath() const = 0;
 };
 

@@ -148,6 +148,9 @@ void VirtualDrive::NoteValidRequest() {
 }
 
 // Armed by the first request after power-up (or after it tripped); trips once per silence.
+// With P3.03 = 1 the time-out is a fault: servo off, jog and forced outputs ended. With
+// P3.03 = 0 it is only a warning and the drive carries on, a running jog included: only what
+// the master armed stops the motor.
 void VirtualDrive::RunWatchdog() {
   const int seconds = Signed(StoredAt(df::kCommWatchdogAddress));
   if (seconds <= 0 || !watchdogArmed_) return;
@@ -155,8 +158,13 @@ void VirtualDrive::RunWatchdog() {
   if (watchdogMs_ < seconds * 1000) return;
   watchdogArmed_ = false;
   const bool warnOnly = StoredAt(df::kCommFaultActionAddress) == 0 && !Faulted();
-  InjectFault(df::kSerialTimeoutFault);  // stops a jog either way
+  const int jog = jogDirection_;
+  InjectFault(df::kSerialTimeoutFault);
   warningOnly_ = warnOnly;
+  if (warnOnly)
+    jogDirection_ = jog;
+  else
+    StoredAt(df::kForcedOutputsAddress) = 0;
 }
 
 // Position command 1 + (POS0 + 2 POS1 + 4 POS2): revolutions and pulses P1.15..P1.30, speed

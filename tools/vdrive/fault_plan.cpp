@@ -40,6 +40,8 @@ const char* KindName(ReplyFault::Kind kind) {
       return "junk";
     case ReplyFault::kSplit:
       return "split";
+    case ReplyFault::kReplyLost:
+      return "replylost";
     default:
       return "none";
   }

@@ -8,17 +8,23 @@ void LinePacer::Queue(const uint8_t* data, size_t length, Clock::time_point star
                       Clock::duration characterTime) {
   Clock::time_point at = std::max(start, freeAt_);
   for (size_t i = 0; i < length; ++i) {
+    bytes_.push_back({at, at + characterTime, data[i], false});
     at += characterTime;
-    bytes_.push_back({at, data[i]});
   }
   freeAt_ = std::max(freeAt_, at);
 }
 
-std::vector<uint8_t> LinePacer::TakeDone(Clock::time_point now, Clock::time_point* lastDone) {
+std::vector<uint8_t> LinePacer::TakeDone(Clock::time_point now, Clock::time_point* lastDone,
+                                         bool* tookLost) {
   std::vector<uint8_t> done;
   while (!bytes_.empty() && bytes_.front().done <= now) {
-    if (lastDone) *lastDone = bytes_.front().done;
-    done.push_back(bytes_.front().byte);
+    const TimedByte& front = bytes_.front();
+    if (lastDone) *lastDone = front.done;
+    if (front.lost) {
+      if (tookLost) *tookLost = true;
+    } else {
+      done.push_back(front.byte);
+    }
     bytes_.pop_front();
   }
   return done;
@@ -27,6 +33,24 @@ std::vector<uint8_t> LinePacer::TakeDone(Clock::time_point now, Clock::time_poin
 void LinePacer::Clear() {
   bytes_.clear();
   freeAt_ = {};
+}
+
+std::optional<LinePacer::Clock::time_point> LinePacer::MixWith(const LinePacer& other) {
+  std::optional<Clock::time_point> firstMet;
+  for (TimedByte& ours : bytes_) {
+    for (const TimedByte& theirs : other.bytes_) {
+      if (theirs.start >= ours.done) break;
+      if (theirs.done <= ours.start) continue;
+      ours.byte &= theirs.byte;
+      if (!firstMet || theirs.start < *firstMet) firstMet = theirs.start;
+    }
+  }
+  return firstMet;
+}
+
+void LinePacer::LoseFrom(Clock::time_point from) {
+  for (TimedByte& b : bytes_)
+    if (b.start >= from) b.lost = true;
 }
 
 }  // namespace vdrive

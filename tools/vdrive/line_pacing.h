@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <vector>
 
 namespace vdrive {
@@ -19,8 +20,10 @@ class LinePacer {
   // Bytes that go onto the line at `start`, or when the bytes before them are through.
   void Queue(const uint8_t* data, size_t length, Clock::time_point start,
              Clock::duration characterTime);
-  // The bytes through the line by `now`, in order; lastDone: when the last of them was.
-  std::vector<uint8_t> TakeDone(Clock::time_point now, Clock::time_point* lastDone = nullptr);
+  // The bytes through the line by `now`, in order, lost ones left out; lastDone: when the
+  // last of them (lost or not) was through; tookLost: whether lost ones were among them.
+  std::vector<uint8_t> TakeDone(Clock::time_point now, Clock::time_point* lastDone = nullptr,
+                                bool* tookLost = nullptr);
   bool Empty() const { return bytes_.empty(); }
   // When the next byte is through (only when not empty).
   Clock::time_point NextDone() const { return bytes_.front().done; }
@@ -28,10 +31,20 @@ class LinePacer {
   Clock::time_point FreeAt() const { return freeAt_; }
   void Clear();
 
+  // Two senders on a half-duplex line: each byte of this pacer that is on the line while a
+  // byte of `other` is comes through mixed with it (a bit reads as mark only where both send
+  // mark). Returns when the first byte of `other` that met one of ours started, if any did.
+  std::optional<Clock::time_point> MixWith(const LinePacer& other);
+  // The queued bytes that start at `from` or later are lost: they still take their time on
+  // the line, but nobody receives them.
+  void LoseFrom(Clock::time_point from);
+
  private:
   struct TimedByte {
+    Clock::time_point start;
     Clock::time_point done;
     uint8_t byte;
+    bool lost;
   };
   std::deque<TimedByte> bytes_;
   Clock::time_point freeAt_{};

@@ -32,6 +32,8 @@ const char kUsage[] =
     "  --control-socket PATH   also take control commands on this Unix socket\n"
     "  --no-line-check         answer whatever baud rate, parity and stop bits the client uses\n"
     "  --no-pacing             bytes as fast as the pseudo-terminal moves them, no turnaround\n"
+    "  --full-duplex           a request sent while the drive is still sending is received\n"
+    "                          (default: half duplex, the two collide)\n"
     "  --no-range-check        accept any parameter value the database limits would refuse\n"
     "  --verbose               log requests and faults on stderr\n";
 
@@ -58,8 +60,9 @@ bool ToInt(const char* text, long low, long high, int& value) {
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
   std::map<std::string, std::string> values;
-  static const char* kFlags[] = {"--no-map",    "--no-stdin", "--no-line-check", "--no-range-check",
-                                 "--no-pacing", "--verbose",  "--help",          "-h"};
+  static const char* kFlags[] = {"--no-map",         "--no-stdin",  "--no-line-check",
+                                 "--no-range-check", "--no-pacing", "--full-duplex",
+                                 "--verbose",        "--help",      "-h"};
   for (int i = 1; i < argc; ++i) {
     const std::string name = argv[i];
     bool flag = false;
@@ -134,6 +137,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
   options.server.controlOnStdin = !take("--no-stdin", text);
   options.server.checkLine = !take("--no-line-check", text);
   options.server.pacing = !take("--no-pacing", text);
+  options.server.halfDuplex = !take("--full-duplex", text);
   options.drive.rangeCheck = !take("--no-range-check", text);
   options.server.verbose = take("--verbose", text);
   if (!values.empty()) return error = "unknown option " + values.begin()->first, false;

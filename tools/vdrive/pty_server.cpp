@@ -162,12 +162,28 @@ void PtyServer::ReadRequests(Clock::time_point now) {
   for (;;) {
     const ssize_t n = read(master_, buffer, sizeof buffer);
     if (n <= 0) return;
-    if (!poweredOff_) received_.Queue(buffer, static_cast<size_t>(n), now, ReceiveCharacterTime());
+    if (poweredOff_) continue;
+    received_.Queue(buffer, static_cast<size_t>(n), now, ReceiveCharacterTime());
+    Collide();
   }
 }
 
+// Half duplex: a request whose bytes are on the line while the drive sends is lost to the
+// drive from the first byte that met the reply on, and the master reads the reply mixed with
+// it. Unpaced bytes take no line time, so they never meet.
+void PtyServer::Collide() {
+  if (!options_.halfDuplex) return;
+  const auto met = sending_.MixWith(received_);
+  if (!met) return;
+  received_.LoseFrom(*met);
+  Log("collision: a request came in while the drive was sending");
+}
+
 void PtyServer::TakeArrivedBytes(Clock::time_point now) {
-  const Bytes arrived = received_.TakeDone(now, &lastByte_);
+  bool tookLost = false;
+  const Bytes arrived = received_.TakeDone(now, &lastByte_, &tookLost);
+  // What the drive held of a frame before a collision cannot end in a good frame: drop it.
+  if (tookLost) assembler_.Clear();
   if (!arrived.empty()) assembler_.Feed(arrived.data(), arrived.size());
 }
 
@@ -224,25 +240,30 @@ void PtyServer::AnswerRequests(Clock::time_point now) {
 
 void PtyServer::Send(const Bytes& bytes, Clock::time_point start) {
   sending_.Queue(bytes.data(), bytes.size(), start, SendCharacterTime());
+  Collide();
 }
 
 void PtyServer::Answer(const Request& request) {
   const bool broadcast = request.node == 0;
   if (!broadcast && request.node != options_.node) return;
   if (options_.checkLine && !ClientLineMatches()) return;
-  drive_.NoteValidRequest();
   const uint8_t function = request.pdu[0];
+  const ReplyFault fault = broadcast ? ReplyFault{} : faults_.TakeNext();
+  if (fault.kind == ReplyFault::kNoReply) {  // lost on the line: the drive never had it
+    Log("function %u lost on the line", function);
+    return;
+  }
+  drive_.NoteValidRequest();
   if (broadcast) {  // writes are carried out, nothing is answered
     if (function == 6 || function == 16) HandlePdu(request.pdu, drive_);
     return;
   }
-  const ReplyFault fault = faults_.TakeNext();
   const Bytes pdu = fault.kind == ReplyFault::kException
                         ? ExceptionPdu(function, static_cast<uint8_t>(fault.code))
                         : HandlePdu(request.pdu, drive_);
   Log("function %u -> %s%s", function, (pdu[0] & 0x80) ? "exception " : "reply",
       fault.kind == ReplyFault::kNone ? "" : KindName(fault.kind));
-  if (fault.kind == ReplyFault::kNoReply) return;
+  if (fault.kind == ReplyFault::kReplyLost) return;
   Bytes frame = EncodeFrame(options_.framing, request.node, pdu);
   const Clock::time_point start = lastByte_ + Turnaround();
   switch (fault.kind) {

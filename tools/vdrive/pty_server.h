@@ -21,8 +21,9 @@ struct ServerOptions {
   Framing framing = Framing::Rtu;
   LineSettings line;
   int node = 1;
-  bool checkLine = true;  // answer only a client whose baud rate, parity and stop bits match
-  bool pacing = true;     // bytes at the line's pace, replies after the drive's turnaround
+  bool checkLine = true;   // answer only a client whose baud rate, parity and stop bits match
+  bool pacing = true;      // bytes at the line's pace, replies after the drive's turnaround
+  bool halfDuplex = true;  // a request on the line while the drive sends collides with it
   bool verbose = false;
   bool controlOnStdin = true;  // stdin EOF ends the drive
   std::string controlSocket;   // a Unix stream socket path, or empty
@@ -47,6 +48,7 @@ class PtyServer : public ControlTarget {
   FaultPlan& Faults() override { return faults_; }
   void PowerCycle(int offMs) override;
   void Quit() override { quit_ = true; }
+  void SetHalfDuplex(bool halfDuplex) override { options_.halfDuplex = halfDuplex; }
   std::string DevicePath() const override { return devicePath_; }
 
  private:
@@ -64,6 +66,7 @@ class PtyServer : public ControlTarget {
   void AnswerRequests(Clock::time_point now);
   void Answer(const Request& request);
   void Send(const Bytes& bytes, Clock::time_point start);
+  void Collide();
   bool ClientLineMatches() const;
   Clock::duration ReceiveCharacterTime() const;
   Clock::duration SendCharacterTime() const;

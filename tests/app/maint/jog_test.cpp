@@ -1,17 +1,24 @@
 // The jog window against the virtual drive: the speed check, the motor turning while a button
 // is held, every way of letting go stopping it, a lost stop reply sent again, and a program
 // killed mid-jog stopped by the drive's communication watchdog.
+#include <QtTest/qtestkeyboard.h>
+
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTimer>
+#include <QWindow>
 
 #include "child_program.h"
 #include "link/bas_comm.h"
+#include "link/connect_sequence.h"
 #include "maint/frm_jog.h"
 #include "maint/frm_maintenance.h"
 #include "maint_fixture.h"
 #include "params/value_table.h"
+#include "shell/frm_main.h"
 #include "shell/host.h"
 
 namespace mainttest {
@@ -50,6 +57,49 @@ class JogTest : public MaintTest {
     if (!button->isEnabled()) return false;
     mouse(button, QEvent::MouseButtonPress);
     return apptest::WaitFor([&] { return statusValue("speed") == (index == 0 ? rpm : -rpm); });
+  }
+  // A held Space as the window system delivers it to the focused widget: bursts of key events
+  // 30 ms apart, each event of a burst queued at once, so that it arrives inside whatever wait
+  // for the line the program is in. Returns once every burst has been delivered.
+  struct Key {
+    QEvent::Type type;
+    bool autoRepeat;
+  };
+  void deliverBursts(const QList<QList<Key>>& bursts) {
+    QWindow* window = main->windowHandle();
+    int next = 0;
+    int delivered = 0;
+    int total = 0;
+    for (const QList<Key>& burst : bursts) total += burst.size();
+    QTimer ticks;
+    ticks.setInterval(30);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+      if (next == bursts.size()) return;
+      for (const Key& key : bursts[next++])
+        QTimer::singleShot(0, [window, key, &delivered] {
+          qt_handleKeyEvent(window, key.type, Qt::Key_Space, Qt::NoModifier, " ", key.autoRepeat);
+          ++delivered;
+        });
+    });
+    ticks.start();
+    EXPECT_TRUE(apptest::WaitFor([&] { return delivered == total; }, 30000));
+  }
+  // Press, `pairs` auto-repeat release and press pairs, release. A busy program does not always
+  // recognise a pair as auto-repeat: `lastPairUnflagged` sends the last one as a real release
+  // and press, in one burst with the release that ends the hold.
+  static QList<QList<Key>> heldSpace(int pairs, bool lastPairUnflagged) {
+    QList<QList<Key>> bursts{{{QEvent::KeyPress, false}}};
+    for (int i = 0; i < pairs; ++i)
+      bursts.append({{QEvent::KeyRelease, true}, {QEvent::KeyPress, true}});
+    if (lastPairUnflagged) bursts.append({{QEvent::KeyRelease, false}, {QEvent::KeyPress, false}});
+    bursts.last().append({QEvent::KeyRelease, false});
+    return bursts;
+  }
+  void focusJogButton(frmJog* jog, int index) {
+    main->activateWindow();
+    find(jog, QString("cmdJog_%1").arg(index))->setFocus();
+    ASSERT_TRUE(apptest::WaitFor(
+        [&] { return QApplication::focusWidget() == find(jog, QString("cmdJog_%1").arg(index)); }));
   }
   bool stops() {
     return apptest::WaitFor([&] { return statusValue("jog") == 0 && statusValue("speed") == 0; },
@@ -117,6 +167,32 @@ TEST_F(JogTest, TheMotorTurnsWhileHeldAndEveryWayOfLettingGoStopsIt) {
   EXPECT_TRUE(errorLog().isEmpty()) << errorLog().join("\n").toStdString();
 }
 
+// Every event of a held key can arrive while a press or a stop waits for the line. The motor
+// turns while the key is held and stops when it is let go; a release and press the program
+// takes for real stop the motor, never close the window or start it again.
+TEST_F(JogTest, AHeldSpaceKeyJogsUntilLetGoAndNeverReachesClose) {
+  frmJog* jog = openJog(200);
+  ASSERT_NE(jog, nullptr);
+  setSpeed(jog, "600");
+  for (bool unflagged : {false, true}) {
+    SCOPED_TRACE(unflagged ? "a pair taken for real" : "auto-repeat pairs");
+    focusJogButton(jog, 0);
+    bool ran = false;
+    QTimer speed;
+    QObject::connect(&speed, &QTimer::timeout, [&] { ran = ran || statusValue("speed") == 600; });
+    speed.start(20);
+    deliverBursts(heldSpace(20, unflagged));
+    speed.stop();
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(stops());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(frmJog::Instance(), jog) << "the jog window was closed";
+    EXPECT_TRUE(apptest::WaitFor([&] { return find(jog, "cmdJog_0")->isEnabled(); }));
+    EXPECT_NE(QApplication::focusWidget(), find(jog, "cmdClose"));
+  }
+  EXPECT_TRUE(errorLog().isEmpty()) << errorLog().join("\n").toStdString();
+}
+
 TEST_F(JogTest, ALostStopReplyIsSentAgainAndAStopNeverAnsweredIsToldPlainly) {
   frmJog* jog = openJog(200);
   ASSERT_NE(jog, nullptr);
@@ -140,7 +216,7 @@ TEST_F(JogTest, ALostStopReplyIsSentAgainAndAStopNeverAnsweredIsToldPlainly) {
   ASSERT_TRUE(runs(jog, 0, 900));
   command("noreply always");
   mouse(find(jog, "cmdJog_0"), QEvent::MouseButtonRelease);
-  EXPECT_EQ(basComm::DriveConnected, 0);
+  EXPECT_TRUE(apptest::WaitFor([] { return basComm::DriveConnected == 0; }, 20000));
   EXPECT_TRUE(shown().contains(
       "Jog Stop Not Confirmed | The drive did not confirm the jog stop: THE MOTOR MAY STILL BE "
       "RUNNING.\rThe connection has been closed; the drive's communication watchdog stops the "
@@ -151,13 +227,51 @@ TEST_F(JogTest, ALostStopReplyIsSentAgainAndAStopNeverAnsweredIsToldPlainly) {
   command("clear");
 }
 
+// The line lost while a jog button is held: the stop goes out at the first failed poll and once
+// more before the port closes. A drive that still hears requests stops at the first of them; one
+// that hears nothing is stopped by the watchdog the maintenance screen armed. Either way the
+// technician is told that the stop was not answered.
+TEST_F(JogTest, ALineLostWhileAJogButtonIsHeldStopsTheMotor) {
+  const QString told =
+      "Jog Stop Not Confirmed | The drive did not confirm the jog stop: THE MOTOR MAY STILL BE "
+      "RUNNING.\rThe connection has been closed; the drive's communication watchdog stops the "
+      "motor within 10 seconds.\rIf the motor does not stop, stop it at the drive.";
+  for (const QString loss : {"replylost always", "noreply always"}) {
+    SCOPED_TRACE(loss.toStdString());
+    frmJog* jog = openJog(200);
+    ASSERT_NE(jog, nullptr);
+    setSpeed(jog, "600");
+    ASSERT_TRUE(runs(jog, 0, 600));  // and held
+    prompt::ClearShownPrompts();
+    command(loss);
+    ASSERT_TRUE(apptest::WaitFor([] { return basComm::DriveConnected == 0; }, 20000));
+    if (loss.startsWith("replylost")) {
+      EXPECT_TRUE(apptest::WaitFor([&] { return statusValue("speed") == 0; }, 2000));
+      EXPECT_EQ(statusValue("jog"), 0);
+      EXPECT_EQ(statusValue("fault"), 0);  // the program's stop, not the watchdog
+    } else {
+      EXPECT_TRUE(apptest::WaitFor(
+          [&] { return statusValue("speed") == 0 && statusValue("fault") == 20; }, 15000));
+    }
+    EXPECT_TRUE(
+        statusListHas("The drive did not answer the jog stop (no answer) before the connection "
+                      "closed"));
+    EXPECT_TRUE(apptest::WaitFor([&] { return shown().contains(told); }));
+    EXPECT_EQ(shown().count(told), 1);
+    command("clear");
+    mouse(find(jog, "cmdJog_0"), QEvent::MouseButtonRelease);
+  }
+}
+
 // The program is a child process here: it opens the maintenance screen (which arms the drive's
 // watchdog), the motor is jogged through the drive's control channel, and the program is
 // killed. The drive stops the motor with the serial time-out fault on its own, once the
-// watchdog's 10 s have passed without a request.
+// watchdog's 10 s have passed without a request; the next connection to the drive offers to put
+// back what the dead program had recorded.
 using JogWatchdogTest = MaintTest;
 
-TEST_F(JogWatchdogTest, KillingTheProgramMidJogStopsTheMotorWithTheSerialTimeOutFault) {
+TEST_F(JogWatchdogTest,
+       AKilledProgramsJogIsStoppedByTheWatchdogAndItsRecordOfferedAtTheNextConnection) {
   apptest::VirtualDrive watched;  // on COM2: COM1 belongs to the tests' own program
   ASSERT_TRUE(watched.start(2, {"--no-pacing"})) << watched.error().toStdString();
   apptest::ChildProgram program;
@@ -180,6 +294,27 @@ TEST_F(JogWatchdogTest, KillingTheProgramMidJogStopsTheMotorWithTheSerialTimeOut
       << watched.command("status").toStdString();
   EXPECT_GE(sinceDeath.elapsed(), 9000);  // the watchdog, not something earlier, stopped it
   EXPECT_TRUE(watched.command("status").contains("servo=off"));
+
+  // The dead program's record of the drive's own values is offered at the next connection.
+  startConnected(200);
+  basComm::CloseConnection();
+  prompt::ClearShownPrompts();
+  prompt::ScriptReplies({Answer(prompt::Yes)});
+  commSettings::Selection selection;
+  selection.portIndex = 1;  // COM2
+  selection.speedIndex = 2;
+  selection.protocolIndex = 8;
+  selection.speedText = "19200";
+  selection.addressText = "1";
+  commSettings::Connect(selection);
+  ASSERT_EQ(basComm::DriveConnected, 1);
+  host::Mod1().put_PollInterval(10);
+  EXPECT_TRUE(apptest::WaitFor([&] { return watched.command("get P3.04") == "OK 0"; }, 20000))
+      << shown().join("\n").toStdString();
+  EXPECT_EQ(watched.command("get P3.03"), "OK 0");
+  EXPECT_EQ(watched.command("get P2.30"), "OK 0");
+  EXPECT_EQ(shown().filter("Maintenance Settings Left In Drive | ").size(), 1);
+  basComm::CloseConnection();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QListWidget>
+#include <QSettings>
 
 #include "drive_facts.h"
 #include "link/bas_comm.h"
@@ -142,6 +143,13 @@ void MaintTest::startConnected(int revision) {
   }
   main = frmMain::instance();
   unloadWindows();
+  // A test that lost its line leaves its record of the drive's values (rightly: the drive may
+  // still be armed); the next test starts without it.
+  QSettings store(QSettings::IniFormat, QSettings::UserScope, "Velumo Pro", "Velumo Pro");
+  store.beginGroup("Maintenance Restore");
+  for (const QString& key : store.childKeys())
+    if (key.startsWith("COM1 ")) store.remove(key);
+  store.endGroup();
   // The drive as it left the factory, no input held at its terminals, no planned faults.
   if (basComm::DriveConnected == 1) pausePolling();
   for (const char* line : {"clear", "factory"}) command(line);
@@ -169,6 +177,13 @@ void MaintTest::closeScreen(const QList<prompt::Reply>& replies) {
   prompt::ScriptReplies(replies);
   if (frmMaintenance* screen = frmMaintenance::OpenScreen()) find(screen, "cmdClose")->click();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void MaintTest::reconnect() { ASSERT_TRUE(connect()); }
+
+void MaintTest::endProgram() {
+  session().program.stop();
+  main = nullptr;
 }
 
 void MaintTest::preset(const QString& name, int value) {

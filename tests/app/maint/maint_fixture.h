@@ -32,6 +32,12 @@ class MaintTest : public ::testing::Test {
   // Closes the open screen with its Close button; the closing's messages get `replies`.
   void closeScreen(const QList<prompt::Reply>& replies = {});
 
+  // Connects again after the connection was lost or closed, DriveImage current.
+  void reconnect();
+  // Ends the program (basMain::EndMain) as its event loop's end would; the next
+  // startConnected starts it again.
+  void endProgram();
+
   // Sets a drive register ("P2.30") and DriveImage alike, as if the polls had brought it: the
   // normal poll group reads one block a second.
   void preset(const QString& name, int value);

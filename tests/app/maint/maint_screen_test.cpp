@@ -6,7 +6,10 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMdiArea>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QSet>
 #include <QTimer>
 
 #include "drive_facts.h"
@@ -146,6 +149,78 @@ TEST_P(MaintScreenTest, InputsUnderSoftwareControlUseTheDriveFactsBitOrder) {
   EXPECT_TRUE(errorLog().isEmpty()) << errorLog().join("\n").toStdString();
 }
 
+// At the main window's default 1024 x 720 and maximised on a 1366 x 768 laptop: Close and the
+// motion buttons in view, the rest within reach of the scroll bars, no text cut, and every
+// control a screen reader reaches named apart from the others.
+TEST_P(MaintScreenTest, TheScreenFitsTheMainWindowAndNamesEachControlApart) {
+  startConnected(GetParam());
+  const QSize before = main->size();
+  for (const QSize size : {QSize(1024, 720), QSize(1366, 768)}) {
+    SCOPED_TRACE(size.width());
+    main->resize(size);
+    QCoreApplication::sendPostedEvents();
+    frmMaintenance* screen = openScreen();
+    ASSERT_NE(screen, nullptr);
+    QWidget* view = main->findChild<QMdiArea*>()->viewport();
+    const auto inView = [view](QWidget* widget) {
+      return view->rect().contains(QRect(widget->mapTo(view, QPoint(0, 0)), widget->size()));
+    };
+    for (const char* name : {"cmdClose", "cmdJog", "cmdEnable", "cmdPosMove"})
+      EXPECT_TRUE(inView(find<QWidget>(screen, name))) << name;
+    EXPECT_TRUE(inView(screen->parentWidget()));
+    auto* scroll = find<QScrollArea>(screen, "scrMaint");
+    ASSERT_NE(scroll, nullptr);
+    QWidget* content = scroll->widget();
+    EXPECT_GE(content->width(), content->minimumSizeHint().width());
+    EXPECT_GE(content->height(), content->minimumSizeHint().height());
+    for (QLabel* label : screen->findChildren<QLabel*>()) {
+      if (!label->isVisibleTo(screen) || label->text().isEmpty()) continue;
+      EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+    }
+    QStringList names;
+    for (QAbstractButton* button : screen->findChildren<QAbstractButton*>())
+      names << (button->accessibleName().isEmpty() ? button->text() : button->accessibleName());
+    EXPECT_FALSE(names.contains(QString()));
+    EXPECT_EQ(names.size(), QSet<QString>(names.begin(), names.end()).size())
+        << names.join(", ").toStdString();
+    EXPECT_TRUE(names.contains("DI 3 software control"));
+    EXPECT_TRUE(names.contains("Toggle DO 2"));
+    closeScreen();
+  }
+  main->resize(before);
+}
+
+// The line lost with the screen open: it shows no value it no longer receives and offers
+// nothing that writes; connected again, it sets the drive up afresh and reads the maintenance
+// group, so its values follow the drive.
+TEST_F(MaintTest, AReconnectWithTheScreenOpenResumesItsValues) {
+  startConnected(200);
+  frmMaintenance* screen = openScreen();
+  ASSERT_NE(screen, nullptr);
+  command("di 1 1");
+  QPushButton* jog = find(screen, "cmdJog");
+  ASSERT_TRUE(apptest::WaitFor([&] { return jog->isEnabled(); }));
+  command("noreply always");
+  ASSERT_TRUE(apptest::WaitFor([] { return basComm::DriveConnected == 0; }, 20000));
+  EXPECT_TRUE(apptest::WaitFor([&] { return !jog->isEnabled(); }));
+  for (const char* name : {"lblStatus_1", "lblStatus_4", "lblStatus_6", "lblDIState_1"})
+    EXPECT_EQ(find<QLabel>(screen, name)->text(), "") << name;
+  EXPECT_FALSE(find(screen, "cmdDO_1")->isEnabled());
+
+  command("clear");
+  command("set P3.04 0");  // as if the drive had been powered off meanwhile
+  reconnect();
+  EXPECT_TRUE(apptest::WaitFor([] { return basFunctions::PollGroup == 3; }));
+  EXPECT_EQ(host::Mod1().get_PollInterval(), 100);
+  EXPECT_TRUE(regBecomes("P3.04", 10));
+  for (const char* line : {"write P4.05 600", "write P4.05 4999"}) command(line);
+  EXPECT_TRUE(apptest::WaitFor(
+      [&] { return find<QLabel>(screen, "lblStatus_6")->text() == "600" && jog->isEnabled(); }));
+  command("write P4.05 5000");
+  EXPECT_TRUE(apptest::WaitFor([&] { return find<QLabel>(screen, "lblStatus_6")->text() == "0"; }));
+  closeScreen();
+}
+
 TEST_F(MaintTest, OutputForcesFollowTogglesAndBoxesAndClearingAsksFirst) {
   startConnected(200);
   frmMaintenance* screen = openScreen();
@@ -188,6 +263,11 @@ TEST_F(MaintTest, OutputForcesFollowTogglesAndBoxesAndClearingAsksFirst) {
   ASSERT_EQ(frmMaintenance::OpenScreen(), screen);
   EXPECT_EQ(shown().value(0).section(" | ", 0, 0), "Forces Remain");
   prompt::ScriptReplies({Answer(prompt::Yes)});
+  screen->parentWidget()->close();  // the title bar's close asks the same
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(frmMaintenance::OpenScreen(), screen);
+  EXPECT_EQ(shown().value(1), shown().value(0));
+  prompt::ScriptReplies({Answer(prompt::Yes)});
   find(screen, "cmdClearDOForces")->click();
   EXPECT_TRUE(regBecomes("P4.06", 0));
   EXPECT_TRUE(errorLog().isEmpty()) << errorLog().join("\n").toStdString();
@@ -213,6 +293,47 @@ TEST_F(MaintTest, TheCommandRefusesTorqueModeAndOffersABackupFirst) {
   EXPECT_EQ(shown()[1].section(" | ", 0, 0), "Verification Required");
   EXPECT_TRUE(QFile::exists(backup));
   EXPECT_NE(frmMaintenance::OpenScreen(), nullptr);
+}
+
+// Every value the screen saved at opening is back in the drive after each way of closing it,
+// the inputs it put under software control and their forced states included.
+TEST_F(MaintTest, EveryValueSavedAtOpeningIsBackAfterEachWayOfClosing) {
+  const int bit2 = drive_facts::BitOfPoint(drive_facts::InputBits(200), 2);
+  for (const char* way : {"Close", "title bar", "disconnect", "program end"}) {
+    SCOPED_TRACE(way);
+    startConnected(200);
+    preset("P2.30", 2);
+    preset("P3.03", 1);
+    preset("P3.04", 3);
+    preset("P3.06", bit2);
+    preset("P4.07", bit2);  // input 2 forced on
+    const int states = reg("P4.07");
+    frmMaintenance* screen = openScreen();
+    ASSERT_NE(screen, nullptr);
+    ASSERT_TRUE(driveImageFollows(3, 6));
+    ASSERT_TRUE(driveImageFollows(4, 7));
+    find<QCheckBox>(screen, "chkDI_3")->click();
+    find(screen, "cmdDI_3")->click();
+    ASSERT_TRUE(driveImageFollows(4, 7));
+    find(screen, "cmdDI_2")->click();
+    ASSERT_TRUE(apptest::WaitFor([&] { return reg("P4.07") != states && reg("P3.06") != bit2; }));
+    ASSERT_EQ(reg("P2.30"), 5);
+    ASSERT_EQ(reg("P3.04"), 10);
+    // Disconnecting asks first; every way then shows the settings warning.
+    prompt::ScriptReplies(
+        {Answer(QString(way) == "disconnect" ? prompt::Yes : prompt::Ok), Answer(prompt::Ok)});
+    if (QString(way) == "Close") find(screen, "cmdClose")->click();
+    if (QString(way) == "title bar") screen->parentWidget()->close();
+    if (QString(way) == "disconnect") main->mnuDisconnect_Click();
+    if (QString(way) == "program end") endProgram();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(frmMaintenance::OpenScreen(), nullptr);
+    EXPECT_EQ(reg("P2.30"), 2);
+    EXPECT_EQ(reg("P3.03"), 1);
+    EXPECT_EQ(reg("P3.04"), 3);
+    EXPECT_EQ(reg("P3.06"), bit2);
+    EXPECT_EQ(reg("P4.07"), states);
+  }
 }
 
 TEST_F(MaintTest, DisconnectingClosesTheScreenAndRestoresTheDriveFirst) {

@@ -1,6 +1,7 @@
 // Position commands against the virtual drive: the commands the position-select inputs can
 // reach, a write confirmed by the read-back and taken into the configuration on request, a
-// number beyond the 16-bit register refused, and a read-back mismatch reported.
+// number beyond the 16-bit register or a text that is not a number refused, and a read-back
+// mismatch reported.
 #include <QLabel>
 #include <QLineEdit>
 
@@ -96,6 +97,16 @@ TEST_F(PosCommandTest, AnOutOfRangeNumberIsRefusedAndAMismatchReported) {
   EXPECT_EQ(revolutions->text(), "4000");
   EXPECT_EQ(basMaint::PosCommandEdit[115], 4000);
   EXPECT_EQ(reg("P1.15"), 0);  // nothing written
+  // Text that is not a number is refused at Write, never sent as its leading digits or 0.
+  for (const char* text : {"12abc", "xyz", ""}) {
+    box(window, 116)->setText(text);
+    write(window);
+    EXPECT_EQ(shown(), QStringList{"Incorrect Entry | A position command must be a whole "
+                                   "number from -32768 to 32767."})
+        << text;
+    EXPECT_EQ(reg("P1.15"), 0) << text;
+  }
+  box(window, 116)->setText("0");
 
   // The drive refuses 20000 pulses (at most 9999): the read-back differs in P1.30 only.
   revolutions->setText("0");

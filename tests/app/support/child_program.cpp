@@ -11,7 +11,6 @@ ChildProgram::~ChildProgram() { kill(); }
 
 bool ChildProgram::startWithMaintenanceScreen(ProgramFolder& folder, int comNumber) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(QStringLiteral("VELUMO_TEST_MAINTENANCE"), QString::number(comNumber));
   environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
   // A runtime folder of its own: the program that runs the test holds the single-instance lock.
   const QString runtime = folder.path() + QStringLiteral("/child-runtime");
@@ -19,7 +18,15 @@ bool ChildProgram::startWithMaintenanceScreen(ProgramFolder& folder, int comNumb
   QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
   process_.setProcessEnvironment(environment);
-  process_.setProgram(folder.copyExecutable());
+  // Copied into the folder, so that the folder is its program folder.
+  const QString program = folder.path() + QStringLiteral("/VelumoPRO");
+  QFile::remove(program);
+  if (!QFile::copy(QStringLiteral(VELUMO_MAINTENANCE_PROGRAM), program)) {
+    error_ = QStringLiteral("cannot copy the test program into ") + folder.path();
+    return false;
+  }
+  process_.setProgram(program);
+  process_.setArguments({QStringLiteral("--maintenance"), QString::number(comNumber)});
   process_.start();
   if (!process_.waitForStarted(10000)) {
     error_ = "the program did not start: " + process_.errorString();

@@ -1,5 +1,5 @@
-// The program as a child process, started through its test hook (app/maint/maint_test_hook.h):
-// it connects to the virtual drive on a COM number and opens the maintenance screen, so that a
+// The program as a child process, built with a test-only start (maintenance_program.cpp): it
+// connects to the virtual drive on a COM number and opens the maintenance screen, so that a
 // test can kill it while the drive runs and watch what the drive does on its own.
 #pragma once
 
@@ -13,7 +13,7 @@ namespace apptest {
 class ChildProgram {
  public:
   ~ChildProgram();
-  // Copies the executable into the folder, starts it (with a runtime folder of its own, so a
+  // Copies the test program into the folder, starts it (with a runtime folder of its own, so a
   // program running in the test process does not make it a second instance) and waits until
   // it reports the maintenance screen open; false (with the reason in error()) otherwise.
   bool startWithMaintenanceScreen(ProgramFolder& folder, int comNumber);

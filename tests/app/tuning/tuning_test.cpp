@@ -131,10 +131,11 @@ TEST_F(TuningTest, RevertOffersTheDrivesValuesFromBeforeTheWindowFirstWroteAcros
   EXPECT_EQ(box(137)->text(), "10");  // raw 100 at resolution 10
   EXPECT_EQ(find<QComboBox>("cmbMode")->currentIndex(), 0);
   EXPECT_TRUE(box(204)->isEnabled());
-  click("cmdSetMode", {Answer(prompt::Yes)});  // the mode is put back with Set
   trace.take();
-  click("cmdUpdate");  // straight away: the boxes are sent as they stand
-  EXPECT_EQ(trace.take().size(), 8);
+  click("cmdUpdate");  // straight away: the mode shown first, then the boxes as they stand
+  const QStringList writes = trace.take();
+  EXPECT_EQ(writes.size(), 9);
+  EXPECT_EQ(writes.value(0), "P2.32=0");
   for (int index : basTuning::SingleWrites(0))
     EXPECT_EQ(registerValue(name(index)), opening[index]) << index;
   EXPECT_EQ(registerValue("P2.32"), 0);
@@ -176,6 +177,12 @@ TEST_F(TuningTest, UpdateAsksOnlyWhenConfirmationIsOnWhileSetAndCloseAlwaysAsk) 
 
   click("cmdClose", {Answer(prompt::No)});
   EXPECT_TRUE(basFunctions::FormIsOpen("frmTuning"));
+  // The title-bar close asks the same question.
+  prompt::ScriptReplies({Answer(prompt::No)});
+  tuning->parentWidget()->close();
+  EXPECT_TRUE(basFunctions::FormIsOpen("frmTuning"));
+  EXPECT_EQ(prompt::ShownPrompts().size(), 3);
+  EXPECT_EQ(prompt::ShownPrompts().last().text, prompt::ShownPrompts().value(1).text);
   click("cmdClose", {Answer(prompt::Yes)});
   EXPECT_EQ(prompt::ShownPrompts().last().text,
             "Are you sure you want to close the tuning dialog?\r"

@@ -1,5 +1,10 @@
-#include "maint/maint_test_hook.h"
-
+// The program for tests that must see what a drive does once the program is gone: started
+// with "--maintenance <COM number>" it connects to that port at the drive's factory line
+// settings (19200 baud, RTU 8,O,1, node 1), opens the maintenance screen answering every
+// question No (no backup), and prints "VELUMO_TEST maintenance open" on stdout. The test then
+// moves the motor through the drive's control channel and kills it. This start exists only in
+// the tests' build: the shipped program has no way to move a motor without a technician.
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cstdio>
@@ -7,13 +12,13 @@
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "maint/frm_maintenance.h"
+#include "shell/bas_main.h"
 #include "shell/frm_main.h"
 #include "shell/host.h"
 #include "shell/poll_groups.h"
 #include "shell/prompt.h"
 #include "shell/status.h"
 
-namespace basMaint {
 namespace {
 
 void say(const char* line) {
@@ -29,8 +34,8 @@ void openMaintenance(int comNumber) {
   selection.protocolIndex = 8;  // RTU 8,O,1
   selection.speedText = QStringLiteral("19200");
   selection.addressText = QStringLiteral("1");
-  // The test wants the screen, not the connect's pacing: the pauses are taken out (the reads
-  // wait for their replies) and the normal poll group makes its first pass at once.
+  // The connect's pauses taken out (the reads wait for their replies), the normal poll
+  // group's first pass at once.
   basFunctions::PauseScale = 0;
   commSettings::Connect(selection);
   basFunctions::PauseScale = 1;
@@ -53,10 +58,20 @@ void openMaintenance(int comNumber) {
 
 }  // namespace
 
-void StartTestHookIfAsked() {
-  const int comNumber = qEnvironmentVariableIntValue("VELUMO_TEST_MAINTENANCE");
-  if (comNumber < 1 || comNumber > 8) return;
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("VelumoPRO"));
+  QApplication::setQuitOnLastWindowClosed(false);
+  const QStringList arguments = QApplication::arguments();
+  const int at = arguments.indexOf(QStringLiteral("--maintenance"));
+  const int comNumber = at > 0 ? arguments.value(at + 1).toInt() : 0;
+  if (comNumber < 1 || comNumber > 8) {
+    std::fprintf(stderr, "usage: %s --maintenance <COM number 1..8>\n", argv[0]);
+    return 2;
+  }
+  if (!basMain::Main()) return 0;
   QTimer::singleShot(0, [comNumber] { openMaintenance(comNumber); });
+  const int result = QApplication::exec();
+  basMain::EndMain();
+  return result;
 }
-
-}  // namespace basMaint
