@@ -127,20 +127,21 @@ bool Discard(BytePort& port, ReceiveBuffer& buffer, bool& took) {
 }
 
 // Reads and discards until the line has been silent for the gap since its last byte and any
-// failure guard has passed; false when bytes keep coming for longer than limitUs.
-bool WaitForQuietLine(BytePort& port, ReceiveBuffer& buffer, uint32_t gapUs, uint64_t limitUs) {
+// failure guard has passed: 0, or -1 when bytes keep coming for longer than limitUs, or -3
+// when the port cannot be read.
+int16_t WaitForQuietLine(BytePort& port, ReceiveBuffer& buffer, uint32_t gapUs, uint64_t limitUs) {
   const uint64_t start = port.TickUs();
   for (;;) {
     bool took = false;
-    if (!Discard(port, buffer, took)) return false;
+    if (!Discard(port, buffer, took)) return kResultReadFailed;
     if (took) continue;
     const uint64_t now = port.TickUs();
     const uint64_t quietAt = std::max(buffer.lastByteUs + gapUs, buffer.settledAtUs);
-    if (now >= quietAt) return true;
+    if (now >= quietAt) return kResultGood;
     uint64_t wait = quietAt - now;
     if (now < buffer.lastByteUs + gapUs) {  // bytes are still coming
       const uint64_t spent = now - start;
-      if (spent > limitUs) return false;
+      if (spent > limitUs) return kResultTimeout;
       wait = std::min(wait, limitUs + 1 - spent);
     }
     port.WaitForInput(static_cast<uint32_t>(wait));
@@ -251,8 +252,9 @@ int16_t RunTransaction(TransactionRecord& record, enumPLCMode mode, BytePort& po
                             : frame::BuildRtuRequest(record, request);
   const uint32_t gapUs = InterFrameGapUs(port.Timing());
   bool complete = false;
-  if (!WaitForQuietLine(port, buffer, gapUs, MicrosOf(msgTimeOut))) {
-    resultCode = kResultTimeout;  // the line never fell silent: writing would only collide
+  // A line that never falls silent is not written into: the request would only collide.
+  if (const int16_t quiet = WaitForQuietLine(port, buffer, gapUs, MicrosOf(msgTimeOut))) {
+    resultCode = quiet;
     buffer.count = 0;
   } else {
     port.Purge();

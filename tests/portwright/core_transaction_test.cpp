@@ -354,6 +354,11 @@ TEST(Transaction, LocalFailuresGiveTheirCodes) {
     port.failRead = true;
     port.ArriveAt(1, {0x01});
     EXPECT_EQ(Transact(record, RTU, port).result, kResultReadFailed);
+    ScriptedPort unreadable;  // already before the request: nothing is written
+    unreadable.failRead = true;
+    unreadable.Stale({0x01});
+    EXPECT_EQ(Transact(record, RTU, unreadable).result, kResultReadFailed);
+    EXPECT_TRUE(unreadable.writes.empty());
   }
   {
     SCOPED_TRACE("write failure");
