@@ -239,8 +239,7 @@ uint32_t InterFrameGapUs(const LineTiming& timing) {
 }
 
 uint32_t FailureGuardUs(int16_t msgTimeOut, uint32_t gapUs) {
-  const uint64_t half = MicrosOf(msgTimeOut) / 2;
-  return static_cast<uint32_t>(std::clamp<uint64_t>(half, gapUs, kLongestGuardUs));
+  return static_cast<uint32_t>(std::clamp<uint64_t>(MicrosOf(msgTimeOut), gapUs, kLongestGuardUs));
 }
 
 int16_t RunTransaction(TransactionRecord& record, enumPLCMode mode, BytePort& port,

@@ -67,8 +67,9 @@ int16_t RunTransaction(TransactionRecord& record, enumPLCMode mode, BytePort& po
                        int16_t msgTimeOut, int16_t& resultCode, ReceiveBuffer& buffer,
                        FrameObserver* observer = nullptr);
 
-// After a failed transaction the line is watched this long before the next request: half the
-// reply time-out, at least the gap and at most 250 ms.
+// After a failed transaction the line is watched this long before the next request: as long
+// as the time-out again (a drive that misses the time-out is taken to answer within the same
+// time once more), at least the gap and at most 250 ms.
 uint32_t FailureGuardUs(int16_t msgTimeOut, uint32_t gapUs);
 
 }  // namespace portwright
