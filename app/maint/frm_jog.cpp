@@ -15,6 +15,7 @@
 
 #include "drive_facts.h"
 #include "link/bas_comm.h"
+#include "link/write_journal.h"
 #include "maint/frm_maintenance.h"
 #include "maint/jog_control.h"
 #include "params/number_text.h"
@@ -141,6 +142,7 @@ void frmJog::cmdSendSpeed_Click() {
       return;
     }
     basFunctions::WorkingConfig.P(4, 5) = static_cast<int32_t>(std::nearbyint(speed));
+    writeJournal::SourceScope source(journal::Source::Jog);
     basComm::WriteData(QStringLiteral("405"), 1);
     basFunctions::WaitaWhile(0.25);
     setJogButtonsEnabled(true);

@@ -15,6 +15,7 @@
 #include "link/bas_comm.h"
 #include "link/frm_comm_settings.h"
 #include "link/main_window_access.h"
+#include "link/write_journal.h"
 #include "params/config_io.h"
 #include "params/drive_identity.h"
 #include "params/frm_x_mode.h"
@@ -160,6 +161,7 @@ transfer_plan::ShownValue shownValues() {
 }
 
 void writePlanned(const QList<transfer_plan::Planned>& plan, DownloadOutcome& outcome) {
+  writeJournal::Batch batch(journal::Source::Download, basMain::CurrentConfigPath);
   DoneWatcher watcher;
   g_watcher = &watcher;
   for (const transfer_plan::Planned& step : plan) {
@@ -335,6 +337,7 @@ bool Upload() {
   WaitaWhile(0.25);
   Status(1, 110, QString());
   param_value::ReadAsRegisters(drive, Catalog);
+  writeJournal::RecordUpload(drive, limitsOf(revision));
   transfer_plan::UploadCopy(drive, WorkingConfig);
   Status(1, 150, QString());
   LoadTab(frmTabConfig::instance());

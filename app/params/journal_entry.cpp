@@ -124,12 +124,15 @@ QString AnswerText(const std::optional<int16_t>& answer) {
 }
 
 QString CurrentUser() {
-  if (const passwd* account = getpwuid(getuid()); account && account->pw_name)
-    return QString::fromLocal8Bit(account->pw_name);
-  for (const char* variable : {"USER", "LOGNAME"})
-    if (const char* name = std::getenv(variable); name && *name)
-      return QString::fromLocal8Bit(name);
-  return QStringLiteral("unknown");
+  static const QString user = [] {
+    if (const passwd* account = getpwuid(getuid()); account && account->pw_name)
+      return QString::fromLocal8Bit(account->pw_name);
+    for (const char* variable : {"USER", "LOGNAME"})
+      if (const char* name = std::getenv(variable); name && *name)
+        return QString::fromLocal8Bit(name);
+    return QStringLiteral("unknown");
+  }();
+  return user;
 }
 
 }  // namespace journal

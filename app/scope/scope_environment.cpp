@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "link/bas_comm.h"
+#include "link/write_journal.h"
 #include "link/main_window_access.h"
 #include "params/value_table.h"
 #include "scope/maint_interlock.h"
@@ -37,6 +38,7 @@ void ProgramScopeEnvironment::SendLogon() { basComm::SendLogonCommand(1); }
 void ProgramScopeEnvironment::WriteSelector(int channel, int code) {
   const ChannelRegister reg = ChannelRegisterOf(channel);
   basFunctions::WorkingConfig.P(6, reg.selectorRow) = code;
+  writeJournal::SourceScope source(journal::Source::ScopeSetUp);
   basComm::WriteData(QString::fromLatin1(reg.selectorKey), 1, portwright::Integer,
                      reg.blockAddress);
 }

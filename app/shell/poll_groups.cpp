@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/bas_comm.h"
+#include "link/write_journal.h"
 #include "link/main_window_access.h"
 #include "maint/frm_jog.h"
 #include "maint/frm_maintenance.h"
@@ -245,6 +246,7 @@ void Mod1_OnPoll(int16_t ItemNum, int16_t Result, bool /*ChgdFlag*/) {
 void Mod1_Done(int16_t Result) {
   guarded("frmMain, Mod1_Done", [&] {
     LastDoneResult = Result;
+    writeJournal::Answered(Result);
     if (basComm::ConnectTesting == 1 && Result == 0) basComm::DriveConnected = 1;
   });
 }
