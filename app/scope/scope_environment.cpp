@@ -5,8 +5,8 @@
 #include <QWidget>
 
 #include "link/bas_comm.h"
-#include "link/write_journal.h"
 #include "link/main_window_access.h"
+#include "link/write_journal.h"
 #include "params/value_table.h"
 #include "scope/maint_interlock.h"
 #include "shell/frm_main.h"

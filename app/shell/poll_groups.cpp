@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "link/bas_comm.h"
-#include "link/write_journal.h"
 #include "link/main_window_access.h"
+#include "link/write_journal.h"
 #include "maint/frm_jog.h"
 #include "maint/frm_maintenance.h"
 #include "maint/maint_record.h"

@@ -14,8 +14,8 @@
 #include <cmath>
 
 #include "link/bas_comm.h"
-#include "link/write_journal.h"
 #include "link/main_window_access.h"
+#include "link/write_journal.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "scope/frm_scope.h"
