@@ -15,7 +15,7 @@
 #include "params/param_catalog.h"
 #include "params/param_value.h"
 #include "params/value_table.h"
-#include "portwright/port_map.h"
+#include "portwright/serial_devices.h"
 #include "shell/host.h"
 #include "shell/logs.h"
 #include "shell/poll_groups.h"
@@ -221,7 +221,7 @@ journal::DriveId ConnectedDrive() {
   if (r.portCom != com) {
     r.portCom = com;
     r.portText = "COM" + QString::number(com) + " (" +
-                 QString::fromStdString(portwright::ResolveComPort(com)) + ")";
+                 QString::fromStdString(portwright::ComDevice(com)) + ")";
   }
   drive.port = r.portText;
   return drive;

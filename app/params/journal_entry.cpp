@@ -104,6 +104,16 @@ QList<Change> ChangesOf(const QList<Entry>& newestFirst) {
   return result;
 }
 
+std::optional<int> ParameterOfText(const QString& text) {
+  static const QRegularExpression dotted(QStringLiteral("^[Pp]?([0-6])\\.(\\d\\d)$"));
+  static const QRegularExpression key(QStringLiteral("^([0-6])(\\d\\d)$"));
+  const QString trimmed = text.trimmed();
+  QRegularExpressionMatch match = dotted.match(trimmed);
+  if (!match.hasMatch()) match = key.match(trimmed);
+  if (!match.hasMatch()) return std::nullopt;
+  return match.captured(1).toInt() * 100 + match.captured(2).toInt();
+}
+
 QString AnswerText(const std::optional<int16_t>& answer) {
   if (!answer) return QStringLiteral("no answer");
   switch (*answer) {

@@ -84,6 +84,9 @@ struct Change {
 };
 QList<Change> ChangesOf(const QList<Entry>& newestFirst);
 
+// A parameter as a technician types it: "P1.05", "1.05" or "105"; none for anything else.
+std::optional<int> ParameterOfText(const QString& text);
+
 // The drive's answer in words: "OK", "no answer", "time-out", "refused (exception 2)".
 QString AnswerText(const std::optional<int16_t>& answer);
 

@@ -262,8 +262,9 @@ QDateTime TimeOfFile(const Store& store, const DriveId& drive, const QString& pa
   filter.drive = drive;
   for (const Entry& entry : store.entries(filter)) {
     const QString named = FileOfEntry(entry);
+    // Just after it: what its own writes did is not a change since.
     if (!named.isEmpty() && QFileInfo(named).absoluteFilePath() == file.absoluteFilePath())
-      return entry.at;
+      return entry.at.addMSecs(1);
   }
   return file.lastModified().toUTC();
 }

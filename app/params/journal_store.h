@@ -73,9 +73,9 @@ class Store {
 // The configuration file a download or upload entry names (velumo-config's detail is the
 // command and the file: "download /path/pump.vmc"); empty for other entries.
 QString FileOfEntry(const Entry& entry);
-// The time of a file for "what changed since this file": the newest download or upload of
-// the drive that named it, otherwise the file's last change on the disk. Invalid when there is
-// no such file.
+// The time of a file for "what changed since this file": just after the newest download or
+// upload of the drive that named it, otherwise the file's last change on the disk. Invalid when
+// there is no such file.
 QDateTime TimeOfFile(const Store& store, const DriveId& drive, const QString& path);
 
 }  // namespace journal
