@@ -46,6 +46,11 @@ std::optional<T> optionalOf(const QVariant& value) {
   return static_cast<T>(value.toInt());
 }
 
+// The text columns are NOT NULL: a null QString (no detail, no user) is stored as ''.
+QVariant textValue(const QString& text) {
+  return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
 bool run(QSqlQuery& query, QString& problem) {
   if (query.exec()) return true;
   problem = query.lastError().text();
@@ -143,9 +148,9 @@ bool Store::append(const Entry& entry) {
       "INSERT INTO tblJournal (At, Source, Detail, UserName, Model, Firmware, Motor, Node, Port) "
       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
   for (const QVariant& value :
-       {QVariant(timeText(entry.at)), QVariant(SourceText(entry.source)), QVariant(entry.detail),
-        QVariant(entry.user), QVariant(entry.drive.model), QVariant(entry.drive.firmware),
-        QVariant(entry.drive.motor), QVariant(entry.drive.node), QVariant(entry.drive.port)})
+       {QVariant(timeText(entry.at)), QVariant(SourceText(entry.source)), textValue(entry.detail),
+        textValue(entry.user), textValue(entry.drive.model), QVariant(entry.drive.firmware),
+        QVariant(entry.drive.motor), QVariant(entry.drive.node), textValue(entry.drive.port)})
     head.addBindValue(value);
   bool good = run(head, problem_);
   const qint64 id = head.lastInsertId().toLongLong();

@@ -32,8 +32,10 @@ void Writer::submit(Entry entry) {
 bool Writer::flush(int timeoutMs) {
   std::unique_lock<std::mutex> lock(mutex_);
   const unsigned long target = submitted_;
+  // An entry leaves the queue only once written, so an empty queue is settled even when the
+  // writer took later entries in the same pass as earlier ones.
   settled_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                    [&] { return attempted_ >= target; });
+                    [&] { return queue_.empty() || attempted_ >= target; });
   return queue_.empty();
 }
 
