@@ -66,7 +66,7 @@ TEST_F(ExpressWriteTest, CtrlEnterWritesTheValueOnceTheUserConfirms) {
   EXPECT_TRUE(
       statusLine().endsWith(" - P1.37 has been written to using Express Writes. Value = 15.5"));
   EXPECT_TRUE(folder.logLines("Event.Log").join("\n").contains("XPress writing 155 to P1.37"));
-  const auto entry = apptest::WaitForEntry(journal::Source::ExpressWrite, 137);
+  const auto entry = apptest::WaitForEntry(journal::Source::ExpressWrite, 137, 155);
   ASSERT_TRUE(entry) << "the write is in the drive history";
   EXPECT_EQ(entry->params.size(), 1);
   EXPECT_EQ(entry->drive.node, 1);
@@ -107,9 +107,9 @@ TEST_F(ExpressWriteTest, ALockedHistoryIsToldOnceAndTheWritesStillReachTheDrive)
   // Once the file is free the writes kept meanwhile are written, with the next one.
   type(139, "30");
   ctrlEnter(139);
-  ASSERT_TRUE(apptest::WaitForEntry(journal::Source::ExpressWrite, 139));
-  EXPECT_TRUE(apptest::WaitForEntry(journal::Source::ExpressWrite, 137));
-  EXPECT_TRUE(apptest::WaitForEntry(journal::Source::ExpressWrite, 138));
+  ASSERT_TRUE(apptest::WaitForEntry(journal::Source::ExpressWrite, 139, 30));
+  EXPECT_TRUE(apptest::WaitForEntry(journal::Source::ExpressWrite, 137, 155));
+  EXPECT_TRUE(apptest::WaitForEntry(journal::Source::ExpressWrite, 138, 25));
 }
 
 TEST_F(ExpressWriteTest, AWriteTheDriveRefusesIsReported) {

@@ -19,14 +19,15 @@ inline QList<journal::Entry> JournalEntries(journal::Source source) {
   return store.isOpen() ? store.entries(filter) : QList<journal::Entry>();
 }
 
-// Waits for the newest entry of `source` that wrote `index` (an entry is written once its
-// last write has been answered); none when it does not come.
-inline std::optional<journal::Entry> WaitForEntry(journal::Source source, int index) {
+// Waits for the newest entry of `source` that wrote `written` into `index` (an entry is
+// written once its last write has been answered); none when it does not come.
+inline std::optional<journal::Entry> WaitForEntry(journal::Source source, int index,
+                                                  int32_t written) {
   std::optional<journal::Entry> found;
   WaitFor([&] {
     for (const journal::Entry& entry : JournalEntries(source))
       for (const journal::ParamChange& change : entry.params)
-        if (change.index == index) return (found = entry).has_value();
+        if (change.index == index && change.written == written) return (found = entry).has_value();
     return false;
   });
   return found;

@@ -10,6 +10,7 @@
 #include <QtTest/QTest>
 #include <algorithm>
 
+#include "journal_probe.h"
 #include "params/value_table.h"
 #include "scope/frm_scope.h"
 #include "shell/app_state.h"
@@ -156,6 +157,12 @@ TEST_F(TuningTest, UpdateAsksOnlyWhenConfirmationIsOnWhileSetAndCloseAlwaysAsk) 
   EXPECT_TRUE(trace.take().isEmpty());
   click("cmdUpdate", {Answer(prompt::Yes)});
   EXPECT_EQ(trace.take(), QStringList{"P2.00=44"});
+  const auto update = apptest::WaitForEntry(journal::Source::Tuning, 200, 44);
+  ASSERT_TRUE(update) << "the update is in the drive history";
+  EXPECT_EQ(update->detail, "Update");
+  EXPECT_EQ(update->params.size(), 1);
+  EXPECT_EQ(update->params[0].before, 35);
+  EXPECT_EQ(update->params[0].written, 44);
   basMain::ConfirmTuning = false;
   prompt::ClearShownPrompts();
   basFunctions::WorkingConfig.P(2, 4) = 0;
