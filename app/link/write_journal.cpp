@@ -267,6 +267,15 @@ void ForgetDrive() {
   recorder().portCom = 0;
 }
 
+void Observed(const basFunctions::ValueTable& read, const std::array<int16_t, 5>& limits) {
+  Recorder& r = recorder();
+  for (int group = 0; group < 5; ++group)
+    for (int number = 0; number <= limits[static_cast<size_t>(group)]; ++number) {
+      const int index = basFunctions::ParamIndex(group, number);
+      r.taken[index] = {asRegister(index, read.P(group, number)), DriveImage.byIndex(index)};
+    }
+}
+
 void RecordUpload(const basFunctions::ValueTable& read, const std::array<int16_t, 5>& limits) {
   Entry entry = newEntry(Source::Upload, QString());
   entry.drive.firmware = read.P(0, 0);

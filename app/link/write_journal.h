@@ -71,6 +71,9 @@ void Sent(int group, int number, int quantity);
 void Answered(int16_t result);
 // The connection has closed: what the recorder knew of the drive's values is forgotten.
 void ForgetDrive();
+// Values just read from the drive (a backup, an upload): the values before of the writes
+// that follow, until a poll brings something else.
+void Observed(const basFunctions::ValueTable& read, const std::array<int16_t, 5>& limits);
 // An upload: the values read from the drive, as one entry.
 void RecordUpload(const basFunctions::ValueTable& read, const std::array<int16_t, 5>& limits);
 

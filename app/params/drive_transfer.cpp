@@ -274,6 +274,7 @@ bool ReadDriveConfiguration(ValueTable& into, const std::array<int16_t, 5>& limi
     for (int i = 0; i < block.words; ++i)
       into.P(block.group, i) = mod1.get_Data(static_cast<int16_t>(i));
   }
+  writeJournal::Observed(into, limits);
   return true;
 }
 
