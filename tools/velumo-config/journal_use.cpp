@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <utility>
 
 #include "params/journal_store.h"
 #include "params/program_folders.h"
@@ -34,6 +35,9 @@ void Record(Session& session, const journal::Entry& entry) {
   if (entry.params.isEmpty()) return;
   journal::Store store(JournalPathOf(session.options()));
   if (store.append(entry)) return;
+  // Told once: restore-bus records one entry per node.
+  static bool told = false;
+  if (std::exchange(told, true)) return;
   session.out().Error("the drive history " + store.path().toStdString() +
                       " could not be written (" + store.problem().toStdString() +
                       "); the writes to the drive are not affected");

@@ -281,6 +281,15 @@ TEST_F(VelumoConfig, DownloadsAndUploadsAreInTheDriveHistoryWithTheValuesBefore)
       << report.left(80).toStdString();
   EXPECT_TRUE(report.contains(",velumo-config,download " + Path("history.vmc")))
       << report.toStdString();
+
+  // A history that cannot be written (here a folder) is told; the download stands.
+  ASSERT_EQ(Drive("factory"), "OK");
+  run = Tool({"--journal", folder_->path(), "--backup-dir", Path("backups"), "download",
+              Path("history.vmc")});
+  EXPECT_EQ(run.code, 0) << run.err.toStdString();
+  EXPECT_EQ(Get("P1.05"), 7);
+  EXPECT_TRUE(run.err.contains("the drive history " + folder_->path() + " could not be written"))
+      << run.err.toStdString();
 }
 
 TEST_F(VelumoConfig, ABusOfThreeDrivesIsScannedBackedUpResetAndRestored) {
