@@ -7,8 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include "core/logs.h"
 #include "params/value_table.h"
-#include "shell/logs.h"
 
 namespace basFunctions {
 

@@ -5,14 +5,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/pictures.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "scope/scope_capture.h"
 #include "scope/scope_plot.h"
 #include "scope/scope_save.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 using basFunctions::guarded;
 

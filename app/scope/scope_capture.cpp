@@ -3,8 +3,8 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "shell/logs.h"
-#include "shell/prompt.h"
+#include "core/logs.h"
+#include "core/prompt.h"
 
 namespace basScope {
 

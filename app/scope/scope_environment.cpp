@@ -4,14 +4,14 @@
 #include <QMdiSubWindow>
 #include <QWidget>
 
+#include "core/host.h"
+#include "core/main_window_access.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
-#include "link/main_window_access.h"
+#include "link/poll_groups.h"
 #include "params/value_table.h"
 #include "scope/maint_interlock.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace basScope {
 

@@ -3,9 +3,9 @@
 
 #include <cmath>
 
+#include "core/logs.h"
 #include "params/number_text.h"
 #include "scope/scope_capture.h"
-#include "shell/logs.h"
 
 namespace basScope {
 

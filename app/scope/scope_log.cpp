@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include "shell/logs.h"
+#include "core/logs.h"
 
 namespace basScope {
 

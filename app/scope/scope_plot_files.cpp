@@ -9,10 +9,10 @@
 #include <QPrinter>
 #include <QSaveFile>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/prompt.h"
 #include "scope/scope_plot.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
 
 using basFunctions::ProgramError;
 

@@ -11,17 +11,17 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "config/bas_ruf.h"
+#include "config/frm_x_mode.h"
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/led_bar.h"
+#include "core/logs.h"
+#include "core/mod1_host.h"
+#include "core/pictures.h"
 #include "editor/frm_tab_config.h"
 #include "link/connect_sequence.h"
-#include "params/frm_x_mode.h"
-#include "shell/app_state.h"
-#include "shell/bas_ruf.h"
-#include "shell/host.h"
-#include "shell/led_bar.h"
-#include "shell/logs.h"
-#include "shell/mod1_host.h"
-#include "shell/pictures.h"
-#include "shell/poll_groups.h"
+#include "link/poll_groups.h"
 
 using basFunctions::guarded;
 

@@ -1,12 +1,12 @@
-#include "shell/database.h"
+#include "core/database.h"
 
 #include <QFileInfo>
 #include <QSqlError>
 #include <atomic>
 
-#include "shell/app_state.h"
-#include "shell/host.h"
-#include "shell/logs.h"
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/logs.h"
 
 namespace basMain {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/app_state.h"
+#include "core/app_state.h"
 
 namespace basMain {
 

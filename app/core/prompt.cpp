@@ -1,4 +1,4 @@
-#include "shell/prompt.h"
+#include "core/prompt.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "shell/host.h"
+#include "core/host.h"
 
 namespace prompt {
 namespace {

@@ -1,10 +1,10 @@
 // frmMain: the Maintenance Screen command of the Utilities menu and the toolbar.
+#include "core/logs.h"
+#include "core/prompt.h"
 #include "maint/frm_maintenance.h"
 #include "params/drive_identity.h"
 #include "params/number_text.h"
 #include "shell/frm_main.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
 
 using basFunctions::guarded;
 

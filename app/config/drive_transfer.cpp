@@ -1,4 +1,4 @@
-#include "params/drive_transfer.h"
+#include "config/drive_transfer.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -9,25 +9,25 @@
 #include <cmath>
 #include <optional>
 
+#include "config/config_io.h"
+#include "config/frm_x_mode.h"
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "drive_facts.h"
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
 #include "link/bas_comm.h"
 #include "link/frm_comm_settings.h"
-#include "link/main_window_access.h"
-#include "params/config_io.h"
 #include "params/drive_identity.h"
-#include "params/frm_x_mode.h"
 #include "params/number_text.h"
 #include "params/param_catalog.h"
 #include "params/param_value.h"
 #include "params/transfer_plan.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace basFunctions {
 namespace {

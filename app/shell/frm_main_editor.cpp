@@ -1,9 +1,9 @@
 // frmMain: the commands of the parameter editor.
+#include "core/app_state.h"
+#include "core/logs.h"
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
-#include "shell/app_state.h"
 #include "shell/frm_main.h"
-#include "shell/logs.h"
 
 using basFunctions::guarded;
 

@@ -1,8 +1,8 @@
-#include "shell/mod1_host.h"
+#include "core/mod1_host.h"
 
+#include "core/host.h"
+#include "core/logs.h"
 #include "portwright/activation.h"
-#include "shell/host.h"
-#include "shell/logs.h"
 
 namespace basMain {
 

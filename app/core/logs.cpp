@@ -1,4 +1,4 @@
-#include "shell/logs.h"
+#include "core/logs.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "core/host.h"
+#include "core/prompt.h"
 #include "portwright/modbus_atl.h"
-#include "shell/host.h"
-#include "shell/prompt.h"
 
 namespace basFunctions {
 

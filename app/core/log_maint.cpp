@@ -2,8 +2,8 @@
 #include <QFile>
 #include <QStringList>
 
-#include "shell/host.h"
-#include "shell/logs.h"
+#include "core/host.h"
+#include "core/logs.h"
 
 namespace basFunctions {
 namespace {

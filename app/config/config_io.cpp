@@ -1,30 +1,30 @@
-#include "params/config_io.h"
+#include "config/config_io.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QWidget>
 
+#include "config/bas_ruf.h"
+#include "config/frm_x_mode.h"
+#include "core/app_state.h"
+#include "core/database.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
 #include "link/bas_comm.h"
-#include "link/main_window_access.h"
 #include "params/config_check.h"
 #include "params/config_file.h"
 #include "params/config_save.h"
 #include "params/drive_identity.h"
-#include "params/frm_x_mode.h"
 #include "params/number_text.h"
 #include "params/param_catalog.h"
 #include "params/transfer_plan.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/bas_ruf.h"
-#include "shell/database.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace basFunctions {
 namespace {

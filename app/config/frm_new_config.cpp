@@ -1,4 +1,4 @@
-#include "params/frm_new_config.h"
+#include "config/frm_new_config.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -9,21 +9,21 @@
 #include <QSqlError>
 #include <QVBoxLayout>
 
+#include "config/config_io.h"
+#include "config/frm_x_mode.h"
+#include "core/app_state.h"
+#include "core/database.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/pictures.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
 #include "link/bas_comm.h"
-#include "params/config_io.h"
 #include "params/drive_identity.h"
-#include "params/frm_x_mode.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/database.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/host.h"
+#include "core/host.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -7,8 +7,8 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "params/program_folders.h"
-#include "shell/logs.h"
+#include "core/logs.h"
+#include "core/program_folders.h"
 
 namespace host {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/led_bar.h"
+#include "core/led_bar.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "params/frm_x_mode.h"
+#include "config/frm_x_mode.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -6,12 +6,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "params/drive_transfer.h"
-#include "shell/app_state.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/status.h"
+#include "config/drive_transfer.h"
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/pictures.h"
+#include "core/status.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "link/main_window_access.h"
+#include "core/main_window_access.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
 
-#include "shell/host.h"
-#include "shell/led_bar.h"
+#include "core/host.h"
+#include "core/led_bar.h"
 
 namespace mainWindow {
 

@@ -1,12 +1,12 @@
 // frmMain: the scope commands of the Utilities menu.
-#include "link/main_window_access.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/prompt.h"
 #include "scope/frm_scope.h"
 #include "scope/frm_scope_viewer.h"
 #include "scope/scope_sources.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
 
 using basFunctions::guarded;
 

@@ -1,21 +1,21 @@
-#include "shell/poll_groups.h"
+#include "link/poll_groups.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <vector>
 
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
-#include "link/main_window_access.h"
 #include "maint/frm_jog.h"
 #include "maint/frm_maintenance.h"
 #include "maint/maint_record.h"
 #include "params/drive_identity.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/status.h"
 
 namespace basFunctions {
 

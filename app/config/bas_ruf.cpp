@@ -1,13 +1,13 @@
-#include "shell/bas_ruf.h"
+#include "config/bas_ruf.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QSettings>
 #include <cmath>
 
-#include "shell/app_state.h"
+#include "core/app_state.h"
+#include "core/logs.h"
 #include "shell/frm_main.h"
-#include "shell/logs.h"
 
 namespace basRUF {
 

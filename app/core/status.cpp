@@ -1,4 +1,4 @@
-#include "shell/status.h"
+#include "core/status.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -9,9 +9,9 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "shell/host.h"
-#include "shell/led_bar.h"
-#include "shell/logs.h"
+#include "core/host.h"
+#include "core/led_bar.h"
+#include "core/logs.h"
 
 namespace basFunctions {
 

@@ -1,4 +1,4 @@
-#include "params/program_folders.h"
+#include "core/program_folders.h"
 
 #include <QCryptographicHash>
 #include <QDir>
