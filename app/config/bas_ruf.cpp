@@ -2,17 +2,17 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QSettings>
 #include <cmath>
 
 #include "core/app_state.h"
+#include "core/host.h"
 #include "core/logs.h"
-#include "shell/frm_main.h"
 
 namespace basRUF {
 
 int16_t RecentCount = 0;
 int16_t RecentMax = 0;
+std::function<void(int index)> RecentFileChosen;
 
 namespace {
 
@@ -25,15 +25,10 @@ const QString kMax = QStringLiteral("MAX_FILES");
 constexpr int kDefaultMax = 4;
 constexpr int kMaxAllowed = 21;  // a limit of 21 or more is not taken
 
-QSettings openStore() {
-  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velumo Pro"),
-                   QStringLiteral("Velumo Pro"));
-}
-
 QString elementName(int index) { return QStringLiteral("mnuRUF_%1").arg(index); }
 
 QMenu* fileMenu() {
-  frmMain* main = frmMain::instance();
+  QWidget* main = host::MainWindow();
   return main ? main->findChild<QMenu*>(QStringLiteral("mnuFile")) : nullptr;
 }
 
@@ -54,7 +49,7 @@ QAction* loadElement(int index) {
   element->setObjectName(elementName(index));
   element->setVisible(index > 1);
   QObject::connect(element, &QAction::triggered, menu, [index] {
-    if (frmMain* main = frmMain::instance()) main->mnuRUF_Click(index);
+    if (RecentFileChosen) RecentFileChosen(index);
   });
   menu->addAction(element);
   return element;
@@ -83,23 +78,6 @@ void showStoredEntries(int count) {
 }
 
 }  // namespace
-
-QString GetSetting(const QString& section, const QString& key, const QString& fallback) {
-  const QSettings store = openStore();
-  return store.value(section + "/" + key, fallback).toString();
-}
-
-void SaveSetting(const QString& section, const QString& key, const QString& value) {
-  QSettings store = openStore();
-  store.setValue(section + "/" + key, value);
-  store.sync();
-}
-
-void DeleteSetting(const QString& section, const QString& key) {
-  QSettings store = openStore();
-  store.remove(section + "/" + key);
-  store.sync();
-}
 
 QAction* mnuRUF(int index) {
   QMenu* menu = fileMenu();

@@ -9,14 +9,18 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
+
+#include "core/settings_store.h"
 
 class QAction;
-class QSettings;
 
 namespace basRUF {
 
 extern int16_t RecentCount;  // menu entries in use (mirror of "noRUF")
 extern int16_t RecentMax;    // the list's length (mirror of "MAX_FILES")
+// What choosing an entry runs: the main window's mnuRUF_Click, set when it is made.
+extern std::function<void(int index)> RecentFileChosen;
 
 // Rebuilds the menu from the store (the main window's load).
 void checkForPrevious();
@@ -34,10 +38,5 @@ void getMaxFiles();
 QAction* mnuRUF(int index);
 int MenuUpperBound();
 QString MenuCaption(int index);
-
-// The per-user store (application "Velumo Pro").
-QString GetSetting(const QString& section, const QString& key, const QString& fallback = {});
-void SaveSetting(const QString& section, const QString& key, const QString& value);
-void DeleteSetting(const QString& section, const QString& key);
 
 }  // namespace basRUF

@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "core/logs.h"
+#include "core/program_error.h"
 #include "core/program_folders.h"
 
 namespace host {
@@ -15,6 +15,7 @@ namespace {
 portwright::IModbusAtl* g_mod1 = nullptr;
 QPointer<QWidget> g_mainWindow;
 QString g_programFolderOverride;
+MainWindowCommands g_commands;
 }  // namespace
 
 portwright::IModbusAtl& Mod1() {
@@ -30,6 +31,16 @@ void SetMod1(portwright::IModbusAtl* control) { g_mod1 = control; }
 void SetMainWindow(QWidget* window) { g_mainWindow = window; }
 
 QWidget* MainWindow() { return g_mainWindow.data(); }
+
+void SetMainWindowCommands(MainWindowCommands commands) { g_commands = std::move(commands); }
+
+void RunCommand(const QString& name) {
+  if (g_commands.run) g_commands.run(name);
+}
+
+void SetCommandEnabled(const QString& name, bool enabled) {
+  if (g_commands.setEnabled) g_commands.setEnabled(name, enabled);
+}
 
 void SetStatusPanel(int panel, const QString& text) {
   if (!g_mainWindow) return;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "portwright/modbus_atl.h"
 
@@ -32,9 +33,20 @@ void UnloadWindow(QWidget* window);
 // True once UnloadWindow has been called for the window.
 bool IsUnloaded(const QWidget* window);
 
+// The main window's commands by menu name ("mnuSaveAs"): RunCommand runs a command's handler
+// as its menu entry does, SetCommandEnabled enables its entry (when the command is available).
+// Both do nothing while no main window has installed its commands.
+void RunCommand(const QString& name);
+void SetCommandEnabled(const QString& name, bool enabled);
+
 // Wiring done by the main window itself (and by tests that host a control of their own).
 void SetMod1(portwright::IModbusAtl* control);
 void SetMainWindow(QWidget* window);
+struct MainWindowCommands {
+  std::function<void(const QString& name)> run;
+  std::function<void(const QString& name, bool enabled)> setEnabled;
+};
+void SetMainWindowCommands(MainWindowCommands commands);
 // Test-only: makes ProgramFolder() and ExecutableFolder() answer a private copy of the program
 // folder (empty text goes back to the executable's folder). The program itself never calls
 // this.

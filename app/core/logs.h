@@ -6,6 +6,8 @@
 #include <exception>
 #include <stdexcept>
 
+#include "core/program_error.h"
+
 namespace basFunctions {
 
 extern QString LogFilePath;  // the log file last written
@@ -20,18 +22,6 @@ bool fileCheck(const QString& path);
 // The current date and time as the logs and the status list write it: the system locale's
 // short date and time, one format everywhere.
 QString GeneralDateTime();
-
-// A run-time error of the program's own with its classic error number (91 object not set,
-// 9 subscript out of range, 75 path/file access error, 62 input past end of file).
-class ProgramError : public std::runtime_error {
- public:
-  ProgramError(int32_t number, const std::string& description)
-      : std::runtime_error(description), number_(number) {}
-  int32_t number() const { return number_; }
-
- private:
-  int32_t number_;
-};
 
 // Error number of a trapped exception: the HRESULT of an automation error (a large
 // negative number, as the platform reports it), otherwise a general run-time error number.

@@ -1,7 +1,7 @@
 #include "core/mod1_host.h"
 
 #include "core/host.h"
-#include "core/logs.h"
+#include "core/program_error.h"
 #include "portwright/activation.h"
 
 namespace basMain {

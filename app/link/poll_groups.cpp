@@ -8,14 +8,16 @@
 #include "core/host.h"
 #include "core/logs.h"
 #include "core/main_window_access.h"
+#include "core/poll_subscription.h"
 #include "core/status.h"
 #include "link/bas_comm.h"
-#include "maint/frm_jog.h"
-#include "maint/frm_maintenance.h"
-#include "maint/maint_record.h"
 #include "params/drive_identity.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
+
+namespace basScope {
+int16_t ScopeChannelCount = 0;
+}  // namespace basScope
 
 namespace basFunctions {
 
@@ -67,8 +69,6 @@ int firmwareRevision() {
       number_text::LeadingNumber(QString::number(DriveFirmwareNumber() * 100.0, 'g', 15)));
 }
 
-bool longFirmwareFrom21() { return number_text::LeadingNumber(DriveIdentity.firmwareLong) >= 2.1; }
-
 void addBlocks(IModbusAtl& mod1, const std::vector<PollBlock>& blocks) {
   for (const PollBlock& block : blocks)
     mod1.AddPollItem(basComm::DriveNodeAddress, block.address, block.words);
@@ -103,8 +103,8 @@ void trackInitialisation(int16_t item) {
       Status(0, 0, QStringLiteral("Initialization Complete"));
       mainWindow::SetNormalPointer();
       InitComplete = true;
-      // Outside this handler: the offer waits for the technician and writes to the drive.
-      QTimer::singleShot(0, qApp, &basMaint::OfferLeftoverRestore);
+      // Outside this handler: a subscriber may wait for the technician and write to the drive.
+      QTimer::singleShot(0, qApp, &pollSubscription::TellConnectionComplete);
     }
   }
 }
@@ -115,7 +115,7 @@ void countFailedPoll(IModbusAtl& mod1) {
       FormIsOpen(QStringLiteral("frmMaintenance_210")))
     MaintLogonNeeded = true;
   // A jog does not wait for the third failure: its stop goes out at the first.
-  if (frmJog* jog = frmJog::Instance()) jog->StopIfJogging();
+  pollSubscription::TellFailedPoll();
   if (++PollFailCount < 3) return;
   mod1.put_PollInterval(0);
   // No write is answered while this handler runs: the stop and the forces' clearing that must
@@ -129,30 +129,11 @@ void countFailedPoll(IModbusAtl& mod1) {
   basComm::DeclareDriveLost();
 }
 
-// The maintenance screen of the connected drive's firmware, when it is open.
-frmMaintenance* maintenanceScreen() { return frmMaintenance::Open(longFirmwareFrom21()); }
-
-// Who drives the digital outputs: forced outputs (P4.06 > 0) are under software control until
-// the drive reports them back under its own control (status bit 1).
-void showOutputControl(frmMaintenance* screen) {
-  if (!screen) return;
-  const int32_t forces = DriveImage.P(4, 6);
-  if (forces < 0) return;
-  screen->ShowOutputControl(forces == 0 || basMain::SoftwareOutputControl == 1);
-}
-
 void placeMaintenanceResult(IModbusAtl& mod1, int16_t item) {
-  frmMaintenance* screen = maintenanceScreen();
   switch (item) {
-    case 0: {
-      constexpr int kWords[] = {2, 14, 26};
-      constexpr int kLabels[] = {2, 3, 6};
-      for (int k = 0; k < 3; ++k) {
-        DriveImage.P(6, kWords[k]) = mod1.get_PollData(item, kWords[k]);
-        if (screen) screen->ShowStatusValue(kLabels[k], DriveImage.P(6, kWords[k]));
-      }
+    case 0:
+      for (const int word : {2, 14, 26}) DriveImage.P(6, word) = mod1.get_PollData(item, word);
       break;
-    }
     case 1:
       storeBlock(mod1, item, 1);
       break;
@@ -167,12 +148,11 @@ void placeMaintenanceResult(IModbusAtl& mod1, int16_t item) {
       break;
     case 5:
       DriveImage.P(3, 6) = mod1.get_PollData(item, 0);
-      if (longFirmwareFrom21()) DriveImage.P(3, 8) = mod1.get_PollData(item, 2);
+      if (LongFirmwareFrom21()) DriveImage.P(3, 8) = mod1.get_PollData(item, 2);
       break;
     default:
       break;
   }
-  showOutputControl(screen);
 }
 
 }  // namespace
@@ -180,6 +160,8 @@ void placeMaintenanceResult(IModbusAtl& mod1, int16_t item) {
 PollPlace PlaceOfAddress(int address) { return {address / 256, address % 256 - 1}; }
 
 double DriveFirmwareNumber() { return number_text::LeadingNumber(DriveIdentity.firmware); }
+
+bool LongFirmwareFrom21() { return number_text::LeadingNumber(DriveIdentity.firmwareLong) >= 2.1; }
 
 void SetPollGroups(int16_t interval) {
   guarded("basFunctions, SetPollGroups()", [&] {
@@ -230,15 +212,14 @@ void Mod1_OnPoll(int16_t ItemNum, int16_t Result, bool /*ChgdFlag*/) {
           storeBlock(mod1, ItemNum, normalGroup(firmware21)[ItemNum].address);
         }
         break;
-      case 2:
-        basScope::ScopePollResult(mod1, ItemNum, Result);
-        break;
       case 3:
         placeMaintenanceResult(mod1, ItemNum);
         break;
       default:
         break;
     }
+    // The scope's intake and the maintenance screen take their values from here.
+    pollSubscription::TellResult(mod1, PollGroup, ItemNum, Result);
   });
 }
 

@@ -7,7 +7,14 @@
 #include <cstdint>
 #include <functional>
 
-#include "scope/scope_intake.h"
+namespace basScope {
+
+// Channels the scope samples (1..3), set from the connection speed when the scope window
+// loads; 0 until the scope has once been opened at a listed speed. Poll group 2 reads
+// 12 registers per channel.
+extern int16_t ScopeChannelCount;
+
+}  // namespace basScope
 
 namespace basFunctions {
 
@@ -48,5 +55,7 @@ PollPlace PlaceOfAddress(int address);
 
 // The connected drive's firmware text d.dd taken as a number (2.0, 2.1).
 double DriveFirmwareNumber();
+// The connected drive's long firmware text d.ddd is 2.1 or more (the 2.10 maintenance screen).
+bool LongFirmwareFrom21();
 
 }  // namespace basFunctions

@@ -22,6 +22,7 @@
 #include "link/bas_comm.h"
 #include "maint/frm_maintenance.h"
 #include "maint/jog_control.h"
+#include "maint/maint_polls.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
 
@@ -63,6 +64,7 @@ frmJog::frmJog(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("frmJog"));
   setWindowTitle(QStringLiteral(" Jog Operation"));
   buildControls();
+  basMaint::SubscribeToPolls();  // the stop at the first failed poll
   connect(qApp, &QGuiApplication::applicationStateChanged, this,
           [this](Qt::ApplicationState state) {
             if (state != Qt::ApplicationActive) StopIfJogging();

@@ -2,10 +2,10 @@
 
 #include <QStringList>
 
-#include "config/bas_ruf.h"
 #include "core/host.h"
 #include "core/logs.h"
 #include "core/prompt.h"
+#include "core/settings_store.h"
 #include "core/status.h"
 #include "link/bas_comm.h"
 #include "link/poll_groups.h"

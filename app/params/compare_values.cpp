@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "core/logs.h"
+#include "core/program_error.h"
 #include "params/param_catalog.h"
 #include "params/value_table.h"
 

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "core/logs.h"
+#include "core/program_error.h"
 #include "params/value_table.h"
 
 namespace basFunctions {

@@ -1,6 +1,6 @@
 #include "params/value_table.h"
 
-#include "core/logs.h"
+#include "core/program_error.h"
 #include "params/number_text.h"
 
 namespace basFunctions {

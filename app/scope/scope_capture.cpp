@@ -8,7 +8,6 @@
 
 namespace basScope {
 
-int16_t ScopeChannelCount = 0;
 ScopePauses Pauses;
 
 const QString kLostDataWarning = QStringLiteral(
@@ -43,6 +42,7 @@ ScopeCapture::ScopeCapture(ScopeView& view, ScopeEnvironment& environment, QObje
   tmrTitleUpdater = makeTimer("tmrTitleUpdater", &ScopeCapture::tmrTitleUpdater_Timer);
   tmrTitleUpdater->setInterval(1000);
   g_active = this;
+  SubscribeToPolls();
 }
 
 ScopeCapture::~ScopeCapture() {

@@ -11,7 +11,6 @@
 #include "link/poll_groups.h"
 #include "params/value_table.h"
 #include "scope/maint_interlock.h"
-#include "shell/frm_main.h"
 
 namespace basScope {
 
@@ -64,10 +63,8 @@ void ProgramScopeEnvironment::LockOtherCommands(bool capturing) {
   if (QWidget* tuning = OpenWindowNamed(QStringLiteral("frmTuning")))
     if (auto* update = tuning->findChild<QWidget*>(QStringLiteral("cmdUpdate")))
       update->setEnabled(!capturing);
-  if (frmMain* main = frmMain::instance()) {
-    main->setCommandEnabled(QStringLiteral("mnuUpload"), !capturing);
-    main->setCommandEnabled(QStringLiteral("mnuDownload"), !capturing);
-  }
+  host::SetCommandEnabled(QStringLiteral("mnuUpload"), !capturing);
+  host::SetCommandEnabled(QStringLiteral("mnuDownload"), !capturing);
 }
 
 void ProgramScopeEnvironment::SetBusyPointer(bool busy) {

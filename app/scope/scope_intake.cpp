@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/logs.h"
+#include "core/poll_subscription.h"
 #include "params/number_text.h"
 #include "scope/scope_capture.h"
 
@@ -21,6 +22,14 @@ void ScopePollResult(portwright::IModbusAtl& mod1, int16_t item, int16_t result)
     for (int16_t i = 0; i < length; ++i) words.push_back(mod1.get_PollData(item, i));
   }
   capture->Intake(words, result);
+}
+
+void SubscribeToPolls() {
+  pollSubscription::OnResult(
+      QStringLiteral("scope intake"),
+      [](portwright::IModbusAtl& mod1, int16_t group, int16_t item, int16_t result) {
+        if (group == 2) ScopePollResult(mod1, item, result);
+      });
 }
 
 namespace {

@@ -22,6 +22,7 @@
 #include "editor/frm_tab_config.h"
 #include "link/connect_sequence.h"
 #include "link/poll_groups.h"
+#include "maint/maint_polls.h"
 
 using basFunctions::guarded;
 
@@ -33,6 +34,14 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("frmMain"));
   g_main = this;
   host::SetMainWindow(this);
+  host::SetMainWindowCommands({[this](const QString& name) { RunCommand(name); },
+                               [this](const QString& name, bool enabled) {
+                                 setCommandEnabled(name, enabled);
+                               }});
+  basRUF::RecentFileChosen = [](int index) {
+    if (frmMain* main = frmMain::instance()) main->mnuRUF_Click(index);
+  };
+  basMaint::SubscribeToPolls();  // the maintenance record's offer after each connection
   buildCentralArea();
   buildMenus();
   buildToolbar();
@@ -55,7 +64,10 @@ frmMain::~frmMain() {
   tmrMain_->stop();
   tmrMain2Sec_->stop();
   releaseModbusControl();
-  if (host::MainWindow() == this) host::SetMainWindow(nullptr);
+  if (host::MainWindow() == this) {
+    host::SetMainWindow(nullptr);
+    host::SetMainWindowCommands({});
+  }
 }
 
 frmMain* frmMain::instance() { return g_main.data(); }
