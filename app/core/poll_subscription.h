@@ -12,8 +12,8 @@
 
 namespace pollSubscription {
 
-using ResultSubscriber = std::function<void(portwright::IModbusAtl& mod1, int16_t group,
-                                            int16_t item, int16_t result)>;
+using ResultSubscriber =
+    std::function<void(portwright::IModbusAtl& mod1, int16_t group, int16_t item, int16_t result)>;
 using Subscriber = std::function<void()>;
 
 // A subscriber is known by its name: subscribing again under the same name replaces it.

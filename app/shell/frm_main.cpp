@@ -34,10 +34,9 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("frmMain"));
   g_main = this;
   host::SetMainWindow(this);
-  host::SetMainWindowCommands({[this](const QString& name) { RunCommand(name); },
-                               [this](const QString& name, bool enabled) {
-                                 setCommandEnabled(name, enabled);
-                               }});
+  host::SetMainWindowCommands(
+      {[this](const QString& name) { RunCommand(name); },
+       [this](const QString& name, bool enabled) { setCommandEnabled(name, enabled); }});
   basRUF::RecentFileChosen = [](int index) {
     if (frmMain* main = frmMain::instance()) main->mnuRUF_Click(index);
   };
