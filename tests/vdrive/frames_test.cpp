@@ -169,6 +169,7 @@ TEST(ControlChannel, CommandsPlanFaultsAndReachTheDrive) {
       {"split", "ERR split needs milliseconds"},
       {"junk zz 1", "ERR junk bytes must be hex pairs"},
       {"path", "OK /dev/pts/99"},
+      {"scope", "OK handed=0,0,0 dropped=0,0,0"},
       {"bogus", "ERR unknown command 'bogus' (try help)"},
       {"powercycle 0.5", "OK"},
       {"set P5.25 40000", "OK"},
