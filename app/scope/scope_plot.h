@@ -1,9 +1,10 @@
 // The scope's plot (Scope1 on the scope window and on the viewer): three channels on one
 // time axis with their own Y axes, a title and a lost-data label, a legend, data-point
 // markers, a view that follows incoming data, a data cursor with its readouts, two
-// measurement cursors A and B, printing, export and the plot's own data and property files.
-// Points arrive in batches and the plot redraws on its own timer (at most 25 times a second),
-// never once per sample.
+// measurement cursors A and B, zoom and pan on the time axis, printing, export and the plot's
+// own data and property files. Points arrive in batches and the plot redraws on its own timer
+// (at most 25 times a second), never once per sample. Where samples are missing (more than
+// one 8 ms period between two points) the trace breaks instead of drawing a line across.
 #pragma once
 
 #include <QColor>
@@ -38,6 +39,8 @@ class ScopePlot : public QWidget {
   enum CursorMode { ValueXY, ValueX, ValueY, Period, PeakPeak, Frequency };
   static QStringList CursorModeNames();
   static QColor DefaultColour(int channel);
+  // A time axis label: "ss.zzz" below a minute, "m:ss.zzz" from a minute on.
+  static QString TimeLabel(double seconds);
 
   explicit ScopePlot(QWidget* parent = nullptr);
 
@@ -71,14 +74,21 @@ class ScopePlot : public QWidget {
   int KeepPoints(int channel) const { return keep_[channel]; }
   void AppendPoints(int channel, const QVector<double>& seconds, const QVector<double>& values);
   int PointCount(int channel) const;
-  // The channel's points (seconds, value) in time order.
+  // The channel's points (seconds, value) in time order, without the trace's breaks.
   QVector<QPointF> Points(int channel) const;
+  // The breaks in the channel's trace: one per gap in its samples.
+  int TraceBreaks(int channel) const;
 
-  // X axis (seconds).
+  // X axis (seconds). The program's view; the technician may zoom and pan away from it (wheel,
+  // drag, the toolbar) and come back to it with ResetView.
   void SetXAxis(double startSeconds, double spanSeconds);
   void SetXStart(double startSeconds);
   double XStart() const;
   double XSpan() const;
+  void ResetView();
+  // The whole of every channel's points in view.
+  void ShowAll();
+  bool UserView() const { return userView_; }
   // Following: each batch of points that arrives past the right edge scrolls the view so that
   // the newest point is at that edge. Turning it on does not move the view by itself.
   void SetFollow(bool follow);
@@ -131,9 +141,17 @@ class ScopePlot : public QWidget {
   void beforePrint();
   void afterPrint();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void buildPlot();
   void buildToolbar();
+  void buildViewControls();
+  void fitLayoutToWidth();
+  void setXRange(double lower, double upper);
+  void keepSpanSensible();
+  void placeCursorText();
   void buildCursors();
   void styleAxis(QCPAxis* axis, const QColor& colour);
   void applyMarkers(int channel);
@@ -145,16 +163,20 @@ class ScopePlot : public QWidget {
   void onPlottableClick(QCPAbstractPlottable* plottable);
   void onMousePress(QMouseEvent* event);
   void onMouseMove(QMouseEvent* event);
-  void onMouseRelease();
+  void onMouseRelease(QMouseEvent* event);
   void showCursorMenu(const QPoint& at);
   void exportWithDialog();
   int yAxisIndex(const QCPAxis* axis) const;
   int measureCursorNear(double pixelX) const;
+  bool nearestPoint(int channel, double seconds, QPointF* point) const;
   double valueAt(int channel, double seconds, bool* found) const;
 
   QCustomPlot* plot_ = nullptr;
   QToolBar* toolbar_ = nullptr;
   QLabel* measureLabel_ = nullptr;
+  QLabel* lostDataLabel_ = nullptr;
+  bool lostDataShown_ = false;
+  QString titleCaption_;
   QTimer* replotTimer_ = nullptr;
   QCPTextElement* title_ = nullptr;
   QCPItemText* lostData_ = nullptr;
@@ -167,6 +189,10 @@ class ScopePlot : public QWidget {
   std::array<QCPItemStraightLine*, 2> measureLines_{};
   std::array<double, 2> measure_{};
   int dragging_ = -1;
+  int pressX_ = -1;  // where the left button went down, while it is down
+  bool userView_ = false;
+  double programLower_ = 0;
+  double programUpper_ = 4;
   int cursorChannel_ = 0;
   CursorMode cursorMode_ = ValueXY;
   QAction* actDataCursor_ = nullptr;

@@ -206,6 +206,7 @@ void ScopePlot::Print(QPrinter& printer) {
   const QCPAxisRect* rect = plot_->axisRect();
   const QPixmap background = rect->background();
   plot_->axisRect()->setBackground(QPixmap());
+  lostData_->setVisible(lostDataShown_);
   const int width = std::max(plot_->width(), 800);
   const int height = std::max(plot_->height(), 500);
   QCPPainter painter;
@@ -220,6 +221,7 @@ void ScopePlot::Print(QPrinter& printer) {
     painter.end();
   }
   plot_->axisRect()->setBackground(background, true, Qt::IgnoreAspectRatio);
+  lostData_->setVisible(false);
   markChanged();
   emit afterPrint();
   if (!started) throw ProgramError(482, "Printer error");
@@ -236,9 +238,13 @@ bool ScopePlot::Export(const QString& path) {
   ReplotIfChanged();
   const int width = std::max(plot_->width(), 800);
   const int height = std::max(plot_->height(), 500);
-  if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
-    return plot_->savePdf(path, width, height);
-  return plot_->savePng(path, width, height);
+  lostData_->setVisible(lostDataShown_);
+  const bool pdf = QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+  const bool saved =
+      pdf ? plot_->savePdf(path, width, height) : plot_->savePng(path, width, height);
+  lostData_->setVisible(false);
+  markChanged();
+  return saved;
 }
 
 void ScopePlot::exportWithDialog() {

@@ -8,6 +8,8 @@
 #include <QPrinter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "app_harness.h"
@@ -74,6 +76,93 @@ TEST(ScopePlotTest, CursorsMeasureTimeValueAndFrequency) {
   EXPECT_EQ(plot.MeasureText(),
             "A: 0.400 s   B: 0.600 s   Δt: 0.200 s   1/Δt: 5 Hz   Channel 1 Δ: -2000   "
             "Channel 2 Δ: 25");
+}
+
+void wheel(QWidget* widget, QPoint at, int notches) {
+  QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(widget, &event);
+}
+
+TEST(ScopePlotTest, TheWholeCaptureCanBeExploredByWheelDragAndReset) {
+  ScopePlot plot;
+  plot.resize(900, 500);
+  plot.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&plot));
+  // A "Last 4 s" view of a 10 s capture: the first 6 s are outside it.
+  appendWave(plot, 0, 1250, [](int i) { return 1.0 * i; });
+  plot.SetXAxis(6, 4);
+  plot.ReplotNow();
+  QCustomPlot* custom = plot.customPlot();
+  const QRect area = custom->axisRect()->rect();
+  const double yMinimum = plot.YMinimum(0);
+
+  wheel(custom, area.center(), 3);  // zooms in about the pointer, time only
+  EXPECT_LT(plot.XSpan(), 3);
+  EXPECT_NEAR(plot.XStart() + plot.XSpan() / 2, 8, 0.05);
+  EXPECT_EQ(plot.YMinimum(0), yMinimum);
+  wheel(custom, area.center(), -12);
+  EXPECT_GT(plot.XSpan(), 4);
+
+  plot.ResetView();
+  EXPECT_EQ(plot.XStart(), 6);
+  const QPoint from = area.center(), to = from + QPoint(area.width() / 2, 0);
+  QTest::mousePress(custom, Qt::LeftButton, Qt::NoModifier, from);
+  QTest::mouseMove(custom, to);
+  QTest::mouseRelease(custom, Qt::LeftButton, Qt::NoModifier, to);
+  EXPECT_NEAR(plot.XStart(), 4, 0.05);  // half the width to the right: 2 s earlier
+  EXPECT_TRUE(plot.UserView());
+
+  // A click without moving places cursor A; a press on a cursor drags it, not the view.
+  plot.SetMeasureCursorsShown(true);
+  QTest::mouseClick(custom, Qt::LeftButton, Qt::NoModifier, area.center());
+  EXPECT_NEAR(plot.MeasureCursor(0), plot.XStart() + plot.XSpan() / 2, 0.02);
+  const double start = plot.XStart();
+  QTest::mousePress(custom, Qt::LeftButton, Qt::NoModifier, area.center());
+  QTest::mouseMove(custom, area.center() + QPoint(100, 0));
+  QTest::mouseRelease(custom, Qt::LeftButton, Qt::NoModifier, area.center() + QPoint(100, 0));
+  EXPECT_EQ(plot.XStart(), start);
+  EXPECT_GT(plot.MeasureCursor(0), start + plot.XSpan() / 2 + 0.1);
+
+  plot.ShowAll();
+  EXPECT_EQ(plot.XStart(), 0);
+  EXPECT_DOUBLE_EQ(plot.XSpan(), 10);
+
+  // While the technician looks elsewhere a capture still follows; Reset View goes there.
+  plot.SetXAxis(6, 4);
+  plot.SetFollow(true);
+  wheel(custom, area.center(), 2);
+  plot.AppendPoints(0, {12.0}, {1});
+  plot.ReplotNow();
+  EXPECT_LT(plot.XStart() + plot.XSpan(), 11);
+  plot.ResetView();
+  EXPECT_DOUBLE_EQ(plot.XStart() + plot.XSpan(), 12);
+}
+
+TEST(ScopePlotTest, MissingSamplesBreakTheTraceAndTimeLabelsCountMinutes) {
+  ScopePlot plot;
+  plot.AppendPoints(0, {0.008, 0.016, 0.024}, {1, 2, 3});
+  plot.AppendPoints(0, {0.200, 0.208}, {4, 5});  // 22 samples missing before 0.200
+  plot.AppendPoints(0, {0.216}, {6});
+  EXPECT_EQ(plot.TraceBreaks(0), 1);
+  EXPECT_EQ(plot.PointCount(0), 6);
+  ASSERT_EQ(plot.Points(0).size(), 6);
+  EXPECT_EQ(plot.Points(0)[3], QPointF(0.2, 4));
+  // The data cursor in the gap reads a real point, never the break.
+  plot.SetDataCursorShown(true);
+  for (double at : {0.03, 0.1, 0.15}) {
+    plot.SetDataCursorTime(at);
+    EXPECT_EQ(plot.DataCursorText(), at < 0.112 ? "X: " + QString::number(at, 'f', 3) + " s  Y: 3"
+                                                : "X: " + QString::number(at, 'f', 3) + " s  Y: 4");
+  }
+
+  const struct {
+    double seconds;
+    const char* label;
+  } labels[] = {{0, "00.000"},         {5.5, "05.500"},    {59.999, "59.999"},
+                {59.9996, "1:00.000"}, {60, "1:00.000"},   {90, "1:30.000"},
+                {119.992, "1:59.992"}, {600, "10:00.000"}, {-0.5, "-00.500"}};
+  for (const auto& row : labels) EXPECT_EQ(ScopePlot::TimeLabel(row.seconds), row.label);
 }
 
 TEST(ScopePlotTest, PrintsToPdfAnnouncingItAndExportsPictures) {
