@@ -48,8 +48,13 @@ class ScopePlot : public QWidget {
   void ClearAllData();
   void SaveData(const QString& path) const;        // the .scl file
   void SaveProperties(const QString& path) const;  // the .scp file
-  void LoadProperties(const QString& path);
-  void LoadData(const QString& path);
+  // Reading a file takes every line it can and returns one text per line it left out (a file
+  // that cannot be opened raises a run-time error). Keys a property file lacks leave their
+  // settings as they are; older files that wrote a line end into a value read back whole.
+  QStringList LoadProperties(const QString& path);
+  QStringList LoadData(const QString& path);
+  void RestoreDefaultAppearance();
+  void FitYAxesToData();
   // Prints on the printer's page, announcing it before and after (beforePrint, afterPrint).
   void Print(QPrinter& printer);
   void PrintWithDialog();
@@ -73,6 +78,7 @@ class ScopePlot : public QWidget {
   void SetKeepPoints(int channel, int points);
   int KeepPoints(int channel) const { return keep_[channel]; }
   void AppendPoints(int channel, const QVector<double>& seconds, const QVector<double>& values);
+  void AppendSortedPoints(int channel, QVector<QPointF> points);
   int PointCount(int channel) const;
   // The channel's points (seconds, value) in time order, without the trace's breaks.
   QVector<QPointF> Points(int channel) const;
@@ -86,8 +92,9 @@ class ScopePlot : public QWidget {
   double XStart() const;
   double XSpan() const;
   void ResetView();
-  // The whole of every channel's points in view.
+  // The whole of every channel's points in view: as the technician's view, or as the program's.
   void ShowAll();
+  void SetXAxisToData();
   bool UserView() const { return userView_; }
   // Following: each batch of points that arrives past the right edge scrolls the view so that
   // the newest point is at that edge. Turning it on does not move the view by itself.
@@ -150,6 +157,7 @@ class ScopePlot : public QWidget {
   void buildViewControls();
   void fitLayoutToWidth();
   void setXRange(double lower, double upper);
+  bool dataExtent(double* lower, double* upper) const;
   void keepSpanSensible();
   void placeCursorText();
   void buildCursors();

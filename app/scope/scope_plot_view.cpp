@@ -151,16 +151,26 @@ void ScopePlot::ResetView() {
   setXRange(programLower_, programUpper_);
 }
 
-void ScopePlot::ShowAll() {
-  double lower = 0, upper = 0;
+bool ScopePlot::dataExtent(double* lower, double* upper) const {
+  *lower = 0, *upper = 0;
   for (QCPGraph* graph : graphs_)
     if (graph->visible() && !graph->data()->isEmpty()) {
-      lower = std::min(lower, graph->data()->constBegin()->key);
-      upper = std::max(upper, (graph->data()->constEnd() - 1)->key);
+      *lower = std::min(*lower, graph->data()->constBegin()->key);
+      *upper = std::max(*upper, (graph->data()->constEnd() - 1)->key);
     }
-  if (upper <= lower) return;
+  return *upper > *lower;
+}
+
+void ScopePlot::ShowAll() {
+  double lower, upper;
+  if (!dataExtent(&lower, &upper)) return;
   userView_ = true;
   setXRange(lower, upper);
+}
+
+void ScopePlot::SetXAxisToData() {
+  double lower, upper;
+  if (dataExtent(&lower, &upper)) SetXAxis(lower, upper - lower);
 }
 
 // While the technician looks elsewhere, the program's view still follows; Reset View returns.

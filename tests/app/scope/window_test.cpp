@@ -258,12 +258,13 @@ void ExpectReadable(frmScope* scope, const char* where) {
               custom->xAxis->coordToPixel(ticks[i - 1]) +
                   tickFont.horizontalAdvance(labels[i - 1]) / 2 + 4)
         << where << ": " << labels[i - 1].toStdString() << " runs into " << labels[i].toStdString();
-  for (int i = 0; i < custom->itemCount(); ++i)
-    if (auto* text = qobject_cast<QCPItemText*>(custom->item(i));
-        text && text->visible() && text->text().startsWith("X:"))
-      EXPECT_TRUE(custom->rect().contains(
-          QRectF(text->topLeft->pixelPosition(), text->bottomRight->pixelPosition()).toRect()))
-          << where << ": the cursor readout is cut off";
+  for (int i = 0; i < custom->itemCount(); ++i) {
+    auto* text = qobject_cast<QCPItemText*>(custom->item(i));
+    if (!text || !text->visible() || !text->text().startsWith("X:")) continue;
+    EXPECT_TRUE(custom->rect().contains(
+        QRectF(text->topLeft->pixelPosition(), text->bottomRight->pixelPosition()).toRect()))
+        << where << ": the cursor readout is cut off";
+  }
   for (QComboBox* box : scope->findChildren<QComboBox*>()) {
     if (!box->isVisible()) continue;
     QStyleOptionComboBox option;
