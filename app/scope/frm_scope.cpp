@@ -116,8 +116,7 @@ void frmScope::wireHandlers() {
   connect(chkLog, &QCheckBox::toggled, this, &frmScope::chkLog_Click);
   connect(ckShowLegend, &QCheckBox::toggled, this, &frmScope::ckShowLegend_Click);
   connect(ckShowChannelMarkers, &QCheckBox::toggled, this, &frmScope::ckShowChannelMarkers_Click);
-  connect(txtTriggerLimit, &QLineEdit::textChanged, this,
-          [this](const QString& text) { capture_->setup().triggerLimit = text; });
+  connect(txtTriggerLimit, &QLineEdit::editingFinished, this, &frmScope::txtTriggerLimit_LostFocus);
   connect(cmbTriggerLimitCompare, &QComboBox::currentIndexChanged, this,
           [this](int index) { capture_->setup().triggerCompare = index; });
   connect(Scope1, &ScopePlot::yAxisClicked, this, &frmScope::Scope1_ClickYAxis);
@@ -153,7 +152,8 @@ void frmScope::readSetup() {
   for (int c = 0; c < kChannels; ++c)
     setup.channels[c] = {ckChannelEnabled[c]->isChecked(), cmbChannelSource[c]->currentIndex()};
   setup.triggerCompare = cmbTriggerLimitCompare->currentIndex();
-  setup.triggerLimit = txtTriggerLimit->text();
+  txtTriggerLimit_LostFocus();  // a limit typed but not yet left is checked first
+  setup.triggerLimit = acceptedTriggerLimit_;
 }
 
 void frmScope::cmdStartStopScope_Click() {

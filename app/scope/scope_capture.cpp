@@ -16,6 +16,9 @@ const QString kLostDataWarning = QStringLiteral(
 const QString kStoppedTitle =
     QStringLiteral("Last Capture Done. Scope Stopped. Setup and Press Start to Capture.");
 const QString kDriveLostReason = QStringLiteral("Communication to the drive was lost");
+const QString kTriggerLimitRefused =
+    QStringLiteral("The trigger limit must be a number from -32768 to 32767. Please correct it.");
+const QString kTriggerLimitCaption = QStringLiteral("Invalid Trigger Limit");
 
 namespace {
 
@@ -87,6 +90,12 @@ bool ScopeCapture::refuseStart() {
                    prompt::Buttons::OK, prompt::Icon::Critical,
                    QStringLiteral("Drive Connection Lost"));
     view_.Unload();
+    return true;
+  }
+  if (setup_.mode == 1 && !TriggerLimitValue(setup_.triggerLimit)) {
+    env_.SetBusyPointer(false);
+    prompt::MsgBox(kTriggerLimitRefused, prompt::Buttons::OK, prompt::Icon::Exclamation,
+                   kTriggerLimitCaption);
     return true;
   }
   for (const ChannelSetup& channel : setup_.channels)

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <vector>
 
 #include "scope/sample_clock.h"
@@ -186,9 +187,14 @@ class ScopeCapture : public QObject {
   QTimer* linkWatch_ = nullptr;
 };
 
+// The trigger limit a text gives: a number that rounds to a 16-bit integer, or nothing.
+std::optional<int> TriggerLimitValue(const QString& text);
+
 // The texts of the capture that the window and tests share.
 extern const QString kLostDataWarning;
 extern const QString kStoppedTitle;
 extern const QString kDriveLostReason;
+extern const QString kTriggerLimitRefused;
+extern const QString kTriggerLimitCaption;
 
 }  // namespace basScope

@@ -128,6 +128,14 @@ void ScopeCapture::handOnPlacedBlocks() {
   }
 }
 
+std::optional<int> TriggerLimitValue(const QString& text) {
+  const QString trimmed = text.trimmed();
+  if (!number_text::IsNumber(trimmed)) return std::nullopt;
+  const double rounded = std::nearbyint(number_text::LeadingNumber(trimmed));
+  if (rounded < INT16_MIN || rounded > INT16_MAX) return std::nullopt;
+  return static_cast<int>(rounded);
+}
+
 // A level test on every sample of channel 1's newest block against the limit, read anew each
 // time. A block count above 10 or a limit that is no 16-bit number fails the test (logged).
 bool ScopeCapture::ScopeTriggerMet() {
@@ -135,11 +143,9 @@ bool ScopeCapture::ScopeTriggerMet() {
   basFunctions::guarded("frmScope, ScopeTriggerMet", [&] {
     const int n = TriggerBlock[1];
     if (n < 0 || n > kMaxBlockSamples) throw ProgramError(9, "Subscript out of range");
-    const QString text = setup_.triggerLimit.trimmed();
-    if (!number_text::IsNumber(text)) throw ProgramError(13, "Type mismatch");
-    const double rounded = std::nearbyint(number_text::LeadingNumber(text));
-    if (rounded < INT16_MIN || rounded > INT16_MAX) throw ProgramError(6, "Overflow");
-    const int limit = static_cast<int>(rounded);
+    const std::optional<int> value = TriggerLimitValue(setup_.triggerLimit);
+    if (!value) throw ProgramError(13, "Type mismatch");
+    const int limit = *value;
     for (int i = 0; i < n && !met; ++i) {
       const int v = TriggerBlock[2 + i];
       switch (setup_.triggerCompare) {

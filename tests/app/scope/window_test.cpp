@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QStyleOptionComboBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include "app_harness.h"
@@ -179,6 +180,43 @@ TEST_F(ScopeWindowTest, MonochromePrintingShowsTheLegendAndRestoresTheScreen) {
   plot->Print(printer);
   EXPECT_FALSE(legendOnPaper);
   EXPECT_EQ(channel3OnPaper, ScopePlot::DefaultColour(2));
+}
+
+TEST_F(ScopeWindowTest, ATriggerLimitThatIsNoSixteenBitNumberIsRefusedWhereItIsEntered) {
+  list("cmbScopeMode")->setCurrentIndex(1);
+  scope->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(scope));
+  QLineEdit* limit = find<QLineEdit>("txtTriggerLimit");
+  const struct {
+    const char* typed;
+    const char* kept;  // what the field and the capture hold afterwards
+  } rows[] = {{"-32769", "0"},    {"-32768", "-32768"}, {"-1", "-1"},       {"0", "0"},
+              {"32767", "32767"}, {"32768", "32767"},   {"65535", "32767"}, {"65536", "32767"},
+              {"abc", "32767"},   {"12.4", "12.4"},     {"", "12.4"},       {" 100 ", " 100 "}};
+  for (const auto& row : rows) {
+    prompt::ClearShownPrompts();
+    limit->setFocus();
+    limit->selectAll();
+    QTest::keyClick(limit, Qt::Key_Backspace);
+    QTest::keyClicks(limit, row.typed);
+    QTest::keyClick(limit, Qt::Key_Return);
+    const bool refused = QString(row.kept) != row.typed;
+    EXPECT_EQ(apptest::ShownSummary(),
+              refused ? QStringList{"MsgBox: " + basScope::kTriggerLimitCaption + " | " +
+                                    basScope::kTriggerLimitRefused}
+                      : QStringList())
+        << row.typed;
+    EXPECT_EQ(limit->text(), row.kept) << row.typed;
+    EXPECT_EQ(scope->capture().setup().triggerLimit, row.kept) << row.typed;
+  }
+  // A second wrong entry after a refusal, left by moving the focus away.
+  QTest::keyClicks(limit, "x");
+  prompt::ClearShownPrompts();
+  list("cmbBufferSize")->setFocus();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(limit->text(), " 100 ");
+  EXPECT_TRUE(folder.logLines("Error.Log").isEmpty());
 }
 
 TEST_F(ScopeWindowTest, AYAxisClickMovesAShownDataCursor) {
