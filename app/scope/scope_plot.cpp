@@ -2,12 +2,15 @@
 
 #include <qcustomplot.h>
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include "scope/scope_analysis_panel.h"
 
 namespace {
 
@@ -55,7 +58,13 @@ ScopePlot::ScopePlot(QWidget* parent) : QWidget(parent) {
   lostDataLabel_->setText(lostData_->text());
   lostDataLabel_->setVisible(false);
   layout->addWidget(lostDataLabel_);
-  layout->addWidget(plot_, 1);
+  auto* beside = new QHBoxLayout;
+  beside->setSpacing(0);
+  beside->addWidget(plot_, 1);
+  analysis_ = new ScopeAnalysisPanel(*this, this);
+  analysis_->setVisible(false);
+  beside->addWidget(analysis_);
+  layout->addLayout(beside, 1);
   measureLabel_ = new QLabel(this);
   measureLabel_->setObjectName(QStringLiteral("lblMeasureCursors"));
   measureLabel_->setAccessibleName(QStringLiteral("Cursor readings"));
@@ -182,6 +191,7 @@ void ScopePlot::ReplotIfChanged() {
   updateDataCursor();
   updateMeasureCursors();
   plot_->replot();
+  emit viewChanged();
 }
 
 void ScopePlot::ReplotNow() {

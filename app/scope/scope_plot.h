@@ -29,6 +29,7 @@ class QPrinter;
 class QTimer;
 class QToolBar;
 class QAction;
+class ScopeAnalysisPanel;
 
 class ScopePlot : public QWidget {
   Q_OBJECT
@@ -138,9 +139,24 @@ class ScopePlot : public QWidget {
   double MeasureCursor(int cursor) const { return measure_[cursor]; }
   QString MeasureText() const;
 
+  // The step and spectrum panel beside the plot, and the points of a step it marks on one
+  // channel (marks set replace those before; none clears them).
+  struct StepMark {
+    double seconds;
+    double value;
+    QString label;
+  };
+  void SetAnalysisShown(bool shown);
+  bool AnalysisShown() const;
+  ScopeAnalysisPanel* Analysis() const { return analysis_; }
+  void SetStepMarks(int channel, const QVector<StepMark>& marks);
+  int StepMarkCount() const;
+
   QCustomPlot* customPlot() const { return plot_; }
 
  signals:
+  // After each redraw: data, view or cursors may have changed.
+  void viewChanged();
   void yAxisClicked(int axis);
   void xAxisClicked();
   void channelClicked(int channel);
@@ -160,6 +176,7 @@ class ScopePlot : public QWidget {
   bool dataExtent(double* lower, double* upper) const;
   void keepSpanSensible();
   void placeCursorText();
+  bool paintPage(QPrinter& printer);
   void buildCursors();
   void styleAxis(QCPAxis* axis, const QColor& colour);
   void applyMarkers(int channel);
@@ -204,6 +221,10 @@ class ScopePlot : public QWidget {
   int cursorChannel_ = 0;
   CursorMode cursorMode_ = ValueXY;
   QAction* actDataCursor_ = nullptr;
+  QAction* actAnalysis_ = nullptr;
+  ScopeAnalysisPanel* analysis_ = nullptr;
+  QCPGraph* stepMarks_ = nullptr;
+  QList<QCPItemText*> stepMarkTexts_;
   QAction* actMeasure_ = nullptr;
   bool follow_ = false;
   bool followPending_ = false;

@@ -5,6 +5,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include "scope/scope_analysis_panel.h"
 #include "scope/scope_plot.h"
 #include "shell/host.h"
 #include "shell/logs.h"
@@ -12,12 +13,11 @@
 
 using basFunctions::ProgramError;
 
-// The page gets the plot as laid out on screen, scaled to fit, on white paper.
-void ScopePlot::Print(QPrinter& printer) {
-  emit beforePrint();
+// The page gets the plot as laid out on screen, scaled to fit, on white paper; with the step
+// and spectrum panel shown, its figures and spectrum go below the plot.
+bool ScopePlot::paintPage(QPrinter& printer) {
   ReplotIfChanged();
-  const QCPAxisRect* rect = plot_->axisRect();
-  const QPixmap background = rect->background();
+  const QPixmap background = plot_->axisRect()->background();
   plot_->axisRect()->setBackground(QPixmap());
   lostData_->setVisible(lostDataShown_);
   const int width = std::max(plot_->width(), 800);
@@ -26,16 +26,32 @@ void ScopePlot::Print(QPrinter& printer) {
   const bool started = painter.begin(&printer);
   if (started) {
     const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
-    const double scale = std::min(page.width() / width, page.height() / height);
+    const bool figures = AnalysisShown() && analysis_->figures();
+    const QRectF plotArea(page.topLeft(),
+                          QSizeF(page.width(), figures ? page.height() * 0.66 : page.height()));
+    const double scale = std::min(plotArea.width() / width, plotArea.height() / height);
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
+    painter.save();
     painter.scale(scale, scale);
     plot_->toPainter(&painter, width, height);
+    painter.restore();
+    if (figures) {
+      const double gap = page.height() * 0.03;
+      analysis_->Paint(painter, QRectF(page.left(), plotArea.bottom() + gap, page.width(),
+                                       page.bottom() - plotArea.bottom() - gap));
+    }
     painter.end();
   }
   plot_->axisRect()->setBackground(background, true, Qt::IgnoreAspectRatio);
   lostData_->setVisible(false);
   markChanged();
+  return started;
+}
+
+void ScopePlot::Print(QPrinter& printer) {
+  emit beforePrint();
+  const bool started = paintPage(printer);
   emit afterPrint();
   if (!started) throw ProgramError(482, "Printer error");
 }
@@ -47,14 +63,19 @@ void ScopePlot::PrintWithDialog() {
   if (dialog.exec() == QDialog::Accepted) Print(printer);
 }
 
+// A PDF is the printed page; a PNG the plot as shown.
 bool ScopePlot::Export(const QString& path) {
+  if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    return paintPage(printer) && QFileInfo(path).size() > 0;
+  }
   ReplotIfChanged();
-  const int width = std::max(plot_->width(), 800);
-  const int height = std::max(plot_->height(), 500);
   lostData_->setVisible(lostDataShown_);
-  const bool pdf = QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
   const bool saved =
-      pdf ? plot_->savePdf(path, width, height) : plot_->savePng(path, width, height);
+      plot_->savePng(path, std::max(plot_->width(), 800), std::max(plot_->height(), 500));
   lostData_->setVisible(false);
   markChanged();
   return saved;

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "scope/scope_analysis_panel.h"
 #include "scope/scope_plot.h"
 
 namespace {
@@ -84,6 +85,12 @@ void ScopePlot::buildViewControls() {
   plot_->installEventFilter(this);
 
   toolbar_->addSeparator();
+  actAnalysis_ = toolbar_->addAction(QStringLiteral("Step && Spectrum"));
+  actAnalysis_->setObjectName(QStringLiteral("actAnalysis"));
+  actAnalysis_->setCheckable(true);
+  actAnalysis_->setToolTip(QStringLiteral(
+      "Step response figures and spectrum of a channel, visible or between A and B"));
+  connect(actAnalysis_, &QAction::toggled, this, &ScopePlot::SetAnalysisShown);
   QAction* reset = toolbar_->addAction(QStringLiteral("Reset View"));
   reset->setObjectName(QStringLiteral("actResetView"));
   reset->setToolTip(QStringLiteral("Back to the time range the scope showed"));
@@ -229,3 +236,38 @@ QVector<QPointF> ScopePlot::Points(int channel) const {
     if (!std::isnan(point.value)) points.append(QPointF(point.key, point.value));
   return points;
 }
+
+void ScopePlot::SetAnalysisShown(bool shown) {
+  if (actAnalysis_->isChecked() != shown) actAnalysis_->setChecked(shown);
+  analysis_->setVisible(shown);
+}
+
+bool ScopePlot::AnalysisShown() const { return actAnalysis_->isChecked(); }
+
+void ScopePlot::SetStepMarks(int channel, const QVector<StepMark>& marks) {
+  if (!stepMarks_) {
+    stepMarks_ = plot_->addGraph(plot_->xAxis, yAxes_[0]);
+    stepMarks_->removeFromLegend();
+    stepMarks_->setLineStyle(QCPGraph::lsNone);
+    stepMarks_->setScatterStyle(
+        QCPScatterStyle(QCPScatterStyle::ssDiamond, QPen(Qt::white), QBrush(Qt::yellow), 9));
+  }
+  stepMarks_->data()->clear();
+  for (QCPItemText* text : stepMarkTexts_) plot_->removeItem(text);
+  stepMarkTexts_.clear();
+  stepMarks_->setValueAxis(yAxes_[channel]);
+  for (const StepMark& mark : marks) {
+    stepMarks_->addData(mark.seconds, mark.value);
+    auto* text = new QCPItemText(plot_);
+    text->position->setAxes(plot_->xAxis, yAxes_[channel]);
+    text->position->setCoords(mark.seconds, mark.value);
+    text->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    text->setPadding(QMargins(6, 0, 0, 4));
+    text->setColor(Qt::yellow);
+    text->setText(mark.label);
+    stepMarkTexts_ << text;
+  }
+  markChanged();
+}
+
+int ScopePlot::StepMarkCount() const { return stepMarks_ ? stepMarks_->data()->size() : 0; }

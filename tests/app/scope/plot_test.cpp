@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "app_harness.h"
+#include "scope/scope_analysis_panel.h"
 #include "scope/scope_plot.h"
 
 namespace scopetest {
@@ -163,6 +164,72 @@ TEST(ScopePlotTest, MissingSamplesBreakTheTraceAndTimeLabelsCountMinutes) {
                 {59.9996, "1:00.000"}, {60, "1:00.000"},   {90, "1:30.000"},
                 {119.992, "1:59.992"}, {600, "10:00.000"}, {-0.5, "-00.500"}};
   for (const auto& row : labels) EXPECT_EQ(ScopePlot::TimeLabel(row.seconds), row.label);
+}
+
+TEST(ScopePlotTest, StepAndSpectrumFiguresOfTheChosenRangeAreMarkedPrintedAndExported) {
+  apptest::ProgramFolder folder;
+  ScopePlot plot;
+  plot.resize(1100, 500);
+  plot.show();
+  // Channel 1: 0 to 1000 from 1 s with a time constant of 50 ms; channel 2: a 20 Hz sine.
+  appendWave(plot, 0, 375, [](int i) {
+    const double t = i * 0.008;
+    return t < 1 ? 0.0 : 1000 * (1 - std::exp(-(t - 1) / 0.05));
+  });
+  appendWave(plot, 1, 375, [](int i) { return 50 * std::sin(2 * M_PI * 20 * i * 0.008); });
+  plot.SetXAxis(0, 3);
+  QTemporaryDir dir;
+  ASSERT_TRUE(plot.Export(dir.filePath("plain.pdf")));
+  plot.SetAnalysisShown(true);
+  ScopeAnalysisPanel* panel = plot.Analysis();
+  panel->Update();
+  ASSERT_TRUE(panel->figures());
+  EXPECT_NEAR(panel->figures()->step.riseTime, 0.05 * std::log(9), 0.002);
+  EXPECT_EQ(plot.StepMarkCount(), 4);  // 10 %, 90 %, +-5 %, +-2 %: no overshoot to mark
+
+  panel->SetRange(ScopeAnalysisPanel::BetweenCursors);
+  EXPECT_TRUE(plot.MeasureCursorsShown());
+  plot.SetMeasureCursor(0, 1.6);
+  plot.SetMeasureCursor(1, 0.9);
+  panel->Update();
+  EXPECT_EQ(panel->figures()->from, 0.9);
+  EXPECT_NEAR(panel->figures()->step.settle2, 1 + 0.05 * std::log(50) - 0.904, 0.003);
+  panel->SetRange(ScopeAnalysisPanel::VisibleRange);
+  panel->SetChannel(1);
+  ASSERT_FALSE(panel->figures()->spectrum.peaks.empty());
+  EXPECT_NEAR(panel->figures()->spectrum.peaks[0].hz, 20, 0.05);
+  EXPECT_EQ(plot.StepMarkCount(), 0);
+
+  // On paper the figures and the spectrum come below the plot.
+  ASSERT_TRUE(plot.Export(dir.filePath("figures.pdf")));
+  EXPECT_GT(QFileInfo(dir.filePath("figures.pdf")).size(),
+            QFileInfo(dir.filePath("plain.pdf")).size() + 2000);
+
+  const QString csv = dir.filePath("figures.csv");
+  prompt::ScriptReplies({apptest::Text(csv), apptest::Answer(prompt::Ok)});
+  prompt::ClearShownPrompts();
+  panel->SetChannel(0);
+  panel->ExportFiguresWithDialog();
+  EXPECT_EQ(apptest::ShownSummary().value(1), "MsgBox: File Saved | " + csv + " has been saved.");
+  QFile file(csv);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
+  ASSERT_GT(lines.size(), 200);
+  EXPECT_EQ(lines[2], "Channel,Channel 1");
+  EXPECT_EQ(lines[3], "Range,Visible Range,0.000,3.000");
+  EXPECT_EQ(lines.mid(4, 6),
+            (QStringList{"Initial value,0", "Final value,1000", "Rise time 10-90 % (s),0.110",
+                         "Overshoot (%),0.0", "Settling time 2 % (s),1.188",
+                         "Settling time 5 % (s),1.142"}));
+  EXPECT_EQ(lines[10], "Spectrum,Hann window,375 samples,0 filled in,Nyquist 62.5 Hz");
+  const double lastBin = lines[lines.size() - 2].section(',', 0, 0).toDouble();  // up to Nyquist
+  EXPECT_GT(lastBin, 62.3);
+  EXPECT_LE(lastBin, 62.5);
+
+  // New data, as after new gains: the figures follow on their own.
+  plot.ClearAllData();
+  appendWave(plot, 0, 375, [](int i) { return i * 0.008 < 1 ? 0.0 : 500.0; });
+  ASSERT_TRUE(apptest::WaitFor([&] { return panel->figures()->step.final == 500; }, 3000));
 }
 
 TEST(ScopePlotTest, PrintsToPdfAnnouncingItAndExportsPictures) {
