@@ -6,10 +6,11 @@
 // drive's clock as the earlier reads showed it, tells how many, so that a gap stays a gap.
 //
 // Each read hands over every sample taken before it, so the newest sample of a block lies at
-// most one period before the read. Over many reads the smallest distance between a read and
-// its newest sample shows where the drive's clock ticks. A gap is decided only after some
-// reads have followed it (their own distances confirm its size); until then its blocks are
-// held, and the caller hands them on once they are placed.
+// most one period before the drive handed the block over; the block is seen a line time after
+// that, later still on a busy machine, never earlier. Over many reads the smallest distance
+// between seeing a block and its newest sample shows where the drive's clock ticks. A gap is
+// decided only after some reads have followed it (their own distances confirm its size); until then
+// its blocks are held, and the caller hands them on once they are placed.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +36,7 @@ class SampleClock {
   };
 
   void Reset();
-  // A block of `count` new samples, read at `readMs` (milliseconds of a monotonic clock, or
+  // A block of `count` new samples, seen at `readMs` (milliseconds of a monotonic clock, or
   // kNoTime). `maybeLost`: a read failed since the previous block, or this block is full.
   void Take(int count, double readMs, bool maybeLost);
   // Decides a gap still open with the reads there are (the capture has ended).

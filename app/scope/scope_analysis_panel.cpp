@@ -113,11 +113,6 @@ void ScopeAnalysisPanel::showEvent(QShowEvent* event) {
   Update();
 }
 
-void ScopeAnalysisPanel::hideEvent(QHideEvent* event) {
-  QWidget::hideEvent(event);
-  plot_.SetStepMarks(0, {});
-}
-
 void ScopeAnalysisPanel::Update() {
   pending_->stop();
   for (int c = 0; c < ScopePlot::kChannels; ++c)

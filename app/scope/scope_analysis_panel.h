@@ -36,7 +36,6 @@ class ScopeAnalysisPanel : public QWidget {
   void ExportFiguresWithDialog();
 
  protected:
-  void hideEvent(QHideEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:

@@ -12,8 +12,9 @@ namespace basScope {
 
 using basFunctions::ProgramError;
 
-// The drive handed the block over a fixed line time after the poll started, and the control
-// knows how long ago that was: a time that no wait of this thread can shift.
+// The block arrives here a reply's line time after the drive handed it over, or later when the
+// machine is busy, never earlier: the sample clock relies on that. (The poll's start would not
+// do: a worker or a drive held up after it hands the block over later than it shows.)
 void ScopePollResult(portwright::IModbusAtl& mod1, int16_t item, int16_t result) {
   ScopeCapture* capture = ScopeCapture::Active();
   if (!capture) return;
@@ -24,8 +25,7 @@ void ScopePollResult(portwright::IModbusAtl& mod1, int16_t item, int16_t result)
     words.reserve(length);
     for (int16_t i = 0; i < length; ++i) words.push_back(mod1.get_PollData(item, i));
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    readMs =
-        std::chrono::duration<double, std::milli>(now).count() - mod1.get_PollTransactionTime(item);
+    readMs = std::chrono::duration<double, std::milli>(now).count();
   }
   capture->Intake(words, result, readMs);
 }

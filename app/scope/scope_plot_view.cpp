@@ -240,6 +240,7 @@ QVector<QPointF> ScopePlot::Points(int channel) const {
 void ScopePlot::SetAnalysisShown(bool shown) {
   if (actAnalysis_->isChecked() != shown) actAnalysis_->setChecked(shown);
   analysis_->setVisible(shown);
+  if (!shown) SetStepMarks(0, {});
 }
 
 bool ScopePlot::AnalysisShown() const { return actAnalysis_->isChecked(); }

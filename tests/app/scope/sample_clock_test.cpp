@@ -1,6 +1,7 @@
 // The sample clock against a simulated drive: a sample every 8 ms at an unknown phase, reads
-// about every 30 ms whose times jitter by up to a millisecond, at most ten samples waiting,
-// failed reads whose samples never arrive.
+// about every 30 ms, at most ten samples waiting, failed reads whose samples never arrive. Each
+// block is seen a reply's line time after the drive handed it over, and later still when the
+// machine is busy: by up to a millisecond mostly, by up to 25 ms for one read in five.
 #include "scope/sample_clock.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +55,8 @@ Outcome Capture(const Line& line, unsigned seed, bool timed = true) {
     }
     if (!trueNewest.empty()) out.trueLost += waiting - count;
     trueNewest.push_back(newest);
-    const double readMs = timed ? now - 3 + 2 * unit(rng) - 1 : SampleClock::kNoTime;
+    const double late = unit(rng) < 0.2 ? 25 * unit(rng) : unit(rng);
+    const double readMs = timed ? now + 12 + late : SampleClock::kNoTime;
     clock.Take(count, readMs, failedSince || count == 10);
     failedSince = false;
   }
