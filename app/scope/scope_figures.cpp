@@ -1,8 +1,8 @@
 #include "scope/scope_figures.h"
 
-#include <QSaveFile>
 #include <cmath>
 
+#include "scope/scope_log.h"
 #include "shell/logs.h"
 
 namespace basScope {
@@ -98,12 +98,7 @@ QStringList FiguresCsvLines(const ChannelFigures& figures, const QString& csvPat
 }
 
 void WriteFiguresCsv(const ChannelFigures& figures, const QString& csvPath) {
-  const QStringList lines = FiguresCsvLines(figures, csvPath, basFunctions::GeneralDateTime());
-  QSaveFile file(csvPath);
-  if (!file.open(QIODevice::WriteOnly))
-    throw basFunctions::ProgramError(75, "Path/File access error");
-  for (const QString& line : lines) file.write((line + QStringLiteral("\r\n")).toUtf8());
-  if (!file.commit()) throw basFunctions::ProgramError(75, "Path/File access error");
+  WriteCsvLines(FiguresCsvLines(figures, csvPath, basFunctions::GeneralDateTime()), csvPath);
 }
 
 }  // namespace basScope

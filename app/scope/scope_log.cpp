@@ -116,7 +116,10 @@ QString LeftOutLine(const QString& path, int line, const QString& why) {
 }
 
 void WriteScopeCsv(const ScopeLogTable& table, const QString& csvPath) {
-  const QStringList lines = ScopeCsvLines(table, csvPath, basFunctions::GeneralDateTime());
+  WriteCsvLines(ScopeCsvLines(table, csvPath, basFunctions::GeneralDateTime()), csvPath);
+}
+
+void WriteCsvLines(const QStringList& lines, const QString& csvPath) {
   QSaveFile file(csvPath);
   if (!file.open(QIODevice::WriteOnly))
     throw basFunctions::ProgramError(75, "Path/File access error");

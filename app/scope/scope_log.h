@@ -56,5 +56,7 @@ QString LeftOutLine(const QString& path, int line, const QString& why);
 // Writes the file (replacing one that exists), every line ended by CR LF. A file that cannot
 // be written raises run-time error 75.
 void WriteScopeCsv(const ScopeLogTable& table, const QString& csvPath);
+// Writes the lines with CR LF ends, whole or not at all; error 75 when that fails.
+void WriteCsvLines(const QStringList& lines, const QString& csvPath);
 
 }  // namespace basScope
