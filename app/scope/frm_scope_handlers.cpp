@@ -164,6 +164,27 @@ void frmScope::Scope1_OnAfterPrint() {
   });
 }
 
+// A limit that is no 16-bit number is refused where it is entered: the field gets back the
+// last limit it took (a running capture keeps testing that one) and keeps the focus.
+void frmScope::txtTriggerLimit_LostFocus() {
+  if (refusingTriggerLimit_) return;
+  guarded("frmScope, txtTriggerLimit_LostFocus", [&] {
+    const QString text = txtTriggerLimit->text();
+    if (TriggerLimitValue(text)) {
+      acceptedTriggerLimit_ = text;
+      capture_->setup().triggerLimit = text;
+      return;
+    }
+    refusingTriggerLimit_ = true;
+    txtTriggerLimit->setText(acceptedTriggerLimit_);
+    prompt::MsgBox(kTriggerLimitRefused, prompt::Buttons::OK, prompt::Icon::Exclamation,
+                   kTriggerLimitCaption);
+    txtTriggerLimit->setFocus();
+    txtTriggerLimit->selectAll();
+    refusingTriggerLimit_ = false;
+  });
+}
+
 void frmScope::SetTriggerUIText() {
   guarded("frmScope, SetTriggerUIText", [&] {
     lblTriggerLimitUnits->setText(ScaleOfSource(cmbChannelSource[0]->currentIndex()).units);

@@ -139,6 +139,7 @@ bool SerialPort::Open(const std::string& device, const std::string& settings) {
     Close();
     return false;
   }
+  line_ = line;
   Purge();
   return true;
 }
@@ -192,20 +193,29 @@ bool SerialPort::Read(uint8_t* data, size_t wanted, size_t& got) {
   }
 }
 
-void SerialPort::WaitReadable(int timeoutMs) {
-  if (fd_ < 0 || timeoutMs <= 0) return;
+void SerialPort::WaitForInput(uint32_t timeoutUs) {
+  if (fd_ < 0 || timeoutUs == 0) return;
   pollfd p{fd_, POLLIN, 0};
-  if (poll(&p, 1, timeoutMs) > 0 && !(p.revents & POLLIN)) {
+  const timespec timeout{static_cast<time_t>(timeoutUs / 1'000'000),
+                         static_cast<long>(timeoutUs % 1'000'000) * 1000};
+  if (ppoll(&p, 1, &timeout, nullptr) > 0 && !(p.revents & POLLIN)) {
     const timespec pause{0, 1'000'000};  // hang-up or error: don't spin on it
     nanosleep(&pause, nullptr);
   }
 }
 
-uint32_t SerialPort::TickMs() {
+uint64_t SerialPort::TickUs() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
-                               static_cast<uint64_t>(now.tv_nsec) / 1'000'000u);
+  return static_cast<uint64_t>(now.tv_sec) * 1'000'000u +
+         static_cast<uint64_t>(now.tv_nsec) / 1000u;
+}
+
+// Start bit, data bits, parity bit and stop bits (1.5 stop bits never open).
+LineTiming SerialPort::Timing() const {
+  const unsigned parity = line_.parity == 'N' ? 0 : 1;
+  return {line_.baud,
+          static_cast<unsigned>(1 + line_.dataBits + parity + line_.stopBitsTimes2 / 2)};
 }
 
 }  // namespace portwright

@@ -40,11 +40,13 @@ class SerialPort : public BytePort {
   bool BytesWaiting(size_t& count) override;
   bool Write(const uint8_t* data, size_t length) override;
   bool Read(uint8_t* data, size_t wanted, size_t& got) override;
-  void WaitReadable(int timeoutMs) override;
-  uint32_t TickMs() override;
+  void WaitForInput(uint32_t timeoutUs) override;
+  uint64_t TickUs() override;
+  LineTiming Timing() const override;
 
  private:
   int fd_ = -1;
+  LineSettings line_;
 };
 
 }  // namespace portwright

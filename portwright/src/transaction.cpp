@@ -1,6 +1,9 @@
 #include "transaction.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "reply_match.h"
 
 namespace portwright {
 
@@ -8,21 +11,10 @@ namespace {
 
 using frame::kBufferSize;
 
-constexpr size_t kExceptionReplyLength = 5;
-constexpr size_t kWriteReplyLength = 8;
-constexpr int kUndetermined = -1;
+constexpr uint32_t kFastLineGapUs = 1750;
+constexpr uint32_t kLongestGuardUs = 250'000;
 
 bool IsException(uint8_t functionByte) { return (functionByte & 0x80) != 0; }
-
-// Expected RTU reply length from the first three bytes held, or kUndetermined: a byte count of
-// 0, or one above twice the count the request carried, waits for more bytes.
-int ExpectedRtuLength(const TransactionRecord& record, const uint8_t* reply) {
-  if (IsException(reply[1])) return kExceptionReplyLength;
-  if (!frame::IsReadFunction(record.function)) return kWriteReplyLength;
-  const unsigned byteCount = reply[2];
-  if (byteCount == 0 || byteCount > 2u * frame::RequestQuantity(record)) return kUndetermined;
-  return static_cast<int>(byteCount) + 5;
-}
 
 void StoreStatusBytes(TransactionRecord& record, const uint8_t* data, size_t count) {
   auto put = [&](size_t k, uint8_t byte) {
@@ -106,49 +98,76 @@ int16_t DecodeMessage(TransactionRecord& record, enumPLCMode mode, const uint8_t
   return kResultGood;
 }
 
-// RTU: CRC over the bytes held, the last two being the received CRC (low byte first).
-int16_t FinishRtu(TransactionRecord& record, const ReceiveBuffer& buffer) {
-  const size_t held = buffer.count;
-  const uint16_t received =
-      static_cast<uint16_t>(buffer.bytes[held - 1] << 8 | buffer.bytes[held - 2]);
-  if (frame::Crc16(buffer.bytes, held - 2) != received) return kResultChecksum;
-  return DecodeMessage(record, RTU, buffer.bytes, held - 2);
+// ASCII: the message is the hex text between ':' and the LRC (its checksum already checked).
+int16_t DecodeAscii(TransactionRecord& record, const ReceiveBuffer& buffer) {
+  uint8_t message[kBufferSize / 2];
+  const size_t hexLength = buffer.count - 5;
+  if (!frame::HexToBytes(reinterpret_cast<const char*>(buffer.bytes) + 1, hexLength, message))
+    return kResultChecksum;
+  return DecodeMessage(record, ASCII, message, hexLength / 2);
 }
 
-// ASCII: with T characters held ending CR LF, the LRC is at T-4, T-3 and covers the hex pairs
-// from position 1 to T-5. Anything that is not an even run of upper-case hex pairs fails.
-int16_t FinishAscii(TransactionRecord& record, const ReceiveBuffer& buffer) {
-  const size_t held = buffer.count;
-  if (held < 5) return kResultChecksum;
-  const size_t hexLength = held - 5;
-  if (hexLength % 2 != 0) return kResultChecksum;
-  uint8_t message[kBufferSize / 2];
-  const char* text = reinterpret_cast<const char*>(buffer.bytes);
-  if (!frame::HexToBytes(text + 1, hexLength, message)) return kResultChecksum;
-  uint8_t receivedLrc = 0;
-  if (!frame::HexByte(text[held - 4], text[held - 3], receivedLrc)) return kResultChecksum;
-  const size_t length = hexLength / 2;
-  if (frame::Lrc(message, length) != receivedLrc) return kResultChecksum;
-  return DecodeMessage(record, ASCII, message, length);
+uint64_t MicrosOf(int16_t ms) { return ms < 0 ? 0u : static_cast<uint64_t>(ms) * 1000u; }
+
+// Reads whatever is waiting and drops it; false when the port fails.
+bool Discard(BytePort& port, ReceiveBuffer& buffer, bool& took) {
+  took = false;
+  size_t waiting = 0;
+  if (!port.BytesWaiting(waiting)) return false;
+  while (waiting > 0) {
+    uint8_t chunk[256];
+    size_t got = 0;
+    if (!port.Read(chunk, std::min(waiting, sizeof chunk), got)) return false;
+    if (got == 0) break;
+    took = true;
+    buffer.lastByteUs = port.TickUs();
+    waiting -= std::min(waiting, got);
+  }
+  return true;
+}
+
+// Reads and discards until the line has been silent for the gap since its last byte and any
+// failure guard has passed: 0, or -1 when bytes keep coming for longer than limitUs, or -3
+// when the port cannot be read.
+int16_t WaitForQuietLine(BytePort& port, ReceiveBuffer& buffer, uint32_t gapUs, uint64_t limitUs) {
+  const uint64_t start = port.TickUs();
+  for (;;) {
+    bool took = false;
+    if (!Discard(port, buffer, took)) return kResultReadFailed;
+    if (took) continue;
+    const uint64_t now = port.TickUs();
+    const uint64_t quietAt = std::max(buffer.lastByteUs + gapUs, buffer.settledAtUs);
+    if (now >= quietAt) return kResultGood;
+    uint64_t wait = quietAt - now;
+    if (now < buffer.lastByteUs + gapUs) {  // bytes are still coming
+      const uint64_t spent = now - start;
+      if (spent > limitUs) return kResultTimeout;
+      wait = std::min(wait, limitUs + 1 - spent);
+    }
+    port.WaitForInput(static_cast<uint32_t>(wait));
+  }
 }
 
 // Collects the reply into buffer; returns the result code.
 class ReplyCollector {
  public:
-  ReplyCollector(TransactionRecord& record, enumPLCMode mode, BytePort& port, int16_t timeoutMs,
-                 ReceiveBuffer& buffer)
+  ReplyCollector(TransactionRecord& record, enumPLCMode mode, BytePort& port, uint64_t timeoutUs,
+                 uint32_t gapUs, ReceiveBuffer& buffer)
       : record_(record),
         mode_(mode),
         port_(port),
         buffer_(buffer),
-        timeoutMs_(timeoutMs < 0 ? 0u : static_cast<uint32_t>(timeoutMs)) {}
+        matcher_(ShapeOf(record), mode),
+        timeoutUs_(timeoutUs),
+        gapUs_(gapUs) {}
 
   int16_t Run() {
     buffer_.count = 0;
-    const uint32_t start = port_.TickMs();
+    const uint64_t start = port_.TickUs();
     for (;;) {
-      const uint32_t elapsed = port_.TickMs() - start;
-      if (elapsed > timeoutMs_) return kResultTimeout;
+      const uint64_t now = port_.TickUs();
+      const uint64_t elapsed = now - start;
+      if (elapsed > timeoutUs_) return matcher_.SawBadFrame() ? kResultChecksum : kResultTimeout;
       size_t waiting = 0;
       if (!port_.BytesWaiting(waiting)) return kResultReadFailed;
       if (waiting > 0) {
@@ -156,12 +175,24 @@ class ReplyCollector {
         if (TakeWaiting(waiting, result)) return result;
         continue;
       }
-      if (mode_ == RTU && expected_ != kUndetermined &&
-          buffer_.count >= static_cast<size_t>(expected_))
-        return FinishRtu(record_, buffer_);
-      port_.WaitReadable(static_cast<int>(timeoutMs_ - elapsed + 1));
+      uint64_t wait = timeoutUs_ - elapsed + 1;
+      // A spoilt reply is over once the line falls silent: no good one follows it.
+      if (buffer_.count > 0 && matcher_.SawBadFrame() && !matcher_.ReplyBegun()) {
+        const uint64_t silent = now - buffer_.lastByteUs;
+        if (silent >= gapUs_) {
+          spoiltReplyEnded_ = true;
+          return kResultChecksum;
+        }
+        wait = std::min<uint64_t>(wait, gapUs_ - silent);
+      }
+      port_.WaitForInput(static_cast<uint32_t>(wait));
     }
   }
+
+  // Nothing more can come for this request: the reply was taken whole and decoded (a good read,
+  // an echo or an exception), or a spoilt reply ended in silence. Only a request left unanswered
+  // may still be answered late, so only that one needs the failure guard.
+  bool Settled() const { return complete_ || spoiltReplyEnded_; }
 
  private:
   // Reads the waiting bytes; true when the transaction ends (result set).
@@ -173,59 +204,79 @@ class ReplyCollector {
       result = kResultReadFailed;
       return true;
     }
-    const bool fits = buffer_.count + got < kBufferSize;
-    if (mode_ == RTU) {
-      if (!fits) {
+    buffer_.lastByteUs = port_.TickUs();
+    if (buffer_.count + got >= kBufferSize) {
+      if (mode_ == RTU) {
         result = kResultOverflow;
         return true;
       }
-      Append(chunk, got);
-      if (expected_ == kUndetermined && buffer_.count >= 3)
-        expected_ = ExpectedRtuLength(record_, buffer_.bytes);
-      return false;
+      return false;  // ASCII drops an append that would overflow
     }
-    if (fits) Append(chunk, got);  // ASCII drops an append that would overflow
-    if (buffer_.count > 0 && buffer_.bytes[buffer_.count - 1] == '\n') {
-      result = FinishAscii(record_, buffer_);
-      return true;
-    }
-    return false;
-  }
-
-  void Append(const uint8_t* bytes, size_t count) {
-    std::memcpy(buffer_.bytes + buffer_.count, bytes, count);
-    buffer_.count = static_cast<uint16_t>(buffer_.count + count);
+    std::memcpy(buffer_.bytes + buffer_.count, chunk, got);
+    buffer_.count = static_cast<uint16_t>(buffer_.count + got);
+    size_t start = 0, length = 0;
+    if (!matcher_.Find(buffer_.bytes, buffer_.count, start, length)) return false;
+    // The buffer keeps the reply alone; what came before it was noise on the line.
+    std::memmove(buffer_.bytes, buffer_.bytes + start, length);
+    buffer_.count = static_cast<uint16_t>(length);
+    result = mode_ == RTU ? DecodeMessage(record_, RTU, buffer_.bytes, length - 2)
+                          : DecodeAscii(record_, buffer_);
+    complete_ = true;
+    return true;
   }
 
   TransactionRecord& record_;
   enumPLCMode mode_;
   BytePort& port_;
   ReceiveBuffer& buffer_;
-  uint32_t timeoutMs_;
-  int expected_ = kUndetermined;
+  ReplyMatcher matcher_;
+  uint64_t timeoutUs_;
+  uint32_t gapUs_;
+  bool complete_ = false;
+  bool spoiltReplyEnded_ = false;
 };
 
 }  // namespace
+
+uint32_t InterFrameGapUs(const LineTiming& timing) {
+  if (timing.baud > 19200 || timing.baud == 0) return kFastLineGapUs;
+  return static_cast<uint32_t>((7ull * timing.bitsPerCharacter * 1'000'000 + 2 * timing.baud - 1) /
+                               (2ull * timing.baud));
+}
+
+uint32_t FailureGuardUs(int16_t msgTimeOut, uint32_t gapUs) {
+  return static_cast<uint32_t>(std::clamp<uint64_t>(MicrosOf(msgTimeOut), gapUs, kLongestGuardUs));
+}
 
 int16_t RunTransaction(TransactionRecord& record, enumPLCMode mode, BytePort& port,
                        int16_t msgTimeOut, int16_t& resultCode, ReceiveBuffer& buffer,
                        FrameObserver* observer) {
   uint8_t request[kBufferSize];
-  port.Purge();
   const size_t length = mode == ASCII
                             ? frame::BuildAsciiRequest(record, reinterpret_cast<char*>(request))
                             : frame::BuildRtuRequest(record, request);
-  port.Purge();
-  size_t ignored = 0;
-  port.BytesWaiting(ignored);  // clears the line-error state
-  if (observer) observer->Request(request, length);
-
-  if (!port.Write(request, length)) {
-    resultCode = kResultWriteFailed;
+  const uint32_t gapUs = InterFrameGapUs(port.Timing());
+  bool complete = false;
+  // A line that never falls silent is not written into: the request would only collide.
+  if (const int16_t quiet = WaitForQuietLine(port, buffer, gapUs, MicrosOf(msgTimeOut))) {
+    resultCode = quiet;
     buffer.count = 0;
   } else {
-    resultCode = ReplyCollector(record, mode, port, msgTimeOut, buffer).Run();
+    port.Purge();
+    size_t ignored = 0;
+    port.BytesWaiting(ignored);  // clears the line-error state
+    if (observer) observer->Request(request, length);
+    if (!port.Write(request, length)) {
+      resultCode = kResultWriteFailed;
+      buffer.count = 0;
+      complete = true;  // nothing went out, so nothing can come back late
+    } else {
+      ReplyCollector collector(record, mode, port, MicrosOf(msgTimeOut), gapUs, buffer);
+      resultCode = collector.Run();
+      complete = collector.Settled();
+    }
   }
+  buffer.settledAtUs = complete ? 0 : port.TickUs() + FailureGuardUs(msgTimeOut, gapUs);
   if (observer) observer->Reply(buffer.bytes, buffer.count, resultCode);
   return resultCode;
 }

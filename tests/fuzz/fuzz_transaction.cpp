@@ -77,8 +77,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(AllowedResult(result, mode));
   Check(buffer.count < frame::kBufferSize);
   if (result != 0 || !frame::IsReadFunction(record.function)) Check(SameData(record, before));
-  if (result == 0 && mode == RTU) Check(frame::Crc16(buffer.bytes, buffer.count) == 0);
-  if (result == 0 && mode == ASCII) Check(buffer.bytes[buffer.count - 1] == '\n');
+  // A good result comes only from a whole reply of this node and function.
+  if (result == 0 && mode == RTU) {
+    Check(frame::Crc16(buffer.bytes, buffer.count) == 0);
+    Check(buffer.bytes[0] == record.node &&
+          buffer.bytes[1] == frame::FunctionCode(record.function));
+  }
+  if (result == 0 && mode == ASCII)
+    Check(buffer.bytes[0] == ':' && buffer.bytes[buffer.count - 1] == '\n');
   if (record.dataType == String) Check(memchr(record.text, 0, sizeof record.text) != nullptr);
   return 0;
 }

@@ -19,6 +19,7 @@
 #include "drive_facts.h"
 #include "frame.h"
 #include "modbus_slave.h"
+#include "poll_soak.h"
 #include "portwright/port_map.h"
 #include "serial_port.h"
 #include "transaction.h"
@@ -179,39 +180,72 @@ TEST(DriveOnPty, TransactionsInAsciiReadWriteAndJog) {
   EXPECT_EQ(master.Write(df::kJogAddress, {3001}), 3);
 }
 
+// `junk HEX` of a whole frame from this drive's line: what another node, or a confused one,
+// might put on the line just before the reply.
+std::string JunkFrame(vdrive::Framing framing, uint8_t node, vdrive::Bytes pdu) {
+  std::string command = "junk ";
+  char hex[3];
+  for (uint8_t byte : vdrive::EncodeFrame(framing, node, pdu))
+    std::snprintf(hex, sizeof hex, "%02X", byte), command += hex;
+  return command + " 1";
+}
+
+// Each injected fault gives the master its result code and costs that one read at most: the
+// next read, of another block of the same length and sent at once, is good. Every good reply
+// carries its own block's words, never another's (late replies and foreign frames carry other
+// words), in both framings.
 TEST(DriveOnPty, InjectedFaultsGiveTheMasterTheirResultCodes) {
   for (const auto& [mode, flag] :
        {std::pair{portwright::RTU, "rtu"}, std::pair{portwright::ASCII, "ascii"}}) {
     SCOPED_TRACE(flag);
+    const auto framing = mode == portwright::RTU ? vdrive::Framing::Rtu : vdrive::Framing::Ascii;
     VdriveProcess drive;
     ASSERT_TRUE(drive.Start(Args({"--mode", flag, "--settings", "19200,N,8,2"})));
+    ASSERT_EQ(drive.Command("set P1.09 1109 1110 1111"), "OK");
+    ASSERT_EQ(drive.Command("set P2.09 2109 2110 2111"), "OK");
     Master master(drive.Device(), "19200,N,8,2", mode);
     ASSERT_TRUE(master.Opened());
-    ASSERT_EQ(master.Read(1, 3), 0);
+    auto expectBlock = [&](int first) {
+      for (int i = 0; i < 3; ++i) EXPECT_EQ(master.Word(i), first + i);
+    };
+    const vdrive::Bytes foreignWords = {6, 0xDE, 0xAD, 0xBE, 0xEF, 0xDE, 0xAD};
+    auto withFunction = [&](uint8_t function) {
+      vdrive::Bytes pdu = {function};
+      pdu.insert(pdu.end(), foreignWords.begin(), foreignWords.end());
+      return pdu;
+    };
     struct Row {
-      const char* command;
+      std::string command;
       int16_t timeoutMs;
       int16_t result;
     };
     const Row rows[] = {
-        {"noreply", 300, -1},   {"badcrc", 500, -2},   {"exception 4", 500, 4},
-        {"split 100", 1000, 0}, {"junk", 500, -2},     {"junk FF00 1", 500, -2},
-        {"slow 600", 200, -1},  {"slow 200", 1000, 0}, {"exception 2", 500, 2},
+        {"noreply", 300, -1},
+        {"replylost", 300, -1},
+        {"badcrc", 500, -2},
+        {"exception 4", 500, 4},
+        {"split 100", 1000, 0},
+        {"junk", 500, 0},  // noise before the reply is passed over
+        {"junk FF00 1", 500, 0},
+        {"slow 130", 100, -1},  // late: drained, never taken for the next read
+        {"slow 250", 200, -1},
+        {"slow 200", 1000, 0},
+        {JunkFrame(framing, 2, withFunction(3)), 500, 0},                 // another node first
+        {JunkFrame(framing, 1, withFunction(4)), 500, 0},                 // another function first
+        {JunkFrame(framing, 1, {3, 4, 0xDE, 0xAD, 0xBE, 0xEF}), 500, 0},  // another byte count
+        {"exception 2", 500, 2},
     };
     for (const Row& row : rows) {
-      ASSERT_EQ(drive.Command(row.command).substr(0, 2), "OK") << row.command;
-      EXPECT_EQ(master.Read(1, 3, row.timeoutMs), row.result) << row.command;
-      // A spoilt reply may still be on the line, as on a real one: let it pass.
-      std::this_thread::sleep_for(row.result == -1 ? 600ms : 50ms);
-      ASSERT_EQ(master.Read(1, 3), 0) << "after " << row.command;
-      EXPECT_EQ(master.Word(0), 2001);
+      SCOPED_TRACE(row.command);
+      ASSERT_EQ(drive.Command(row.command).substr(0, 2), "OK");
+      EXPECT_EQ(master.Read(df::ParameterAddress(1, 9), 3, row.timeoutMs), row.result);
+      if (row.result == 0) expectBlock(1109);
+      ASSERT_EQ(master.Read(df::ParameterAddress(2, 9), 3), 0);
+      expectBlock(2109);
     }
     // A count spoils exactly that many replies.
     ASSERT_EQ(drive.Command("badcrc 2").substr(0, 2), "OK");
-    for (int16_t expected : {-2, -2, 0}) {
-      EXPECT_EQ(master.Read(1, 3), expected);
-      std::this_thread::sleep_for(50ms);
-    }
+    for (int16_t expected : {-2, -2, 0}) EXPECT_EQ(master.Read(1, 3), expected);
   }
 }
 
@@ -310,7 +344,7 @@ vdrive::Bytes Collect(portwright::SerialPort& port, int ms) {
   vdrive::Bytes bytes;
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   while (std::chrono::steady_clock::now() < until) {
-    port.WaitReadable(5);
+    port.WaitForInput(5000);
     uint8_t chunk[256];
     size_t got = 0;
     if (port.Read(chunk, sizeof chunk, got)) bytes.insert(bytes.end(), chunk, chunk + got);
@@ -335,7 +369,7 @@ TEST(DriveOnPty, RequestsThatMeetAReplyOrAreLostAreNotCarriedOut) {
     portwright::SerialPort port;
     ASSERT_TRUE(port.Open(drive.Device(), "19200,N,8,2"));
     ASSERT_TRUE(port.Write(read.data(), read.size()));
-    port.WaitReadable(500);  // the reply (77 characters, 44 ms) has begun
+    port.WaitForInput(500000);  // the reply (77 characters, 44 ms) has begun
     const vdrive::Bytes write = writeP134(77);
     ASSERT_TRUE(port.Write(write.data(), write.size()));
     const vdrive::Bytes line = Collect(port, 200);
@@ -431,6 +465,21 @@ TEST(DriveOnPty, PortwrightCliReadsAndWritesInAsciiThroughThePortMap) {
   EXPECT_NE(Shell(cli + "SetMultipleReg 1030 1 3001").find("result 3"), std::string::npos);
   EXPECT_EQ(drive.Command("noreply"), "OK planned noreply x1");
   EXPECT_NE(Shell(cli + "ReadHoldingReg 1 1").find("result -1"), std::string::npos);
+}
+
+// Polling two blocks of the same length on a paced line while late and noise-led replies come:
+// no good poll shows another block's words, and no fault costs more than one poll.
+TEST(DriveOnPty, PollingThroughLateAndNoisyRepliesCreditsEveryValueToItsBlock) {
+  vdtest::SoakPlan plan;
+  plan.cli = PORTWRIGHT_CLI;
+  plan.seconds = 4;
+  plan.faultPeriodMs = 400;
+  const vdtest::SoakFigures soak = vdtest::RunPollSoak(plan);
+  ASSERT_TRUE(soak.ran);
+  EXPECT_GE(soak.lateInjected, 8);
+  EXPECT_EQ(soak.wrongValues, 0) << soak.firstWrong;
+  EXPECT_LE(soak.failedPolls, soak.lateInjected + soak.noiseInjected);
+  EXPECT_GT(soak.goodPolls, 100);
 }
 #endif
 

@@ -8,7 +8,7 @@ void LinePacer::Queue(const uint8_t* data, size_t length, Clock::time_point star
                       Clock::duration characterTime) {
   Clock::time_point at = std::max(start, freeAt_);
   for (size_t i = 0; i < length; ++i) {
-    bytes_.push_back({at, at + characterTime, data[i], false});
+    bytes_.push_back({at, at + characterTime, data[i], false, false});
     at += characterTime;
   }
   freeAt_ = std::max(freeAt_, at);
@@ -41,7 +41,8 @@ std::optional<LinePacer::Clock::time_point> LinePacer::MixWith(const LinePacer& 
     for (const TimedByte& theirs : other.bytes_) {
       if (theirs.start >= ours.done) break;
       if (theirs.done <= ours.start) continue;
-      ours.byte &= theirs.byte;
+      if (!ours.mixed) ours.byte ^= theirs.byte | 0x01;
+      ours.mixed = true;
       if (!firstMet || theirs.start < *firstMet) firstMet = theirs.start;
     }
   }

@@ -32,8 +32,9 @@ class LinePacer {
   void Clear();
 
   // Two senders on a half-duplex line: each byte of this pacer that is on the line while a
-  // byte of `other` is comes through mixed with it (a bit reads as mark only where both send
-  // mark). Returns when the first byte of `other` that met one of ours started, if any did.
+  // byte of `other` is comes through spoilt, mixed with the first it met (XOR with it, its
+  // lowest bit set, so that it never arrives as sent, even over a run of zero bytes). Returns
+  // when the first byte of `other` that met one of ours started, if any did.
   std::optional<Clock::time_point> MixWith(const LinePacer& other);
   // The queued bytes that start at `from` or later are lost: they still take their time on
   // the line, but nobody receives them.
@@ -45,6 +46,7 @@ class LinePacer {
     Clock::time_point done;
     uint8_t byte;
     bool lost;
+    bool mixed;  // spoilt once by a collision already
   };
   std::deque<TimedByte> bytes_;
   Clock::time_point freeAt_{};
