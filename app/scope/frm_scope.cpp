@@ -10,17 +10,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "link/main_window_access.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/pictures.h"
+#include "core/prompt.h"
+#include "core/status.h"
+#include "link/poll_groups.h"
 #include "params/drive_identity.h"
 #include "params/extra_data.h"
 #include "scope/scope_plot.h"
 #include "scope/scope_save.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 using basFunctions::guarded;
 using namespace basScope;

@@ -7,11 +7,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/prompt.h"
 #include "scope/frm_scope.h"
 #include "scope/scope_plot.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
 
 using basFunctions::guarded;
 using namespace basScope;

@@ -6,6 +6,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/pictures.h"
+#include "core/prompt.h"
+#include "core/status.h"
+#include "link/poll_groups.h"
 #include "params/drive_identity.h"
 #include "params/extra_data.h"
 #include "scope/scope_capture.h"
@@ -13,12 +19,6 @@
 #include "scope/scope_log.h"
 #include "scope/scope_plot.h"
 #include "scope/scope_save.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 using basFunctions::guarded;
 

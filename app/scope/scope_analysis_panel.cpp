@@ -11,10 +11,10 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "core/logs.h"
+#include "core/prompt.h"
 #include "scope/scope_plot.h"
 #include "scope/scope_save.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
 
 namespace {
 

@@ -3,12 +3,11 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "shell/logs.h"
-#include "shell/prompt.h"
+#include "core/logs.h"
+#include "core/prompt.h"
 
 namespace basScope {
 
-int16_t ScopeChannelCount = 0;
 ScopePauses Pauses;
 
 const QString kLostDataWarning = QStringLiteral(
@@ -54,6 +53,7 @@ ScopeCapture::ScopeCapture(ScopeView& view, ScopeEnvironment& environment, QObje
   linkWatch_ = makeTimer("linkWatch", &ScopeCapture::watchLink);
   linkWatch_->setInterval(1000);
   g_active = this;
+  SubscribeToPolls();
 }
 
 ScopeCapture::~ScopeCapture() {

@@ -5,14 +5,13 @@
 #include <QMdiSubWindow>
 #include <QWidget>
 
+#include "core/host.h"
+#include "core/main_window_access.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
-#include "link/main_window_access.h"
+#include "link/poll_groups.h"
 #include "params/value_table.h"
 #include "scope/maint_interlock.h"
-#include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace basScope {
 
@@ -75,10 +74,8 @@ void ProgramScopeEnvironment::LockOtherCommands(bool capturing) {
   if (QWidget* tuning = OpenWindowNamed(QStringLiteral("frmTuning")))
     if (auto* update = tuning->findChild<QWidget*>(QStringLiteral("cmdUpdate")))
       update->setEnabled(!capturing);
-  if (frmMain* main = frmMain::instance()) {
-    main->setCommandEnabled(QStringLiteral("mnuUpload"), !capturing);
-    main->setCommandEnabled(QStringLiteral("mnuDownload"), !capturing);
-  }
+  host::SetCommandEnabled(QStringLiteral("mnuUpload"), !capturing);
+  host::SetCommandEnabled(QStringLiteral("mnuDownload"), !capturing);
 }
 
 void ProgramScopeEnvironment::SetBusyPointer(bool busy) {

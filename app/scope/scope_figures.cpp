@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "core/logs.h"
 #include "scope/scope_log.h"
-#include "shell/logs.h"
 
 namespace basScope {
 

@@ -4,9 +4,10 @@
 #include <chrono>
 #include <cmath>
 
+#include "core/logs.h"
+#include "core/poll_subscription.h"
 #include "params/number_text.h"
 #include "scope/scope_capture.h"
-#include "shell/logs.h"
 
 namespace basScope {
 
@@ -28,6 +29,14 @@ void ScopePollResult(portwright::IModbusAtl& mod1, int16_t item, int16_t result)
     readMs = std::chrono::duration<double, std::milli>(now).count();
   }
   capture->Intake(words, result, readMs);
+}
+
+void SubscribeToPolls() {
+  pollSubscription::OnResult(
+      QStringLiteral("scope intake"),
+      [](portwright::IModbusAtl& mod1, int16_t group, int16_t item, int16_t result) {
+        if (group == 2) ScopePollResult(mod1, item, result);
+      });
 }
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QSaveFile>
 #include <optional>
 
-#include "shell/logs.h"
+#include "core/logs.h"
 
 namespace basScope {
 

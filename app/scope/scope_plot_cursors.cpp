@@ -9,8 +9,8 @@
 #include <QToolBar>
 #include <cmath>
 
+#include "core/logs.h"
 #include "scope/scope_plot.h"
-#include "shell/logs.h"
 
 namespace {
 

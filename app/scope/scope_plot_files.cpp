@@ -11,9 +11,9 @@
 #include <cmath>
 #include <optional>
 
+#include "core/logs.h"
 #include "scope/scope_log.h"
 #include "scope/scope_plot.h"
-#include "shell/logs.h"
 
 using basFunctions::ProgramError;
 using basScope::LeftOutLine;

@@ -5,11 +5,11 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/prompt.h"
 #include "scope/scope_analysis_panel.h"
 #include "scope/scope_plot.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
 
 using basFunctions::ProgramError;
 

@@ -5,13 +5,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "scope/scope_log.h"
 #include "scope/scope_plot.h"
-#include "shell/app_state.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace basScope {
 namespace {

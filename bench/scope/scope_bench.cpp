@@ -24,14 +24,14 @@
 #include <vector>
 
 #include "app_harness.h"
+#include "core/host.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
+#include "link/poll_groups.h"
 #include "scope/frm_scope.h"
 #include "scope/scope_figures.h"
 #include "scope/scope_plot.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
 
 namespace {
 

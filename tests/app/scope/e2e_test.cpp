@@ -8,16 +8,16 @@
 #include <QPushButton>
 
 #include "app_harness.h"
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
+#include "link/poll_groups.h"
 #include "scope/frm_scope.h"
 #include "scope/frm_scope_viewer.h"
 #include "scope/scope_plot.h"
-#include "shell/app_state.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace scopetest {
 namespace {

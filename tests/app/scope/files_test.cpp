@@ -11,14 +11,14 @@
 #include <QTemporaryDir>
 
 #include "app_harness.h"
+#include "core/app_state.h"
+#include "core/logs.h"
 #include "scope/frm_scope_viewer.h"
 #include "scope/scope_capture.h"
 #include "scope/scope_log.h"
 #include "scope/scope_plot.h"
 #include "scope/scope_save.h"
-#include "shell/app_state.h"
 #include "shell/frm_main.h"
-#include "shell/logs.h"
 
 namespace scopetest {
 namespace {

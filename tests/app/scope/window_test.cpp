@@ -18,13 +18,13 @@
 #include <QTimer>
 
 #include "app_harness.h"
+#include "core/host.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "scope/frm_scope.h"
 #include "scope/maint_interlock.h"
 #include "scope/scope_plot.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
 
 namespace scopetest {
 namespace {
