@@ -4,11 +4,11 @@
 #include <QPair>
 #include <memory>
 
+#include "core/database.h"
+#include "core/logs.h"
 #include "drive_facts.h"
 #include "params/param_catalog.h"
 #include "params/value_table.h"
-#include "shell/database.h"
-#include "shell/logs.h"
 
 namespace driveSets {
 

@@ -11,18 +11,18 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "config/drive_transfer.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/prompt.h"
 #include "link/bas_comm.h"
-#include "link/main_window_access.h"
 #include "params/config_check.h"
 #include "params/drive_identity.h"
-#include "params/drive_transfer.h"
 #include "params/number_text.h"
 #include "params/param_catalog.h"
 #include "params/param_value.h"
 #include "params/three_way_compare.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
 
 using basFunctions::Catalog;
 using basFunctions::guarded;

@@ -14,6 +14,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/prompt.h"
 #include "drive_facts.h"
 #include "history/drive_sets.h"
 #include "link/bas_comm.h"
@@ -22,9 +25,6 @@
 #include "params/journal_store.h"
 #include "params/param_catalog.h"
 #include "params/three_way_compare.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
 
 using basFunctions::guarded;
 

@@ -8,9 +8,9 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 
+#include "core/logs.h"
 #include "link/serial_ports.h"
 #include "portwright/serial_devices.h"
-#include "shell/logs.h"
 
 namespace {
 

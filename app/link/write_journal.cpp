@@ -8,7 +8,12 @@
 #include <memory>
 #include <optional>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
+#include "link/poll_groups.h"
 #include "params/drive_identity.h"
 #include "params/journal_store.h"
 #include "params/journal_writer.h"
@@ -16,11 +21,6 @@
 #include "params/param_value.h"
 #include "params/value_table.h"
 #include "portwright/serial_devices.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace writeJournal {
 namespace {

@@ -4,8 +4,8 @@
 #include <QFileInfo>
 #include <utility>
 
+#include "core/program_folders.h"
 #include "params/journal_store.h"
-#include "params/program_folders.h"
 
 namespace vmconfig {
 

@@ -9,11 +9,11 @@
 #include <QThread>
 
 #include "commands.h"
+#include "core/program_folders.h"
 #include "drive_facts.h"
 #include "journal_use.h"
 #include "params/config_save.h"
 #include "params/param_value.h"
-#include "params/program_folders.h"
 #include "result_text.h"
 #include "tool_error.h"
 

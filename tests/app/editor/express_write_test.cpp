@@ -11,7 +11,7 @@
 #include "journal_probe.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
-#include "shell/poll_groups.h"
+#include "link/poll_groups.h"
 
 using apptest::Answer;
 

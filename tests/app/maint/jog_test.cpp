@@ -12,6 +12,7 @@
 #include <QWindow>
 
 #include "child_program.h"
+#include "core/host.h"
 #include "journal_probe.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
@@ -20,7 +21,6 @@
 #include "maint_fixture.h"
 #include "params/value_table.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
 
 namespace mainttest {
 namespace {

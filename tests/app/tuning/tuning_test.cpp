@@ -10,12 +10,12 @@
 #include <QtTest/QTest>
 #include <algorithm>
 
+#include "core/app_state.h"
+#include "core/status.h"
 #include "journal_probe.h"
 #include "params/value_table.h"
 #include "scope/frm_scope.h"
-#include "shell/app_state.h"
 #include "shell/frm_main.h"
-#include "shell/status.h"
 #include "tuning_fixture.h"
 
 namespace tuningtest {
