@@ -146,6 +146,7 @@ TEST_F(TuningTest, RevertOffersTheDrivesValuesFromBeforeTheWindowFirstWroteAcros
 // (its WorkingConfig entry, here 0, is never sent).
 TEST_F(TuningTest, UpdateAsksOnlyWhenConfirmationIsOnWhileSetAndCloseAlwaysAsk) {
   setRegister("P2.32", 0);
+  setRegister("P2.00", 61);
   open();
   type(200, "44");
   leave(200);
@@ -161,7 +162,7 @@ TEST_F(TuningTest, UpdateAsksOnlyWhenConfirmationIsOnWhileSetAndCloseAlwaysAsk) 
   ASSERT_TRUE(update) << "the update is in the drive history";
   EXPECT_EQ(update->detail, "Update");
   EXPECT_EQ(update->params.size(), 1);
-  EXPECT_EQ(update->params[0].before, 35);
+  EXPECT_EQ(update->params[0].before, 61) << "the drive's value when the window read it";
   EXPECT_EQ(update->params[0].written, 44);
   basMain::ConfirmTuning = false;
   prompt::ClearShownPrompts();
