@@ -22,6 +22,7 @@
 #include "editor/param_editor.h"
 #include "link/bas_comm.h"
 #include "link/frm_comm_settings.h"
+#include "link/write_journal.h"
 #include "params/drive_identity.h"
 #include "params/number_text.h"
 #include "params/param_catalog.h"
@@ -160,6 +161,7 @@ transfer_plan::ShownValue shownValues() {
 }
 
 void writePlanned(const QList<transfer_plan::Planned>& plan, DownloadOutcome& outcome) {
+  writeJournal::Batch batch(journal::Source::Download, basMain::CurrentConfigPath);
   DoneWatcher watcher;
   g_watcher = &watcher;
   for (const transfer_plan::Planned& step : plan) {
@@ -272,6 +274,7 @@ bool ReadDriveConfiguration(ValueTable& into, const std::array<int16_t, 5>& limi
     for (int i = 0; i < block.words; ++i)
       into.P(block.group, i) = mod1.get_Data(static_cast<int16_t>(i));
   }
+  writeJournal::Observed(into, limits);
   return true;
 }
 
@@ -335,6 +338,7 @@ bool Upload() {
   WaitaWhile(0.25);
   Status(1, 110, QString());
   param_value::ReadAsRegisters(drive, Catalog);
+  writeJournal::RecordUpload(drive, limitsOf(revision));
   transfer_plan::UploadCopy(drive, WorkingConfig);
   Status(1, 150, QString());
   LoadTab(frmTabConfig::instance());

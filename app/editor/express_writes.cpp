@@ -11,6 +11,7 @@
 #include "editor/param_editor.h"
 #include "link/bas_comm.h"
 #include "link/poll_groups.h"
+#include "link/write_journal.h"
 #include "params/param_catalog.h"
 #include "params/param_value.h"
 #include "params/value_table.h"
@@ -70,6 +71,7 @@ bool writeRow(frmTabConfig* form, int k) {
   const QString label = labelOf(k);
   if (refusedAsUnfit(k, field)) return false;
   LastDoneResult = kNoAnswer;
+  writeJournal::SourceScope source(journal::Source::ExpressWrite);
   basComm::WriteData(ParamKeyText(k), 1, portwright::Integer, 0);
   WaitaWhile(0.4);
   // Without a connection WriteData has told the user already.

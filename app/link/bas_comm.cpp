@@ -15,6 +15,7 @@
 #include "drive_facts.h"
 #include "link/frm_comm_settings.h"
 #include "link/poll_groups.h"
+#include "link/write_journal.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
 
@@ -104,6 +105,7 @@ int16_t WriteData(const QString& key, int16_t quantity, portwright::enumDataType
                     WireWord(basFunctions::WorkingConfig.P(group, number + i)));
     waitUntilIdle(mod1);
     mod1.put_Action(1);
+    writeJournal::Sent(group, number, quantity);
     if (basMain::ExpressActive)
       basFunctions::EventLog("XPress writing " +
                              QString::number(basFunctions::WorkingConfig.P(group, number)) +
@@ -168,6 +170,7 @@ void CloseConnection() {
     mod1.put_PollInterval(0);
     host::SetStatusPanel(4, QStringLiteral("Off-Line "));
     DriveConnected = 0;
+    writeJournal::ForgetDrive();
     basFunctions::Status(0, 0, QStringLiteral("Connection To Servo Closed"));
     basFunctions::EventLog(QStringLiteral("Connection to drive closed"));
     basFunctions::InitComplete = false;

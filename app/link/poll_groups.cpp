@@ -11,6 +11,7 @@
 #include "core/poll_subscription.h"
 #include "core/status.h"
 #include "link/bas_comm.h"
+#include "link/write_journal.h"
 #include "params/drive_identity.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
@@ -226,6 +227,7 @@ void Mod1_OnPoll(int16_t ItemNum, int16_t Result, bool /*ChgdFlag*/) {
 void Mod1_Done(int16_t Result) {
   guarded("frmMain, Mod1_Done", [&] {
     LastDoneResult = Result;
+    writeJournal::Answered(Result);
     if (basComm::ConnectTesting == 1 && Result == 0) basComm::DriveConnected = 1;
   });
 }

@@ -20,6 +20,7 @@
 #include "core/status.h"
 #include "drive_facts.h"
 #include "link/bas_comm.h"
+#include "link/write_journal.h"
 #include "maint/frm_maintenance.h"
 #include "maint/jog_control.h"
 #include "maint/maint_polls.h"
@@ -143,6 +144,7 @@ void frmJog::cmdSendSpeed_Click() {
       return;
     }
     basFunctions::WorkingConfig.P(4, 5) = static_cast<int32_t>(std::nearbyint(speed));
+    writeJournal::SourceScope source(journal::Source::Jog);
     basComm::WriteData(QStringLiteral("405"), 1);
     basFunctions::WaitaWhile(0.25);
     setJogButtonsEnabled(true);

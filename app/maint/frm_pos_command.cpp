@@ -18,6 +18,7 @@
 #include "drive_facts.h"
 #include "editor/frm_tab_config.h"
 #include "link/bas_comm.h"
+#include "link/write_journal.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
 
@@ -219,7 +220,10 @@ void frmPosCommand::cmdWrite_Click() {
       kept[i] = configValue(kFirstPosCommand + i);
       configValue(kFirstPosCommand + i) = values[i];
     }
-    basComm::WriteData(QStringLiteral("115"), kWords);
+    {
+      writeJournal::SourceScope source(journal::Source::PositionCommand);
+      basComm::WriteData(QStringLiteral("115"), kWords);
+    }
     for (int i = 0; i < kWords; ++i) configValue(kFirstPosCommand + i) = kept[i];
     basFunctions::WaitaWhile(2);
     mainWindow::SetNormalPointer();

@@ -12,6 +12,7 @@
 #include "core/status.h"
 #include "drive_facts.h"
 #include "link/bas_comm.h"
+#include "link/write_journal.h"
 #include "maint/maint_drive.h"
 #include "params/value_table.h"
 
@@ -37,6 +38,7 @@ auto withCommandWord(int code, Write write) {
     int32_t speed;
     ~Restore() { jogValue() = speed; }
   } restore{speed};
+  writeJournal::SourceScope source(journal::Source::Jog);
   return write();
 }
 
@@ -144,6 +146,7 @@ void SendLastWords() {
   if (basFunctions::DriveImage.P(4, 6) > 0) {
     int32_t& forces = WorkingConfig.P(4, 6);
     forces = 0;
+    writeJournal::SourceScope source(journal::Source::MaintenanceRestore);
     const basFunctions::WriteResult write = basFunctions::WriteConfirmed(QStringLiteral("406"), 0);
     if (write.reached()) basFunctions::DriveImage.P(4, 6) = 0;
     basFunctions::Status(0, 0,

@@ -8,6 +8,7 @@
 #include "core/status.h"
 #include "link/bas_comm.h"
 #include "link/poll_groups.h"
+#include "link/write_journal.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
 
@@ -50,6 +51,7 @@ QString pointLabel(const char* kind, const char* table, int point, int functionC
 
 void WriteParameter(const QString& key, int32_t value) {
   working(key) = value;
+  writeJournal::DefaultSource source(journal::Source::MaintenanceForce);
   basComm::WriteData(key, 1);
 }
 
@@ -71,6 +73,7 @@ bool ReadyToWrite(const Abandoned& abandoned) {
 }
 
 void ArmDrive(const Abandoned& abandoned) {
+  writeJournal::SourceScope source(journal::Source::MaintenanceSetUp);
   if (drive(QStringLiteral("230")) != kAuxiliaryFunction) {
     if (!ReadyToWrite(abandoned)) return;
     WriteParameter(QStringLiteral("230"), kAuxiliaryFunction);
@@ -87,6 +90,7 @@ void ArmDrive(const Abandoned& abandoned) {
 }
 
 void WriteMonitorSelectors(const Abandoned& abandoned) {
+  writeJournal::SourceScope source(journal::Source::MaintenanceSetUp);
   const char* keys[drive_facts::kScopeChannels] = {"600", "612", "624"};
   for (int c = 0; c < drive_facts::kScopeChannels; ++c)
     working(QString::fromLatin1(keys[c])) = drive_facts::kMonitorSelectors[c];
@@ -102,6 +106,7 @@ void WriteMonitorSelectors(const Abandoned& abandoned) {
 bool RestoreDrive(const SavedSettings& saved, const MaintVariant& variant, bool enabledHere) {
   basComm::ConnectionStatus();
   if (basComm::DriveConnected != 1) return false;
+  writeJournal::Batch batch(journal::Source::MaintenanceRestore);
   const auto restore = [](const QString& key, int32_t value) {
     WriteParameter(key, value);
     WaitaWhile(kSettle);

@@ -10,6 +10,7 @@
 #include "core/status.h"
 #include "link/bas_comm.h"
 #include "link/poll_groups.h"
+#include "link/write_journal.h"
 #include "params/value_table.h"
 #include "scope/maint_interlock.h"
 
@@ -47,6 +48,7 @@ void ProgramScopeEnvironment::SendLogon() { basComm::SendLogonCommand(1); }
 void ProgramScopeEnvironment::WriteSelector(int channel, int code) {
   const ChannelRegister reg = ChannelRegisterOf(channel);
   basFunctions::WorkingConfig.P(6, reg.selectorRow) = code;
+  writeJournal::SourceScope source(journal::Source::ScopeSetUp);
   basComm::WriteData(QString::fromLatin1(reg.selectorKey), 1, portwright::Integer,
                      reg.blockAddress);
 }

@@ -88,6 +88,10 @@ class frmMain : public QMainWindow,
   void mnuCompare_Click();
   void mnuPrintConfig_Click();
   static void SetReportOpener(std::function<bool(const QString& path)> opener);
+  // The drive history: its window, the three-way compare and the commissioning report.
+  void mnuDriveHistory_Click();
+  void mnuCompareThreeWays_Click();
+  void mnuCommissioningReport_Click();
   // Answers "Yes" to quitting; false when the close was cancelled.
   bool MDIForm_QueryUnload();
 

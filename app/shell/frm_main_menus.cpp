@@ -57,6 +57,10 @@ const QMap<QString, Handler>& commandTable() {
       // The working configuration compared with the defaults, and its report.
       {"mnuCompare", &frmMain::mnuCompare_Click},
       {"mnuPrintConfig", &frmMain::mnuPrintConfig_Click},
+      // The drive history, the three-way compare and the commissioning report.
+      {"mnuDriveHistory", &frmMain::mnuDriveHistory_Click},
+      {"mnuCompareThreeWays", &frmMain::mnuCompareThreeWays_Click},
+      {"mnuCommissioningReport", &frmMain::mnuCommissioningReport_Click},
   };
   return table;
 }
@@ -112,6 +116,10 @@ void frmMain::buildMenus() {
   addCommand(file, "mnuSaveAs", "Save As");
   file->addSeparator();
   addCommand(file, "mnuClose", "Close Configuration");
+  file->addSeparator();
+  addCommand(file, "mnuDriveHistory", "Drive History");
+  addCommand(file, "mnuCompareThreeWays", "Compare Three Ways");
+  addCommand(file, "mnuCommissioningReport", "Commissioning Report");
   file->addSeparator();
   addCommand(file, "mnuExit", "E&xit");
   file->addSeparator()->setObjectName(QStringLiteral("mnuRUFSeparator"));

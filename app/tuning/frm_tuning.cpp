@@ -23,6 +23,7 @@
 #include "core/status.h"
 #include "link/bas_comm.h"
 #include "link/poll_groups.h"
+#include "link/write_journal.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "scope/frm_scope.h"
@@ -160,6 +161,7 @@ void frmTuning::cmdSetMode_Click() {
     if (cmbMode->currentIndex() < 0) return;
     WorkingConfig.P(2, 32) = cmbMode->currentIndex();
     written_ = true;
+    writeJournal::SourceScope source(journal::Source::Tuning);
     basComm::WriteData(QStringLiteral("232"), 1);
     SetUpScreen();
   });
@@ -210,6 +212,7 @@ void frmTuning::cmdUpdate_Click() {
     mainWindow::SetBusyPointer();
     written_ = true;
     const QPointer<frmTuning> self(this);
+    writeJournal::Batch batch(journal::Source::Tuning, QStringLiteral("Update"));
     basTuning::SendSettings(
         mode, StiffnessSel, WorkingConfig, DriveImage,
         [&self](int index) { return !self || !self->txtNew.value(index)->text().isEmpty(); },

@@ -13,11 +13,14 @@ int Compare(Session& session);
 int Scan(Session& session);
 int BackupBus(Session& session);
 int RestoreBus(Session& session);
+int History(Session& session);
+int Report(Session& session);
 
 // Download of one file into the drive at node, with every check (shared by restore-bus).
 int DownloadTo(Session& session, int node, const QString& path);
-// Saves the configuration of the drive at node into path (shared by backup-bus).
-void SaveDrive(Session& session, const Target& target, const QString& path);
+// Saves the configuration of the drive at node into path (shared by backup-bus); the values
+// saved.
+basFunctions::ValueTable SaveDrive(Session& session, const Target& target, const QString& path);
 
 // Line 3 of a file written now: the system's short date and time.
 QString WrittenAtNow();

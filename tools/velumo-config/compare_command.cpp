@@ -1,7 +1,12 @@
 // compare: a file against the drive, or against the catalogue defaults.
+#include <QFileInfo>
+#include <optional>
+
 #include "commands.h"
 #include "drive_facts.h"
 #include "params/compare_values.h"
+#include "params/param_value.h"
+#include "params/three_way_compare.h"
 #include "tool_error.h"
 
 namespace vmconfig {
@@ -53,10 +58,76 @@ std::vector<Difference> AgainstDrive(Session& session, const Prepared& prepared,
   return differences;
 }
 
+// One side of a comparison of two or three: a file, the drive or the defaults.
+struct Side {
+  std::string name;
+  ValueTable values;
+};
+
+// compare --file A [--file B] [--drive] [--defaults]: the rows of the program's compare window.
+int CompareSides(Session& session) {
+  const Options& options = session.options();
+  std::vector<ConfigFile> files;
+  for (const std::string& path : options.files)
+    files.push_back(ReadConfigFile(session, QString::fromStdString(path)));
+  std::optional<Target> drive;
+  if (options.drive) drive = IdentifyTarget(session, options.line.node);
+  Target own;
+  if (!files.empty()) {
+    own.id.motorCode = files[0].motorCode;
+    own.id.firmwareWord = drive_facts::FirmwareWord(files[0].revision);
+    own.model = files[0].model;
+    own.limits = LimitsForRevision(files[0].revision);
+  } else {
+    own = *drive;
+  }
+  std::vector<Side> sides;
+  basFunctions::ParamCatalog catalog;
+  for (const ConfigFile& file : files) {
+    if (file.ampCode != own.id.ampCode() || file.revision != own.id.revision())
+      throw ToolError(kExitFile, file.path.toStdString() + " is for another drive model than " +
+                                     options.files[0]);
+    const std::unique_ptr<Prepared> prepared = PrepareDownload(session, file, own, false);
+    catalog = prepared->catalog;
+    sides.push_back({QFileInfo(file.path).fileName().toStdString(), prepared->config});
+  }
+  if (drive) {
+    if (!files.empty()) CheckFileFitsDrive(files[0], *drive, false);
+    Side side{"drive", {}};
+    session.link().ReadConfiguration(drive->id.node, own.limits, side.values);
+    if (files.empty())
+      session.database().LoadCatalog(own.id.ampCode(), own.id.revision(), side.values, catalog);
+    param_value::ReadAsRegisters(side.values, catalog);
+    sides.push_back(side);
+  }
+  if (options.defaults) sides.push_back({"defaults", threeWay::Defaults(catalog)});
+  std::vector<const ValueTable*> tables;
+  for (const Side& side : sides) tables.push_back(&side.values);
+  const QList<threeWay::Row> rows = threeWay::Compare(catalog, own.limits, tables, true);
+  Output& out = session.out();
+  std::vector<std::string> header{"parameter", "units"};
+  for (const Side& side : sides) header.push_back(side.name);
+  out.Row(header);
+  for (const threeWay::Row& row : rows) {
+    std::string line = row.label.toStdString() + ":";
+    std::vector<std::string> fields{row.label.toStdString(), row.units.toStdString()};
+    for (size_t i = 0; i < sides.size(); ++i) {
+      const std::string value = row.shown[i].toStdString() + (row.marked[i] ? " *" : "");
+      line += (i ? ", " : " ") + sides[i].name + " " + value;
+      fields.push_back(value);
+    }
+    out.Line(line + (row.units.isEmpty() ? "" : " (" + row.units.toStdString() + ")"));
+    out.Row(fields);
+  }
+  out.Line(std::to_string(rows.size()) + " parameter(s) differ (* marks the value that differs)");
+  return rows.isEmpty() ? kExitOk : kExitDifferent;
+}
+
 }  // namespace
 
 int Compare(Session& session) {
   const Options& options = session.options();
+  if (!options.files.empty()) return CompareSides(session);
   const ConfigFile file = ReadConfigFile(session, QString::fromStdString(options.path));
   std::vector<Difference> differences;
   if (options.defaults) {

@@ -58,6 +58,11 @@ DriveLink::DriveLink(const pwcli::LineOptions& line, int timeoutMs) {
 
 DriveLink::~DriveLink() = default;
 
+std::string DriveLink::PortText() const {
+  const int com = binding_->comIndex() + 1;
+  return "COM" + std::to_string(com) + " (" + portwright::ResolveComPort(com) + ")";
+}
+
 void DriveLink::SetTimeout(int timeoutMs) {
   session_->control().put_MsgTimeOut(static_cast<int16_t>(timeoutMs));
 }

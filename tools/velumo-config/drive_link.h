@@ -47,6 +47,8 @@ class DriveLink {
   // Groups 0..4 of the drive in block reads into `into`; ToolError(kExitNoAnswer) on a failure.
   void ReadConfiguration(int node, const std::array<int16_t, 5>& limits,
                          basFunctions::ValueTable& into);
+  // The line as the program's drive history names it: "COM1 (/dev/ttyUSB0)".
+  std::string PortText() const;
 
  private:
   std::unique_ptr<pwcli::PortBinding> binding_;

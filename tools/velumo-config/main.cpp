@@ -1,7 +1,9 @@
 // velumo-config: back up, restore, compare and verify drives from the command line. See
 // README.md and --help.
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,10 @@ int Run(vmconfig::Session& session) {
       return vmconfig::BackupBus(session);
     case Command::RestoreBus:
       return vmconfig::RestoreBus(session);
+    case Command::History:
+      return vmconfig::History(session);
+    case Command::Report:
+      return vmconfig::Report(session);
     case Command::Help:
       break;
   }
@@ -37,7 +43,6 @@ int Run(vmconfig::Session& session) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
   const std::vector<std::string> args(argv + 1, argv + argc);
   vmconfig::Options options;
   try {
@@ -46,6 +51,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "velumo-config: %s\n(velumo-config --help shows the usage)\n", e.what());
     return vmconfig::kExitUsage;
   }
+  // A PDF is painted with Qt's fonts, which need a GUI application; it shows no window, so
+  // the offscreen platform serves unless another one is asked for.
+  std::unique_ptr<QCoreApplication> app;
+  if (options.command == Command::Report) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = std::make_unique<QGuiApplication>(argc, argv);
+  } else {
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  }
+  QCoreApplication::setApplicationVersion(QStringLiteral(VELUMO_VERSION));
   vmconfig::Session session(options);
   try {
     return Run(session);

@@ -30,10 +30,12 @@ void ParseNodes(Options& options, const std::string& text) {
 // Options that take a value; the rest are flags.
 const pwcli::OptionTable& KnownOptions() {
   static const pwcli::OptionTable options = {
-      {"--port", true},      {"--settings", true}, {"--mode", true},   {"--node", true},
-      {"--timeout", true},   {"--nodes", true},    {"--pace", true},   {"--backup-dir", true},
-      {"--database", true},  {"--missing", true},  {"--force", false}, {"--with-comm", false},
-      {"--defaults", false}, {"--csv", false},     {"--trace", false}, {"--help", false},
+      {"--port", true},      {"--settings", true}, {"--mode", true},     {"--node", true},
+      {"--timeout", true},   {"--nodes", true},    {"--pace", true},     {"--backup-dir", true},
+      {"--database", true},  {"--missing", true},  {"--force", false},   {"--with-comm", false},
+      {"--defaults", false}, {"--csv", false},     {"--trace", false},   {"--help", false},
+      {"--journal", true},   {"--file", true},     {"--drive", false},   {"--parameter", true},
+      {"--since", true},     {"--source", true},   {"--changes", false},
   };
   return options;
 }
@@ -77,6 +79,21 @@ void ApplyOption(Options& options, const std::string& name, const std::string& v
     options.csv = true;
   } else if (name == "--trace") {
     line.trace = true;
+  } else if (name == "--journal") {
+    options.journal = value;
+  } else if (name == "--file") {
+    if (options.files.size() == 2) throw UsageError("--file is given at most twice");
+    options.files.push_back(value);
+  } else if (name == "--drive") {
+    options.drive = true;
+  } else if (name == "--parameter") {
+    options.parameter = value;
+  } else if (name == "--since") {
+    options.since = value;
+  } else if (name == "--source") {
+    options.source = value;
+  } else if (name == "--changes") {
+    options.changes = true;
   }
 }
 
@@ -94,6 +111,8 @@ const std::map<std::string, CommandShape>& Commands() {
       {"scan", {Command::Scan, false, ""}},
       {"backup-bus", {Command::BackupBus, true, "DIR"}},
       {"restore-bus", {Command::RestoreBus, true, "DIR"}},
+      {"history", {Command::History, false, ""}},
+      {"report", {Command::Report, true, "OUT.pdf or OUT.csv"}},
   };
   return commands;
 }
@@ -114,12 +133,20 @@ Options ParseOptions(const std::vector<std::string>& args) {
   auto shape = Commands().find(words[0]);
   if (shape == Commands().end()) throw UsageError("unknown command \"" + words[0] + "\"");
   options.command = shape->second.command;
-  const size_t expected = shape->second.takesPath ? 2 : 1;
+  // compare --file A [--file B] [--drive] [--defaults] names its sides without FILE.
+  const bool sidesNamed = options.command == Command::Compare && !options.files.empty();
+  const size_t expected = shape->second.takesPath && !sidesNamed ? 2 : 1;
   if (words.size() < expected) throw UsageError(words[0] + " needs " + shape->second.pathName);
   if (words.size() > expected) throw UsageError("unexpected \"" + words[expected] + "\"");
-  if (shape->second.takesPath) options.path = words[1];
+  if (shape->second.takesPath && !sidesNamed) options.path = words[1];
   if (options.command == Command::BackupBus && !options.nodesGiven)
     throw UsageError("backup-bus needs --nodes RANGE");
+  const size_t sides = options.files.size() + (options.drive ? 1 : 0) + (options.defaults ? 1 : 0);
+  if (sidesNamed && sides < 2)
+    throw UsageError(
+        "compare needs two or three sides: --file A with --file B, --drive or "
+        "--defaults");
+  if (sidesNamed && sides > 3) throw UsageError("compare takes at most three sides");
   return options;
 }
 
@@ -133,6 +160,11 @@ Usage:
   velumo-config [options] scan [--nodes 1-247]      the drives that answer on this line
   velumo-config [options] backup-bus --nodes RANGE DIR   every drive found, one file each
   velumo-config [options] restore-bus DIR    each node's newest file of DIR into its node
+  velumo-config [options] compare --file A [--file B] [--drive] [--defaults]
+                                             two or three of them side by side
+  velumo-config [options] history [--drive]  the drive history (--drive: of that drive only)
+  velumo-config [options] report OUT.pdf|OUT.csv [--file A]
+                                             commissioning report of the drive (or of file A)
 
 Line options (as portwright-cli):
   --port COMn|DEVICE   port (COM1; COMn goes through the port map)
@@ -162,6 +194,15 @@ Other options:
   --defaults           compare FILE with the catalogue defaults, no drive needed
   --csv                results as comma-separated lines on stdout
   --database PATH      the drive database (Data/VM.vmd beside the program)
+
+Drive history (every download and upload is recorded; history and report read it):
+  --journal FILE       the history file (Data/Journal.db of the program's data folder)
+  --parameter P1.05    history: only the entries that wrote this parameter
+  --since WHEN         history: from a date ("2026-05-17"), a time ("2026-05-17 14:03") or
+                       a .vmc file (since the drive last took it); report: the visit's start
+                       (the start of today)
+  --source NAME        history: one source ("express write", "download", "jog", ...)
+  --changes            history: what changed since --since, one line per parameter
 
 Exit codes: 0 good; 1 differences found, or the drive does not hold everything written;
 2 bad command line; 3 the port cannot be opened; 4 no answer from the drive; 5 file refused

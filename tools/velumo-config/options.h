@@ -10,7 +10,17 @@
 
 namespace vmconfig {
 
-enum class Command { Help, Upload, Download, Compare, Scan, BackupBus, RestoreBus };
+enum class Command {
+  Help,
+  Upload,
+  Download,
+  Compare,
+  Scan,
+  BackupBus,
+  RestoreBus,
+  History,
+  Report
+};
 
 // What a download does with the parameters of the drive's set that the file does not list.
 enum class Missing {
@@ -34,6 +44,15 @@ struct Options {
   int paceMs = 400;  // pause after each write, as the program paces its downloads
   std::optional<std::string> backupDir;  // where download keeps the drive's backup
   std::optional<std::string> database;   // the drive database, default Data/VM.vmd beside us
+  // The drive history (history, report, and what download and upload record).
+  std::optional<std::string>
+      journal;                     // the journal file, default Data/Journal.db of the data folder
+  std::vector<std::string> files;  // --file: compare's and report's configuration files
+  bool drive = false;              // --drive: the drive at --node on --port
+  std::optional<std::string> parameter;  // history --parameter P1.05
+  std::optional<std::string> since;      // history, report: a date, a time or a .vmc file
+  std::optional<std::string> source;     // history --source "express write"
+  bool changes = false;                  // history --changes: what changed since, one list
 };
 
 // args excludes the program name. Throws pwcli::UsageError.

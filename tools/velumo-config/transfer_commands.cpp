@@ -5,11 +5,13 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocale>
+#include <QMap>
 #include <QThread>
 
 #include "commands.h"
 #include "core/program_folders.h"
 #include "drive_facts.h"
+#include "journal_use.h"
 #include "params/config_save.h"
 #include "params/param_value.h"
 #include "result_text.h"
@@ -30,14 +32,15 @@ QString BackupFolder(const Options& options) {
          transfer_plan::kBackupFolder;
 }
 
-// The drive's settings saved before the first write; the backup's path.
-QString BackUp(Session& session, const Target& target) {
+// The drive's settings saved before the first write (into `held`, the values before); the
+// backup's path.
+QString BackUp(Session& session, const Target& target, ValueTable& held) {
   const QString folder = BackupFolder(session.options());
   if (!QDir().mkpath(folder))
     throw ToolError(kExitLocal, "cannot create the backup folder " + folder.toStdString() +
                                     "; nothing was written (--backup-dir DIR)");
   const QString path = transfer_plan::FreeBackupPath(folder, QDateTime::currentDateTime());
-  SaveDrive(session, target, path);
+  held = SaveDrive(session, target, path);
   return path;
 }
 
@@ -45,6 +48,7 @@ struct WriteOutcome {
   QList<int> written;
   QList<int> refused;  // with their reasons below
   QStringList reasons;
+  QMap<int, int16_t> answers;  // the drive's answer to each write sent
 };
 
 WriteOutcome WriteAll(Session& session, const Prepared& prepared, int node,
@@ -77,6 +81,7 @@ WriteOutcome WriteAll(Session& session, const Prepared& prepared, int node,
     const int16_t result =
         link.Write(node, drive_facts::ParameterAddress(index / 100, index % 100), word);
     silent = result == -1 ? silent + 1 : 0;
+    outcome.answers.insert(index, result);
     if (result == 0) {
       outcome.written << index;
     } else {
@@ -124,7 +129,7 @@ QString WrittenAtNow() {
   return QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
 }
 
-void SaveDrive(Session& session, const Target& target, const QString& path) {
+ValueTable SaveDrive(Session& session, const Target& target, const QString& path) {
   session.out().Progress("node " + std::to_string(target.id.node) + ": reading the drive");
   ValueTable drive;
   session.link().ReadConfiguration(target.id.node, target.limits, drive);
@@ -137,13 +142,38 @@ void SaveDrive(Session& session, const Target& target, const QString& path) {
   if (!config_file::WriteFile(QFileInfo(path).absoluteFilePath(), drive, target.limits,
                               WrittenAtNow(), reason))
     throw ToolError(kExitLocal, "cannot write " + path.toStdString() + ": " + reason.toStdString());
+  return drive;
 }
+
+namespace {
+
+// The download as one entry of the drive history: each write sent, with the value the drive
+// held before (its backup) and its answer.
+void RecordDownload(Session& session, const Target& target, const QString& path,
+                    const Prepared& prepared, const ValueTable& before,
+                    const WriteOutcome& outcome) {
+  journal::Entry entry = NewEntry(session, target, QStringLiteral("download"), path);
+  for (auto sent = outcome.answers.cbegin(); sent != outcome.answers.cend(); ++sent) {
+    const int index = sent.key();
+    entry.params << journal::ParamChange{index, before.P(index / 100, index % 100),
+                                         prepared.config.P(index / 100, index % 100), sent.value()};
+  }
+  Record(session, entry);
+}
+
+}  // namespace
 
 int Upload(Session& session) {
   const int node = session.options().line.node;
   const Target target = IdentifyTarget(session, node);
   const QString path = QString::fromStdString(session.options().path);
-  SaveDrive(session, target, path);
+  const ValueTable read = SaveDrive(session, target, path);
+  journal::Entry entry = NewEntry(session, target, QStringLiteral("upload"), path);
+  for (int group = 0; group < 5; ++group)
+    for (int number = 0; number <= target.limits[static_cast<size_t>(group)]; ++number)
+      entry.params << journal::ParamChange{group * 100 + number, read.P(group, number),
+                                           std::nullopt, int16_t{0}};
+  Record(session, entry);
   session.out().Line("node " + std::to_string(node) + ": " +
                      Describe(target.model, target.id.revision(), target.id.motorCode) +
                      " saved to " + path.toStdString());
@@ -158,11 +188,13 @@ int DownloadTo(Session& session, int node, const QString& path) {
   const Target target = IdentifyTarget(session, node);
   CheckFileFitsDrive(file, target, session.options().force);
   const std::unique_ptr<Prepared> prepared = PrepareDownload(session, file, target);
-  const QString backup = BackUp(session, target);
+  ValueTable before;
+  const QString backup = BackUp(session, target, before);
   Output& out = session.out();
   out.Line("node " + std::to_string(node) + ": drive settings saved to " + backup.toStdString());
   const QList<int> indexes = WrittenIndexes(*prepared, session.options());
   const WriteOutcome outcome = WriteAll(session, *prepared, node, indexes);
+  RecordDownload(session, target, path, *prepared, before, outcome);
   session.out().Progress("node " + std::to_string(node) + ": reading back");
   ValueTable after;
   try {

@@ -16,6 +16,7 @@
 #include "core/app_state.h"
 #include "core/status.h"
 #include "editor/frm_tab_config.h"
+#include "journal_probe.h"
 #include "link/bas_comm.h"
 #include "params/config_file.h"
 #include "params/drive_identity.h"
@@ -204,6 +205,17 @@ TEST_F(ConfigTransferTest, FullDownloadAtItsPacingRestoresAFactoryDriveRegisterB
                             backups()[0] + " before the download"));
   EXPECT_EQ(backupValues(backups()[0]).P(1, 9), factoryP109);
   EXPECT_EQ(backupValues(backups()[0]).P(0, 0), 2101);
+
+  // One entry in the drive history, every write beneath it with the drive's value before.
+  const auto entry = apptest::WaitForEntry(journal::Source::Download, 137, 125);
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(apptest::JournalEntries(journal::Source::Download).size(), 1);
+  EXPECT_GT(entry->params.size(), 130);
+  const auto p137 = apptest::ChangeOf(*entry, 137);
+  EXPECT_EQ(p137->before, 100);
+  EXPECT_EQ(p137->written, 125);
+  EXPECT_EQ(p137->answer, 0);
+  EXPECT_EQ(apptest::ChangeOf(*entry, 109)->before, factoryP109);
 }
 
 TEST_F(ConfigTransferTest, BoundaryValuesReachTheDriveAsTheyStandOrNotAtAll) {

@@ -3,9 +3,12 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include "editor/frm_param_wiz.h"
 #include "editor_fixture.h"
+#include "journal_probe.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "link/poll_groups.h"
@@ -63,6 +66,50 @@ TEST_F(ExpressWriteTest, CtrlEnterWritesTheValueOnceTheUserConfirms) {
   EXPECT_TRUE(
       statusLine().endsWith(" - P1.37 has been written to using Express Writes. Value = 15.5"));
   EXPECT_TRUE(folder.logLines("Event.Log").join("\n").contains("XPress writing 155 to P1.37"));
+  const auto entry = apptest::WaitForEntry(journal::Source::ExpressWrite, 137, 155);
+  ASSERT_TRUE(entry) << "the write is in the drive history";
+  EXPECT_EQ(entry->params.size(), 1);
+  EXPECT_EQ(entry->drive.node, 1);
+  EXPECT_EQ(entry->drive.motor, 21);
+  const journal::ParamChange change = entry->params.first();
+  EXPECT_EQ(change.before, 100);
+  EXPECT_EQ(change.written, 155);
+  EXPECT_EQ(change.answer, 0);
+}
+
+TEST_F(ExpressWriteTest, ALockedHistoryIsToldOnceAndTheWritesStillReachTheDrive) {
+  basMain::ConfirmExpress = false;
+  const QString path = writeJournal::JournalFile();
+  { const journal::Store create(path); }
+  {
+    QSqlDatabase locker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "locker");
+    locker.setDatabaseName(path);
+    ASSERT_TRUE(locker.open());
+    ASSERT_TRUE(QSqlQuery(locker).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    prompt::ScriptReplies({Answer(prompt::Ok)});
+    type(137, "15.5");
+    ctrlEnter(137);
+    EXPECT_TRUE(apptest::WaitFor([&] { return drive.command("get P1.37") == "OK 155"; }));
+    type(138, "25");
+    ctrlEnter(138);
+    EXPECT_TRUE(apptest::WaitFor([&] { return drive.command("get P1.38") == "OK 25"; }));
+    writeJournal::Flush(3000);
+    EXPECT_TRUE(apptest::WaitFor([] { return !prompt::ShownPrompts().isEmpty(); }));
+    apptest::WaitFor([] { return false; }, 600);  // a second box would come within this
+    ASSERT_EQ(prompt::ShownPrompts().size(), 1) << prompts().join("\n").toStdString();
+    EXPECT_EQ(prompt::ShownPrompts().first().title, "Drive History Not Written");
+    EXPECT_TRUE(prompt::ShownPrompts().first().text.contains(path));
+    EXPECT_TRUE(folder.logLines("Error.Log").join("\n").contains("could not be written"));
+    QSqlQuery(locker).exec(QStringLiteral("ROLLBACK"));
+    locker.close();
+  }
+  QSqlDatabase::removeDatabase("locker");
+  // Once the file is free the writes kept meanwhile are written, with the next one.
+  type(139, "30");
+  ctrlEnter(139);
+  ASSERT_TRUE(apptest::WaitForEntry(journal::Source::ExpressWrite, 139, 30));
+  EXPECT_TRUE(apptest::WaitForEntry(journal::Source::ExpressWrite, 137, 155));
+  EXPECT_TRUE(apptest::WaitForEntry(journal::Source::ExpressWrite, 138, 25));
 }
 
 TEST_F(ExpressWriteTest, AWriteTheDriveRefusesIsReported) {

@@ -13,6 +13,7 @@
 
 #include "child_program.h"
 #include "core/host.h"
+#include "journal_probe.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "maint/frm_jog.h"
@@ -137,6 +138,10 @@ TEST_F(JogTest, TheMotorTurnsWhileHeldAndEveryWayOfLettingGoStopsIt) {
   ASSERT_NE(jog, nullptr);
   setSpeed(jog, "600");
   ASSERT_TRUE(regBecomes("P4.05", 600));
+  const auto speed = apptest::WaitForEntry(journal::Source::Jog, 405, 600);
+  ASSERT_TRUE(speed) << "the jog speed is in the drive history";
+  EXPECT_EQ(apptest::ChangeOf(*speed, 405)->before, 20);
+  EXPECT_EQ(apptest::ChangeOf(*speed, 405)->written, 600);
 
   ASSERT_TRUE(runs(jog, 0, 600));
   mouse(find(jog, "cmdJog_0"), QEvent::MouseButtonRelease);

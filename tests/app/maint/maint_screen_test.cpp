@@ -15,6 +15,7 @@
 #include "core/host.h"
 #include "core/status.h"
 #include "drive_facts.h"
+#include "journal_probe.h"
 #include "link/bas_comm.h"
 #include "link/poll_groups.h"
 #include "maint/frm_maintenance.h"
@@ -333,6 +334,14 @@ TEST_F(MaintTest, EveryValueSavedAtOpeningIsBackAfterEachWayOfClosing) {
     EXPECT_EQ(reg("P3.04"), 3);
     EXPECT_EQ(reg("P3.06"), bit2);
     EXPECT_EQ(reg("P4.07"), states);
+    if (QString(way) != "Close") continue;
+    // The restore is one entry with the values the screen had left behind.
+    const auto restore = apptest::WaitForEntry(journal::Source::MaintenanceRestore, 230, 2);
+    ASSERT_TRUE(restore) << "the restore is in the drive history";
+    EXPECT_EQ(apptest::ChangeOf(*restore, 230)->before, 5);
+    EXPECT_EQ(apptest::ChangeOf(*restore, 230)->written, 2);
+    EXPECT_EQ(apptest::ChangeOf(*restore, 304)->before, 10);
+    EXPECT_EQ(apptest::ChangeOf(*restore, 304)->written, 3);
   }
 }
 

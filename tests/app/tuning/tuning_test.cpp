@@ -12,6 +12,7 @@
 
 #include "core/app_state.h"
 #include "core/status.h"
+#include "journal_probe.h"
 #include "params/value_table.h"
 #include "scope/frm_scope.h"
 #include "shell/frm_main.h"
@@ -145,6 +146,7 @@ TEST_F(TuningTest, RevertOffersTheDrivesValuesFromBeforeTheWindowFirstWroteAcros
 // (its WorkingConfig entry, here 0, is never sent).
 TEST_F(TuningTest, UpdateAsksOnlyWhenConfirmationIsOnWhileSetAndCloseAlwaysAsk) {
   setRegister("P2.32", 0);
+  setRegister("P2.00", 61);
   open();
   type(200, "44");
   leave(200);
@@ -156,6 +158,12 @@ TEST_F(TuningTest, UpdateAsksOnlyWhenConfirmationIsOnWhileSetAndCloseAlwaysAsk) 
   EXPECT_TRUE(trace.take().isEmpty());
   click("cmdUpdate", {Answer(prompt::Yes)});
   EXPECT_EQ(trace.take(), QStringList{"P2.00=44"});
+  const auto update = apptest::WaitForEntry(journal::Source::Tuning, 200, 44);
+  ASSERT_TRUE(update) << "the update is in the drive history";
+  EXPECT_EQ(update->detail, "Update");
+  EXPECT_EQ(update->params.size(), 1);
+  EXPECT_EQ(update->params[0].before, 61) << "the drive's value when the window read it";
+  EXPECT_EQ(update->params[0].written, 44);
   basMain::ConfirmTuning = false;
   prompt::ClearShownPrompts();
   basFunctions::WorkingConfig.P(2, 4) = 0;

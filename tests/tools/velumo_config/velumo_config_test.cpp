@@ -25,10 +25,17 @@ struct Result {
   QString err;
 };
 
+// The drive history the runs write, away from the build's own data folder.
+QString JournalFile() {
+  static QTemporaryDir folder;
+  return folder.filePath("Journal.db");
+}
+
 Result RunTool(const QString& port, const QStringList& args, const QString& workingDir = {}) {
   QProcess process;
   if (!workingDir.isEmpty()) process.setWorkingDirectory(workingDir);
-  process.start(VELUMO_CONFIG, QStringList{"--port", port, "--pace", "0"} + args);
+  process.start(VELUMO_CONFIG,
+                QStringList{"--port", port, "--pace", "0", "--journal", JournalFile()} + args);
   Result result;
   if (!process.waitForFinished(60000)) {
     process.kill();
@@ -230,6 +237,59 @@ TEST_F(VelumoConfig, CompareListsExactlyTheChangedParameter) {
   run = Tool({"--defaults", "--csv", "compare", Path("changed.vmc")});
   EXPECT_EQ(run.code, 1);
   EXPECT_EQ(run.out, "parameter,file,default\nP1.05,42,100\n");
+
+  // Three sides after a change at the drive and one in a file: each marks the odd one out.
+  QByteArray edited = Bytes(Path("changed.vmc"));
+  edited.replace("\n104,100\r", "\n104,55\r");
+  WriteBytes(Path("edited.vmc"), edited);
+  ASSERT_EQ(Drive("set P1.07 5"), "OK");
+  run = Tool(
+      {"--csv", "compare", "--file", Path("same.vmc"), "--file", Path("edited.vmc"), "--drive"});
+  EXPECT_EQ(run.code, 1) << run.err.toStdString();
+  EXPECT_EQ(run.out,
+            "parameter,units,same.vmc,edited.vmc,drive\n"
+            "P1.04 - Monitor 1 Scale,%,100,55 *,100\n"
+            "P1.05 - Monitor 2 Scale,%,100 *,42,42\n"
+            "P1.07 - Torque Smoothing,ms,0,0,5 *\n");
+}
+
+TEST_F(VelumoConfig, DownloadsAndUploadsAreInTheDriveHistoryWithTheValuesBefore) {
+  QFile::remove(JournalFile());
+  ASSERT_EQ(Drive("set P1.05 7"), "OK");
+  ASSERT_EQ(Tool({"upload", Path("history.vmc")}).code, 0);
+  ASSERT_EQ(Drive("factory"), "OK");
+  ASSERT_EQ(Tool({"--backup-dir", Path("backups"), "download", Path("history.vmc")}).code, 0);
+
+  Result run = Tool({"history", "--parameter", "P1.05"});
+  ASSERT_EQ(run.code, 0) << run.err.toStdString();
+  const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 5) << run.out.toStdString();
+  EXPECT_TRUE(lines[0].contains("velumo-config download " + Path("history.vmc")))
+      << lines[0].toStdString();
+  EXPECT_TRUE(lines[0].contains("KDA-1K, firmware 2.00, motor 21, node 1 on COM1"))
+      << lines[0].toStdString();
+  EXPECT_EQ(lines[1], "  P1.05 - Monitor 2 Scale: 100 -> 7 % (OK)");
+  EXPECT_TRUE(lines[2].contains("velumo-config upload")) << lines[2].toStdString();
+  EXPECT_EQ(lines[3], "  P1.05 - Monitor 2 Scale: 7 % (OK)");
+
+  run = Tool({"--csv", "history", "--since", "2020-01-01", "--changes"});
+  EXPECT_TRUE(run.out.contains(",P1.05 - Monitor 2 Scale,100,7,%,1,")) << run.out.toStdString();
+  run = Tool({"report", Path("visit.csv")});
+  ASSERT_EQ(run.code, 0) << run.err.toStdString();
+  const QString report = QString::fromUtf8(Bytes(Path("visit.csv")));
+  EXPECT_TRUE(report.startsWith("Commissioning Report\r\nDrive,KDA-1K\r\n"))
+      << report.left(80).toStdString();
+  EXPECT_TRUE(report.contains(",velumo-config,download " + Path("history.vmc")))
+      << report.toStdString();
+
+  // A history that cannot be written (here a folder) is told; the download stands.
+  ASSERT_EQ(Drive("factory"), "OK");
+  run = Tool({"--journal", folder_->path(), "--backup-dir", Path("backups"), "download",
+              Path("history.vmc")});
+  EXPECT_EQ(run.code, 0) << run.err.toStdString();
+  EXPECT_EQ(Get("P1.05"), 7);
+  EXPECT_TRUE(run.err.contains("the drive history " + folder_->path() + " could not be written"))
+      << run.err.toStdString();
 }
 
 TEST_F(VelumoConfig, ABusOfThreeDrivesIsScannedBackedUpResetAndRestored) {
