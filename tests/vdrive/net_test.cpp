@@ -2,6 +2,7 @@
 // or a Modbus gateway (Modbus TCP), reached through the component's network link and through
 // portwright-cli: faults, lost connections made again, and failures told in words.
 #include <gtest/gtest.h>
+#include <modbus.h>
 
 #include <memory>
 #include <string>
@@ -144,6 +145,44 @@ TEST(DriveBehindListener, ConnectFailuresAreToldInWords) {
       << portwright::ConnectProblem(at, 0, 3000);
   EXPECT_NE(portwright::ConnectProblem(at, ENETUNREACH, 3000).find("unreachable"),
             std::string::npos);
+}
+
+// Independent masters at the gateway: mbpoll and libmodbus, each on its own connection, at two
+// nodes behind the one listener.
+TEST(DriveBehindListener, MbpollAndLibmodbusReadAndWriteOverModbusTcp) {
+  VdriveProcess drive;
+  ASSERT_TRUE(drive.Start(ListenArgs("mbtcp", {"--nodes", "1,4", "--no-pacing"})));
+  const std::string endpoint = drive.Device();
+  const std::string host = "127.0.0.1";
+  const int port = std::stoi(endpoint.substr(endpoint.rfind(':') + 1));
+  const std::string mbpoll = "mbpoll -m tcp -p " + std::to_string(port) + " -0 -1 -o 1 -a 4 -t 4 ";
+  std::string out = vdtest::Shell(mbpoll + "-r 0 -c 3 " + host);
+  EXPECT_NE(out.find("[0]: \t2001"), std::string::npos) << out;
+  out = vdtest::Shell(mbpoll + "-r 290 " + host + " 450");
+  EXPECT_NE(out.find("Written 1 references"), std::string::npos) << out;
+  ASSERT_EQ(drive.Command("node 4"), "OK node 4");
+  EXPECT_EQ(drive.Command("get P1.34"), "OK 450");
+
+  std::unique_ptr<modbus_t, void (*)(modbus_t*)> ctx(modbus_new_tcp(host.c_str(), port),
+                                                     modbus_free);
+  ASSERT_TRUE(ctx);
+  modbus_set_response_timeout(ctx.get(), 0, 500000);
+  ASSERT_EQ(modbus_connect(ctx.get()), 0);
+  modbus_set_slave(ctx.get(), 4);
+  uint16_t words[3] = {};
+  const uint16_t values[2] = {451, 452};
+  ASSERT_EQ(modbus_write_registers(ctx.get(), 290, 2, values), 2);
+  ASSERT_EQ(modbus_read_registers(ctx.get(), 290, 3, words), 3);
+  EXPECT_EQ(words[1], 452);
+  EXPECT_EQ(modbus_read_registers(ctx.get(), 7 * 256, 1, words), -1);
+  EXPECT_EQ(errno, EMBXILADD);
+  modbus_set_slave(ctx.get(), 1);
+  ASSERT_EQ(modbus_read_registers(ctx.get(), 290, 1, words), 1);
+  EXPECT_NE(words[0], 451);  // another drive
+  modbus_set_slave(ctx.get(), 9);
+  EXPECT_EQ(modbus_read_registers(ctx.get(), 0, 1, words), -1);
+  EXPECT_EQ(errno, ETIMEDOUT);
+  modbus_close(ctx.get());
 }
 
 #ifdef PORTWRIGHT_CLI
