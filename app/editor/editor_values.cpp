@@ -6,13 +6,13 @@
 #include <cmath>
 #include <limits>
 
+#include "core/database.h"
+#include "core/logs.h"
 #include "params/drive_identity.h"
 #include "params/number_text.h"
 #include "params/param_catalog.h"
 #include "params/param_value.h"
 #include "params/value_table.h"
-#include "shell/database.h"
-#include "shell/logs.h"
 
 namespace editorValues {
 

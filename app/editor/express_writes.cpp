@@ -2,18 +2,18 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
 #include "link/bas_comm.h"
+#include "link/poll_groups.h"
 #include "params/param_catalog.h"
 #include "params/param_value.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace basFunctions {
 namespace {

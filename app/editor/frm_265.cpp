@@ -8,9 +8,9 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "core/host.h"
+#include "core/logs.h"
 #include "params/param_digits.h"
-#include "shell/host.h"
-#include "shell/logs.h"
 
 using basFunctions::guarded;
 

@@ -5,8 +5,8 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
+#include "core/host.h"
 #include "params/param_digits.h"
-#include "shell/host.h"
 
 namespace {
 

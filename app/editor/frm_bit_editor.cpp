@@ -9,15 +9,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/prompt.h"
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
 #include "params/conversions.h"
 #include "params/param_catalog.h"
 #include "params/param_digits.h"
 #include "params/param_value.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
 
 using basFunctions::guarded;
 

@@ -13,6 +13,11 @@
 #include <QSqlQuery>
 #include <QVBoxLayout>
 
+#include "core/database.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "drive_facts.h"
 #include "editor/frm_scroll.h"
 #include "editor/frm_tab_config.h"
@@ -22,11 +27,6 @@
 #include "params/number_text.h"
 #include "params/param_catalog.h"
 #include "params/value_table.h"
-#include "shell/database.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 using basFunctions::guarded;
 using paramDigits::PartSource;

@@ -8,9 +8,9 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include "core/host.h"
+#include "core/logs.h"
 #include "editor/frm_param_wiz.h"
-#include "shell/host.h"
-#include "shell/logs.h"
 
 using basFunctions::guarded;
 

@@ -14,6 +14,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/app_state.h"
+#include "core/logs.h"
 #include "editor/editor_rows.h"
 #include "editor/editor_values.h"
 #include "editor/frm_265.h"
@@ -25,8 +27,6 @@
 #include "params/number_text.h"
 #include "params/param_catalog.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/logs.h"
 
 using basFunctions::guarded;
 using number_text::LeadingNumber;

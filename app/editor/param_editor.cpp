@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "core/database.h"
+#include "core/logs.h"
+#include "core/status.h"
 #include "editor/editor_rows.h"
 #include "editor/editor_values.h"
 #include "editor/frm_tab_config.h"
@@ -16,9 +19,6 @@
 #include "params/number_text.h"
 #include "params/param_catalog.h"
 #include "params/value_table.h"
-#include "shell/database.h"
-#include "shell/logs.h"
-#include "shell/status.h"
 
 namespace basFunctions {
 

@@ -3,16 +3,16 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "core/app_state.h"
+#include "core/logs.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "editor/editor_values.h"
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
 #include "params/number_text.h"
 #include "params/param_catalog.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace basFunctions {
 namespace {

@@ -4,16 +4,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/host.h"
+#include "core/led_bar.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
-#include "link/main_window_access.h"
+#include "link/poll_groups.h"
 #include "link/serial_ports.h"
-#include "shell/host.h"
-#include "shell/led_bar.h"
-#include "shell/logs.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace autoDetect {
 

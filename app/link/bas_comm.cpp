@@ -7,16 +7,16 @@
 #include <QTimer>
 #include <QVariant>
 
+#include "core/app_state.h"
+#include "core/database.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/status.h"
 #include "drive_facts.h"
 #include "link/frm_comm_settings.h"
+#include "link/poll_groups.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/database.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace basComm {
 

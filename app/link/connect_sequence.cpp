@@ -5,19 +5,19 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/app_state.h"
+#include "core/database.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "drive_facts.h"
 #include "link/bas_comm.h"
-#include "link/main_window_access.h"
+#include "link/poll_groups.h"
 #include "link/serial_ports.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/database.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace commSettings {
 

@@ -8,11 +8,11 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 
+#include "core/logs.h"
+#include "core/prompt.h"
 #include "link/serial_ports.h"
 #include "portwright/endpoint.h"
 #include "portwright/serial_devices.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
 
 namespace {
 

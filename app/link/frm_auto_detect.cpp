@@ -11,17 +11,17 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/pictures.h"
+#include "core/prompt.h"
 #include "link/auto_detect.h"
 #include "link/bas_comm.h"
 #include "link/device_picker.h"
 #include "link/frm_comm_settings.h"
-#include "link/main_window_access.h"
 #include "link/port_list_view.h"
 #include "link/serial_ports.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/prompt.h"
 
 using basFunctions::guarded;
 

@@ -14,17 +14,17 @@
 #include <QVBoxLayout>
 #include <QVariant>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/pictures.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "link/device_picker.h"
-#include "link/main_window_access.h"
 #include "link/port_list_view.h"
 #include "link/serial_ports.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace {
 

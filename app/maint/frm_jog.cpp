@@ -13,17 +13,18 @@
 #include <cmath>
 #include <utility>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/pictures.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "drive_facts.h"
 #include "link/bas_comm.h"
 #include "maint/frm_maintenance.h"
 #include "maint/jog_control.h"
+#include "maint/maint_polls.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 using basFunctions::guarded;
 
@@ -63,6 +64,7 @@ frmJog::frmJog(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("frmJog"));
   setWindowTitle(QStringLiteral(" Jog Operation"));
   buildControls();
+  basMaint::SubscribeToPolls();  // the stop at the first failed poll
   connect(qApp, &QGuiApplication::applicationStateChanged, this,
           [this](Qt::ApplicationState state) {
             if (state != Qt::ApplicationActive) StopIfJogging();

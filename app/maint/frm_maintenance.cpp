@@ -12,23 +12,23 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/pictures.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "editor/frm_tab_config.h"
 #include "link/bas_comm.h"
-#include "link/main_window_access.h"
+#include "link/poll_groups.h"
 #include "maint/frm_jog.h"
 #include "maint/frm_pos_command.h"
 #include "maint/jog_control.h"
+#include "maint/maint_polls.h"
 #include "maint/maint_record.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 using basFunctions::DriveImage;
 using basFunctions::guarded;
@@ -82,6 +82,7 @@ frmMaintenance::frmMaintenance(const MaintVariant& variant, QWidget* parent)
   setWindowTitle(QStringLiteral(" Maintenance Screen"));
   buildControls();
   g_screen = this;  // the one screen the poll handler and the scope talk to
+  SubscribeToPolls();
 }
 
 frmMaintenance::~frmMaintenance() = default;
@@ -368,7 +369,7 @@ void frmMaintenance::Form_QueryUnload() {
         if (prompt::MsgBox(QStringLiteral("Would you like to save your configuration?"),
                            prompt::Buttons::YesNo, prompt::Icon::Question,
                            QStringLiteral("Save Configuration")) == prompt::Yes)
-          if (frmMain* main = frmMain::instance()) main->mnuSaveAs_Click();
+          host::RunCommand(QStringLiteral("mnuSaveAs"));
       }
     }
     stbMaint->showMessage(QStringLiteral("Restoring the drive's settings"));

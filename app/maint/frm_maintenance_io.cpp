@@ -4,16 +4,16 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "link/main_window_access.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/prompt.h"
+#include "core/status.h"
+#include "link/poll_groups.h"
 #include "maint/frm_jog.h"
 #include "maint/frm_maintenance.h"
 #include "maint/frm_pos_command.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
-#include "shell/logs.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 using basFunctions::DriveImage;
 using basFunctions::guarded;

@@ -8,18 +8,18 @@
 #include <QPushButton>
 #include <cmath>
 
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/pictures.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "drive_facts.h"
 #include "editor/frm_tab_config.h"
 #include "link/bas_comm.h"
-#include "link/main_window_access.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 using basFunctions::DriveImage;
 using basFunctions::guarded;

@@ -5,15 +5,15 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "config/drive_transfer.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "drive_facts.h"
 #include "link/bas_comm.h"
 #include "maint/maint_drive.h"
-#include "params/drive_transfer.h"
 #include "params/value_table.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace basMaint {
 

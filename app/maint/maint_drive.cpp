@@ -3,13 +3,13 @@
 #include <QMap>
 #include <cstdlib>
 
+#include "core/database.h"
+#include "core/host.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
+#include "link/poll_groups.h"
 #include "params/number_text.h"
 #include "params/value_table.h"
-#include "shell/database.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace basMaint {
 namespace {

@@ -2,15 +2,15 @@
 
 #include <QStringList>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/prompt.h"
+#include "core/settings_store.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
+#include "link/poll_groups.h"
 #include "maint/maint_variant.h"
 #include "params/value_table.h"
-#include "shell/bas_ruf.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace basMaint {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "core/program_error.h"
 #include "params/param_catalog.h"
 #include "params/value_table.h"
-#include "shell/logs.h"
 
 namespace compareValues {
 namespace {

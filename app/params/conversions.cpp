@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "shell/logs.h"
+#include "core/logs.h"
 
 namespace basFunctions {
 

@@ -1,8 +1,8 @@
 #include "params/drive_identity.h"
 
-#include "params/value_table.h"
+#include "core/logs.h"
 #include "params/number_text.h"
-#include "shell/logs.h"
+#include "params/value_table.h"
 
 namespace basFunctions {
 

@@ -5,8 +5,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include "shell/database.h"
-#include "shell/logs.h"
+#include "core/database.h"
+#include "core/logs.h"
 
 namespace basFunctions {
 

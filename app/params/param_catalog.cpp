@@ -7,8 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include "core/program_error.h"
 #include "params/value_table.h"
-#include "shell/logs.h"
 
 namespace basFunctions {
 

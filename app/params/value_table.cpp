@@ -1,7 +1,7 @@
 #include "params/value_table.h"
 
+#include "core/program_error.h"
 #include "params/number_text.h"
-#include "shell/logs.h"
 
 namespace basFunctions {
 

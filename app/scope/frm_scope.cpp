@@ -1,5 +1,6 @@
 #include "scope/frm_scope.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -9,17 +10,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "link/main_window_access.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/main_window_access.h"
+#include "core/pictures.h"
+#include "core/prompt.h"
+#include "core/status.h"
+#include "link/poll_groups.h"
 #include "params/drive_identity.h"
 #include "params/extra_data.h"
 #include "scope/scope_plot.h"
 #include "scope/scope_save.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 using basFunctions::guarded;
 using namespace basScope;
@@ -29,17 +30,20 @@ namespace {
 QPointer<frmScope> g_scope;
 
 constexpr int kDefaultSources[kChannels] = {6, 11, 4};
+const QSize kPreferredSize(1100, 600);
 
 }  // namespace
 
 frmScope* frmScope::Instance() { return g_scope.data(); }
 
 frmScope* frmScope::Display() {
-  if (!g_scope || host::IsUnloaded(g_scope)) {
+  const bool load = !g_scope || host::IsUnloaded(g_scope);
+  if (load) {
     g_scope = new frmScope();
     g_scope->Form_Load();
   }
   host::ShowChild(g_scope);
+  if (load) FitIntoMainArea(g_scope, kPreferredSize);
   return g_scope;
 }
 
@@ -48,7 +52,7 @@ frmScope::frmScope(QWidget* parent) : QWidget(parent) {
   setWindowTitle(QStringLiteral("Scope"));
   capture_ = new ScopeCapture(*this, environment_, this);
   buildControls();
-  resize(1100, 560);
+  resize(kPreferredSize);
 }
 
 frmScope::~frmScope() = default;
@@ -85,6 +89,8 @@ void frmScope::fillSourceLists() {
     const QSignalBlocker block(list);
     list->addItems(sources);
     list->setCurrentIndex(-1);
+    // The list keeps its width; its popup shows the longest source whole.
+    list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0) + 24);
   }
   PrevSource.fill(-1);
 }
@@ -110,8 +116,7 @@ void frmScope::wireHandlers() {
   connect(chkLog, &QCheckBox::toggled, this, &frmScope::chkLog_Click);
   connect(ckShowLegend, &QCheckBox::toggled, this, &frmScope::ckShowLegend_Click);
   connect(ckShowChannelMarkers, &QCheckBox::toggled, this, &frmScope::ckShowChannelMarkers_Click);
-  connect(txtTriggerLimit, &QLineEdit::textChanged, this,
-          [this](const QString& text) { capture_->setup().triggerLimit = text; });
+  connect(txtTriggerLimit, &QLineEdit::editingFinished, this, &frmScope::txtTriggerLimit_LostFocus);
   connect(cmbTriggerLimitCompare, &QComboBox::currentIndexChanged, this,
           [this](int index) { capture_->setup().triggerCompare = index; });
   connect(Scope1, &ScopePlot::yAxisClicked, this, &frmScope::Scope1_ClickYAxis);
@@ -147,7 +152,8 @@ void frmScope::readSetup() {
   for (int c = 0; c < kChannels; ++c)
     setup.channels[c] = {ckChannelEnabled[c]->isChecked(), cmbChannelSource[c]->currentIndex()};
   setup.triggerCompare = cmbTriggerLimitCompare->currentIndex();
-  setup.triggerLimit = txtTriggerLimit->text();
+  txtTriggerLimit_LostFocus();  // a limit typed but not yet left is checked first
+  setup.triggerLimit = acceptedTriggerLimit_;
 }
 
 void frmScope::cmdStartStopScope_Click() {

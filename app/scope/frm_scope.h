@@ -46,6 +46,7 @@ class frmScope : public QWidget, private basScope::ScopeView {
   void Scope1_ClickYAxis(int index);
   void Scope1_OnBeforePrint();
   void Scope1_OnAfterPrint();
+  void txtTriggerLimit_LostFocus();
   void SetTriggerUIText();
   void SetYAxisRange(int index);
 
@@ -88,6 +89,9 @@ class frmScope : public QWidget, private basScope::ScopeView {
   std::array<int, basScope::kChannels> PrevSource{};
   bool legendBeforePrint_ = true;
   bool restoringSource_ = false;
+  // The last limit the field took; a refused entry puts it back.
+  QString acceptedTriggerLimit_ = QStringLiteral("0");
+  bool refusingTriggerLimit_ = false;
 
   QComboBox* cmbScopeMode = nullptr;
   QComboBox* cmbBufferSize = nullptr;

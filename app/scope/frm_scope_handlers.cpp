@@ -7,11 +7,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/prompt.h"
 #include "scope/frm_scope.h"
 #include "scope/scope_plot.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
 
 using basFunctions::guarded;
 using namespace basScope;
@@ -161,6 +161,27 @@ void frmScope::Scope1_OnAfterPrint() {
     Scope1->SetChannelColour(2, ScopePlot::DefaultColour(2));
     for (int c = 0; c < kChannels; ++c) Scope1->SetTraceWidth(c, 1);
     Scope1->SetLegendVisible(legendBeforePrint_);
+  });
+}
+
+// A limit that is no 16-bit number is refused where it is entered: the field gets back the
+// last limit it took (a running capture keeps testing that one) and keeps the focus.
+void frmScope::txtTriggerLimit_LostFocus() {
+  if (refusingTriggerLimit_) return;
+  guarded("frmScope, txtTriggerLimit_LostFocus", [&] {
+    const QString text = txtTriggerLimit->text();
+    if (TriggerLimitValue(text)) {
+      acceptedTriggerLimit_ = text;
+      capture_->setup().triggerLimit = text;
+      return;
+    }
+    refusingTriggerLimit_ = true;
+    txtTriggerLimit->setText(acceptedTriggerLimit_);
+    prompt::MsgBox(kTriggerLimitRefused, prompt::Buttons::OK, prompt::Icon::Exclamation,
+                   kTriggerLimitCaption);
+    txtTriggerLimit->setFocus();
+    txtTriggerLimit->selectAll();
+    refusingTriggerLimit_ = false;
   });
 }
 

@@ -16,9 +16,16 @@
 namespace {
 
 template <class Widget>
-Widget* named(Widget* widget, const QString& name) {
+Widget* named(Widget* widget, const QString& name, const QString& spoken = QString()) {
   widget->setObjectName(name);
+  if (!spoken.isEmpty()) widget->setAccessibleName(spoken);
   return widget;
+}
+
+// A list of short numbers that shows its longest entry whole, whatever the style's arrow takes.
+void numberList(QComboBox* list, int characters) {
+  list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  list->setMinimumContentsLength(characters);
 }
 
 QStringList numbers(int first, int last) {
@@ -47,7 +54,8 @@ QGroupBox* frmScope::buildConfigFrame() {
   auto* grid = new QGridLayout(frame);
   grid->addWidget(named(new QLabel(QStringLiteral("Mode:"), frame), QStringLiteral("lblScopeMode")),
                   0, 0);
-  cmbScopeMode = named(new QComboBox(frame), QStringLiteral("cmbScopeMode"));
+  cmbScopeMode =
+      named(new QComboBox(frame), QStringLiteral("cmbScopeMode"), QStringLiteral("Mode"));
   cmbScopeMode->addItems({QStringLiteral("One-Shot/Single Capture"),
                           QStringLiteral("Triggered Single Capture"),
                           QStringLiteral("Free Running")});
@@ -56,7 +64,9 @@ QGroupBox* frmScope::buildConfigFrame() {
   grid->addWidget(named(new QLabel(QStringLiteral("# Seconds of Data to Capture"), frame),
                         QStringLiteral("lblBufferSize")),
                   1, 0, 1, 3);
-  cmbBufferSize = named(new QComboBox(frame), QStringLiteral("cmbBufferSize"));
+  cmbBufferSize = named(new QComboBox(frame), QStringLiteral("cmbBufferSize"),
+                        QStringLiteral("Seconds of data to capture"));
+  numberList(cmbBufferSize, 3);
   cmbBufferSize->addItems(numbers(1, 120));
   cmbBufferSize->setCurrentIndex(3);
   grid->addWidget(cmbBufferSize, 1, 3);
@@ -66,12 +76,16 @@ QGroupBox* frmScope::buildConfigFrame() {
                   2, 0);
   const char* ranges[2] = {"First", "Last"};
   for (int i = 0; i < 2; ++i) {
-    optVisibleTimeRange[i] = named(new QRadioButton(QString::fromLatin1(ranges[i]), frame),
-                                   QStringLiteral("optVisibleTimeRange_%1").arg(i));
+    optVisibleTimeRange[i] =
+        named(new QRadioButton(QString::fromLatin1(ranges[i]), frame),
+              QStringLiteral("optVisibleTimeRange_%1").arg(i),
+              QStringLiteral("Visible time range: ") + QString::fromLatin1(ranges[i]));
     grid->addWidget(optVisibleTimeRange[i], 2, 1 + i);
   }
   optVisibleTimeRange[0]->setChecked(true);
-  cmbVisibleTimeAmount = named(new QComboBox(frame), QStringLiteral("cmbVisibleTimeAmount"));
+  cmbVisibleTimeAmount = named(new QComboBox(frame), QStringLiteral("cmbVisibleTimeAmount"),
+                               QStringLiteral("Visible seconds"));
+  numberList(cmbVisibleTimeAmount, 2);
   cmbVisibleTimeAmount->addItems(numbers(1, 4));
   cmbVisibleTimeAmount->setCurrentIndex(3);
   auto* amount = new QHBoxLayout;
@@ -88,12 +102,17 @@ QGroupBox* frmScope::buildChannelFrame() {
             QStringLiteral("frameScopeChannels"));
   auto* grid = new QGridLayout(frame);
   for (int c = 0; c < basScope::kChannels; ++c) {
-    ckChannelEnabled[c] = named(new QCheckBox(frame), QStringLiteral("ckChannelEnabled_%1").arg(c));
+    const QString channel = QStringLiteral("Channel %1").arg(c + 1);
+    ckChannelEnabled[c] = named(new QCheckBox(frame), QStringLiteral("ckChannelEnabled_%1").arg(c),
+                                channel + QStringLiteral(" enabled"));
     ckChannelEnabled[c]->setChecked(true);
     lblChannelName[c] = named(new QLabel(QStringLiteral("Channel %1").arg(c + 1), frame),
                               QStringLiteral("lblChannelName_%1").arg(c));
     lblChannelName[c]->installEventFilter(this);
-    cmbChannelSource[c] = named(new QComboBox(frame), QStringLiteral("cmbChannelSource_%1").arg(c));
+    cmbChannelSource[c] = named(new QComboBox(frame), QStringLiteral("cmbChannelSource_%1").arg(c),
+                                channel + QStringLiteral(" source"));
+    cmbChannelSource[c]->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbChannelSource[c]->setMinimumContentsLength(20);
     grid->addWidget(ckChannelEnabled[c], c, 0);
     grid->addWidget(lblChannelName[c], c, 1);
     grid->addWidget(cmbChannelSource[c], c, 2, 1, 3);
@@ -101,12 +120,14 @@ QGroupBox* frmScope::buildChannelFrame() {
   lblTriggerLimitPreface =
       named(new QLabel(QStringLiteral("Start Capturing When Channel 1"), frame),
             QStringLiteral("lblTriggerLimitPreface"));
-  cmbTriggerLimitCompare = named(new QComboBox(frame), QStringLiteral("cmbTriggerLimitCompare"));
+  cmbTriggerLimitCompare = named(new QComboBox(frame), QStringLiteral("cmbTriggerLimitCompare"),
+                                 QStringLiteral("Trigger comparison"));
   cmbTriggerLimitCompare->addItems(
       {QStringLiteral(">"), QStringLiteral(">="), QStringLiteral("<"), QStringLiteral("<=")});
-  txtTriggerLimit =
-      named(new QLineEdit(QStringLiteral("0"), frame), QStringLiteral("txtTriggerLimit"));
-  lblTriggerLimitUnits = named(new QLabel(frame), QStringLiteral("lblTriggerLimitUnits"));
+  txtTriggerLimit = named(new QLineEdit(QStringLiteral("0"), frame),
+                          QStringLiteral("txtTriggerLimit"), QStringLiteral("Trigger limit"));
+  lblTriggerLimitUnits = named(new QLabel(frame), QStringLiteral("lblTriggerLimitUnits"),
+                               QStringLiteral("Trigger limit units"));
   grid->addWidget(lblTriggerLimitPreface, 3, 0, 1, 2);
   grid->addWidget(cmbTriggerLimitCompare, 3, 2);
   grid->addWidget(txtTriggerLimit, 3, 3);

@@ -18,8 +18,9 @@ class frmScopeViewer : public QWidget {
   // Asks for a .scl file and shows it; a cancelled dialog raises the cancel error for the
   // caller's trap and leaves the window as it was.
   void OpenLogWithDialog();
-  // Loads the capture saved as `sclPath` (and the .scp beside it).
-  void OpenLog(const QString& sclPath);
+  // Shows the capture saved as `path`: a .scl (with the .scp beside it, when there is one) or
+  // the .csv sample table the scope writes.
+  void OpenLog(const QString& path);
 
   void Form_Load();
   void cmdNew_Click();
@@ -30,6 +31,10 @@ class frmScopeViewer : public QWidget {
   void Scope1_OnAfterPrint();
 
  private:
+  QStringList showScl(const QString& sclPath);
+  QStringList showCsv(const QString& csvPath);
+  QString sourceTitle(int channel, int source) const;
+
   ScopePlot* Scope1 = nullptr;
   QPushButton* cmdNew = nullptr;
   QPushButton* cmdClose = nullptr;

@@ -4,8 +4,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "link/poll_groups.h"
 #include "scope/scope_environment.h"
-#include "shell/poll_groups.h"
 
 namespace basScope {
 namespace {

@@ -3,18 +3,21 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "shell/logs.h"
-#include "shell/prompt.h"
+#include "core/logs.h"
+#include "core/prompt.h"
 
 namespace basScope {
 
-int16_t ScopeChannelCount = 0;
 ScopePauses Pauses;
 
 const QString kLostDataWarning = QStringLiteral(
     "Warning - Some data points in drive have been missed due to slow communications");
 const QString kStoppedTitle =
     QStringLiteral("Last Capture Done. Scope Stopped. Setup and Press Start to Capture.");
+const QString kDriveLostReason = QStringLiteral("Communication to the drive was lost");
+const QString kTriggerLimitRefused =
+    QStringLiteral("The trigger limit must be a number from -32768 to 32767. Please correct it.");
+const QString kTriggerLimitCaption = QStringLiteral("Invalid Trigger Limit");
 
 namespace {
 
@@ -22,6 +25,7 @@ QPointer<ScopeCapture> g_active;
 
 const QColor kBusyTitle(Qt::blue);
 const QColor kIdleTitle(Qt::black);
+const QColor kEarlyEndTitle(200, 0, 0);
 const QString kCapturing = QStringLiteral("Capturing Data . . . ");
 
 QString untilVisible(int seconds) {
@@ -33,6 +37,10 @@ QString untilDone(int seconds) {
          QStringLiteral(" Seconds until done");
 }
 
+QString counted(int64_t count, const char* one, const char* many) {
+  return QString::number(count) + QChar(' ') + QLatin1String(count == 1 ? one : many);
+}
+
 }  // namespace
 
 ScopeCapture::ScopeCapture(ScopeView& view, ScopeEnvironment& environment, QObject* parent)
@@ -42,7 +50,10 @@ ScopeCapture::ScopeCapture(ScopeView& view, ScopeEnvironment& environment, QObje
   tmrVisibleData = makeTimer("tmrVisibleData", &ScopeCapture::tmrVisibleData_Timer);
   tmrTitleUpdater = makeTimer("tmrTitleUpdater", &ScopeCapture::tmrTitleUpdater_Timer);
   tmrTitleUpdater->setInterval(1000);
+  linkWatch_ = makeTimer("linkWatch", &ScopeCapture::watchLink);
+  linkWatch_->setInterval(1000);
   g_active = this;
+  SubscribeToPolls();
 }
 
 ScopeCapture::~ScopeCapture() {
@@ -81,6 +92,12 @@ bool ScopeCapture::refuseStart() {
     view_.Unload();
     return true;
   }
+  if (setup_.mode == 1 && !TriggerLimitValue(setup_.triggerLimit)) {
+    env_.SetBusyPointer(false);
+    prompt::MsgBox(kTriggerLimitRefused, prompt::Buttons::OK, prompt::Icon::Exclamation,
+                   kTriggerLimitCaption);
+    return true;
+  }
   for (const ChannelSetup& channel : setup_.channels)
     if (channel.enabled) return false;
   env_.SetBusyPointer(false);
@@ -110,6 +127,12 @@ void ScopeCapture::Start() {
   ScopeTimeMs.fill(0);
   ScopeMaxBlock = 0;
   ScopeFullBlocks = 0;
+  ScopeFailedPolls = 0;
+  ScopeEndedEarly.clear();
+  clock_.Reset();
+  held_.clear();
+  lastTick_.fill(0);
+  failedSinceBlock_ = false;
   view_.ShowTitle(QStringLiteral("Sending Channel Setup to Drive. . . "), kBusyTitle);
   writeChannelSetup();
   if (setup_.logData) resetLog();
@@ -170,6 +193,7 @@ void ScopeCapture::startPolling() {
   env_.SelectPollGroup(2);
   env_.SetPollGroups(ScopePollInterval);
   Running = true;
+  linkWatch_->start();
 }
 
 // The capture's two phases: the hidden seconds (not in view) and the visible seconds. With
@@ -201,6 +225,7 @@ void ScopeCapture::StartOneShotCapture(bool reset) {
     env_.SetPollGroups(ScopePollInterval);
   }
   Running = true;
+  linkWatch_->start();
   view_.ShowRunning();
 }
 
@@ -248,10 +273,14 @@ void ScopeCapture::StopScope() {
   ScopePlotting = false;
   tmrVisibleData->stop();
   tmrHiddenData->stop();
+  linkWatch_->stop();
+  clock_.Settle();
+  handOnPlacedBlocks();
   env_.Wait(Pauses.stop);
 
-  view_.ShowTitle(kStoppedTitle, kIdleTitle);
-  if (ScopeMaxBlock >= 9) view_.ShowLostData(lostDataText());
+  view_.ShowTitle(stoppedTitle(), ScopeEndedEarly.isEmpty() ? kIdleTitle : kEarlyEndTitle);
+  if (ScopeMaxBlock >= 9 || ScopeLostSamples() > 0 || ScopeFailedPolls > 0)
+    view_.ShowLostData(lostDataText());
   view_.ShowStopped(setup_.logData);
   env_.LockOtherCommands(false);
   restorePolling();
@@ -261,19 +290,56 @@ void ScopeCapture::StopScope() {
   env_.SetBusyPointer(false);
 }
 
+void ScopeCapture::EndEarly(const QString& reason) {
+  // Not inside the poll handler that noticed it: the stop waits and rebuilds the poll list.
+  QMetaObject::invokeMethod(
+      this,
+      [this, reason] {
+        if (!Running) return;
+        ScopeEndedEarly = reason;
+        StopScope();
+      },
+      Qt::QueuedConnection);
+}
+
+// A drive lost without a failed scope poll (a disconnect) ends the capture too.
+void ScopeCapture::watchLink() {
+  if (Running && !env_.Connected()) EndEarly(kDriveLostReason);
+}
+
 QString ScopeCapture::lostDataText() const {
-  const QString blocks =
-      ScopeFullBlocks == 1
-          ? QStringLiteral("1 block arrived full and may have dropped samples")
-          : QString::number(ScopeFullBlocks) +
-                QStringLiteral(" blocks arrived full and may have dropped samples");
-  return kLostDataWarning + QStringLiteral("\n(") + blocks + QStringLiteral(")");
+  const int64_t lost = ScopeLostSamples();
+  return kLostDataWarning + QStringLiteral("\n(") + counted(lost, "sample", "samples") +
+         QStringLiteral(" lost per channel, ") +
+         QString::number(lost * kSampleMs / 1000.0, 'f', 3) + QStringLiteral(" s in ") +
+         counted(ScopeGaps(), "gap", "gaps") + QStringLiteral("; ") +
+         counted(ScopeFailedPolls, "failed poll", "failed polls") + QStringLiteral(", ") +
+         counted(ScopeFullBlocks, "full block", "full blocks") + QStringLiteral(")");
+}
+
+QString ScopeCapture::stoppedTitle() const {
+  if (ScopeEndedEarly.isEmpty()) return kStoppedTitle;
+  int32_t lastMs = 0;
+  int64_t samples = 0;
+  for (int c = 0; c < kChannels; ++c) {
+    if (!setup_.channels[c].enabled) continue;
+    lastMs = std::max(lastMs, ScopeTimeMs[c]);
+    samples = std::max(samples, lastTick_[c] - ScopeLostSamples());
+  }
+  QString held = QString::number(lastMs / 1000.0, 'f', 3) + QStringLiteral(" s");
+  if (ScopeMode != 2)
+    held += QStringLiteral(" of ") + QString::number(setup_.bufferSeconds) + QStringLiteral(" s");
+  return QStringLiteral("Capture Ended Early: ") + ScopeEndedEarly +
+         QStringLiteral(".\nIt holds ") + held + QStringLiteral(" (") +
+         counted(std::max<int64_t>(0, samples), "sample", "samples") +
+         QStringLiteral(" per channel). Setup and Press Start to Capture.");
 }
 
 // The polling the scope took over goes back: the normal status group, or the maintenance
-// screen's group with the three sources that screen shows (revolutions, pulses, speed).
+// screen's group with the three sources that screen shows (revolutions, pulses, speed). A
+// drive that is gone takes no selectors.
 void ScopeCapture::restorePolling() {
-  if (SavedPollGroup != 3) {
+  if (SavedPollGroup != 3 || !env_.Connected()) {
     env_.SelectPollGroup(SavedPollGroup);
     env_.SetPollGroups(1000);
     return;

@@ -10,8 +10,11 @@
 #include <QVector>
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <optional>
 #include <vector>
 
+#include "scope/sample_clock.h"
 #include "scope/scope_intake.h"
 #include "scope/scope_log.h"
 #include "scope/scope_sources.h"
@@ -111,9 +114,14 @@ class ScopeCapture : public QObject {
   void StartOneShotCapture(bool reset);
   void StopScope();
   bool ScopeTriggerMet();
-  // One poll result of the scope group: the words read and the result code.
-  void Intake(const std::vector<int16_t>& words, int16_t result);
+  // One poll result of the scope group: the words read, the result code and when the drive
+  // was read (milliseconds of the monotonic clock; unknown by default).
+  void Intake(const std::vector<int16_t>& words, int16_t result,
+              double readMs = SampleClock::kNoTime);
   void MarkSourceChanged(int channel) { SourceChanged[channel] = true; }
+
+  // Ends a running capture at the next turn of the event loop, saying why.
+  void EndEarly(const QString& reason);
 
   void tmrHiddenData_Timer();
   void tmrVisibleData_Timer();
@@ -127,6 +135,13 @@ class ScopeCapture : public QObject {
   int16_t ScopeMaxBlock = 0;
   // Channel blocks that arrived full (10 samples): the drive may have dropped older samples.
   int32_t ScopeFullBlocks = 0;
+  // Failed poll results during the capture: their samples never arrived.
+  int32_t ScopeFailedPolls = 0;
+  // Samples per channel missing between the blocks taken, and the gaps they make.
+  int64_t ScopeLostSamples() const { return clock_.lostSamples(); }
+  int ScopeGaps() const { return clock_.gaps(); }
+  // Why the capture ended before its time (empty when it did not).
+  QString ScopeEndedEarly;
   std::array<int32_t, kChannels> ScopeTimeMs{};
   std::array<int16_t, kBlockWords> TriggerBlock{};
   ScopeLogTable ScopeLog;
@@ -144,6 +159,8 @@ class ScopeCapture : public QObject {
   QTimer* tmrTitleUpdater = nullptr;
 
  private:
+  // A block read but not yet placed in time: the raw samples of each channel taken.
+  using HeldBlock = std::array<std::vector<int16_t>, kChannels>;
   QTimer* makeTimer(const char* name, void (ScopeCapture::*handler)());
   bool refuseStart();
   void writeChannelSetup();
@@ -153,17 +170,31 @@ class ScopeCapture : public QObject {
   int pointsPerChannel() const { return setup_.bufferSeconds * kSamplesPerSecond; }
   void countBlocks(const std::vector<int16_t>& words);
   void testTrigger(const std::vector<int16_t>& words);
-  void takeSamples(const std::vector<int16_t>& words);
+  void takeSamples(const std::vector<int16_t>& words, double readMs);
+  void handOnPlacedBlocks();
+  void watchLink();
   void restorePolling();
   QString lostDataText() const;
+  QString stoppedTitle() const;
 
   ScopeView& view_;
   ScopeEnvironment& env_;
   ScopeSetup setup_;
+  SampleClock clock_;
+  std::deque<HeldBlock> held_;
+  std::array<int64_t, kChannels> lastTick_{};
+  bool failedSinceBlock_ = false;
+  QTimer* linkWatch_ = nullptr;
 };
+
+// The trigger limit a text gives: a number that rounds to a 16-bit integer, or nothing.
+std::optional<int> TriggerLimitValue(const QString& text);
 
 // The texts of the capture that the window and tests share.
 extern const QString kLostDataWarning;
 extern const QString kStoppedTitle;
+extern const QString kDriveLostReason;
+extern const QString kTriggerLimitRefused;
+extern const QString kTriggerLimitCaption;
 
 }  // namespace basScope

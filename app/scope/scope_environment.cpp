@@ -1,17 +1,17 @@
 #include "scope/scope_environment.h"
 
 #include <QApplication>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QWidget>
 
+#include "core/host.h"
+#include "core/main_window_access.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
-#include "link/main_window_access.h"
+#include "link/poll_groups.h"
 #include "params/value_table.h"
 #include "scope/maint_interlock.h"
-#include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace basScope {
 
@@ -22,6 +22,16 @@ QWidget* OpenWindowNamed(const QString& name) {
         (widget->isWindow() || qobject_cast<QMdiSubWindow*>(widget->parentWidget())))
       return widget;
   return nullptr;
+}
+
+void FitIntoMainArea(QWidget* window, const QSize& preferred) {
+  auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+  if (!frame || !frame->mdiArea()) return;
+  const QSize area = frame->mdiArea()->viewport()->size();
+  const QSize decoration = frame->size() - window->size();
+  frame->resize((preferred + decoration).boundedTo(area).expandedTo(frame->minimumSizeHint()));
+  frame->move(std::clamp(frame->x(), 0, std::max(0, area.width() - frame->width())),
+              std::clamp(frame->y(), 0, std::max(0, area.height() - frame->height())));
 }
 
 bool ProgramScopeEnvironment::Connected() { return basComm::DriveConnected == 1; }
@@ -64,10 +74,8 @@ void ProgramScopeEnvironment::LockOtherCommands(bool capturing) {
   if (QWidget* tuning = OpenWindowNamed(QStringLiteral("frmTuning")))
     if (auto* update = tuning->findChild<QWidget*>(QStringLiteral("cmdUpdate")))
       update->setEnabled(!capturing);
-  if (frmMain* main = frmMain::instance()) {
-    main->setCommandEnabled(QStringLiteral("mnuUpload"), !capturing);
-    main->setCommandEnabled(QStringLiteral("mnuDownload"), !capturing);
-  }
+  host::SetCommandEnabled(QStringLiteral("mnuUpload"), !capturing);
+  host::SetCommandEnabled(QStringLiteral("mnuDownload"), !capturing);
 }
 
 void ProgramScopeEnvironment::SetBusyPointer(bool busy) {

@@ -1,9 +1,11 @@
 #include "scope/scope_log.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <optional>
 
-#include "shell/logs.h"
+#include "core/logs.h"
 
 namespace basScope {
 
@@ -43,8 +45,81 @@ QStringList ScopeCsvLines(const ScopeLogTable& table, const QString& csvPath,
   return lines;
 }
 
+namespace {
+
+// A header field: a SourceIndex 0..16, or "Not Used".
+bool readHeader(const QString& field, int channel, ScopeCsvCapture& capture) {
+  bool ok = false;
+  const int source = field.toInt(&ok);
+  capture.used[channel] = field != QLatin1String("Not Used");
+  if (!capture.used[channel] || (ok && source >= 0 && source < kSourceCount)) {
+    capture.sources[channel] = capture.used[channel] ? source : -1;
+    return true;
+  }
+  return false;
+}
+
+// "t,c1,c2,c3": a whole millisecond from 1 on, and a 16-bit sample or nothing per channel.
+QString readDataLine(const QStringList& fields, ScopeCsvCapture& capture) {
+  if (fields.size() != kChannels + 1)
+    return QStringLiteral("it holds %1 fields, not %2").arg(fields.size()).arg(kChannels + 1);
+  bool ok = false;
+  const int ms = fields[0].toInt(&ok);
+  if (!ok || ms < 1)
+    return QStringLiteral("time \"%1\" is not a whole number of milliseconds").arg(fields[0]);
+  std::array<std::optional<int>, kChannels> values;
+  for (int c = 0; c < kChannels; ++c) {
+    if (fields[c + 1].isEmpty()) continue;
+    values[c] = fields[c + 1].toInt(&ok);
+    if (!ok || *values[c] < INT16_MIN || *values[c] > INT16_MAX)
+      return QStringLiteral("channel %1 value \"%2\" is not a 16-bit whole number")
+          .arg(c + 1)
+          .arg(fields[c + 1]);
+  }
+  for (int c = 0; c < kChannels; ++c)
+    if (values[c]) capture.samples[c].append(QPointF(ms, *values[c]));
+  return QString();
+}
+
+}  // namespace
+
+ScopeCsvCapture ReadScopeCsv(const QString& csvPath) {
+  QFile file(csvPath);
+  if (!file.open(QIODevice::ReadOnly)) throw basFunctions::ProgramError(53, "File not found");
+  ScopeCsvCapture capture;
+  const QList<QByteArray> lines = file.readAll().split('\n');
+  for (int i = 2; i < lines.size(); ++i) {
+    const QString line = QString::fromUtf8(lines[i]).remove(QChar('\r'));
+    if (line.trimmed().isEmpty()) continue;
+    const QStringList fields = line.split(QChar(','));
+    QString why;
+    if (i == 2) {
+      for (int c = 0; c < kChannels; ++c)
+        if (!readHeader(fields.value(c), c, capture))
+          why = QStringLiteral(
+                    "channel %1 header \"%2\" is neither a source number nor "
+                    "\"Not Used\"")
+                    .arg(c + 1)
+                    .arg(fields.value(c));
+    } else {
+      why = readDataLine(fields, capture);
+    }
+    if (!why.isEmpty()) capture.problems << LeftOutLine(csvPath, i + 1, why);
+  }
+  return capture;
+}
+
+QString LeftOutLine(const QString& path, int line, const QString& why) {
+  return QStringLiteral("Line %1 of %2 was left out: %3.")
+      .arg(line)
+      .arg(QFileInfo(path).fileName(), why);
+}
+
 void WriteScopeCsv(const ScopeLogTable& table, const QString& csvPath) {
-  const QStringList lines = ScopeCsvLines(table, csvPath, basFunctions::GeneralDateTime());
+  WriteCsvLines(ScopeCsvLines(table, csvPath, basFunctions::GeneralDateTime()), csvPath);
+}
+
+void WriteCsvLines(const QStringList& lines, const QString& csvPath) {
   QSaveFile file(csvPath);
   if (!file.open(QIODevice::WriteOnly))
     throw basFunctions::ProgramError(75, "Path/File access error");

@@ -2,8 +2,10 @@
 // and the comma-separated file written from it.
 #pragma once
 
+#include <QPointF>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -37,8 +39,24 @@ class ScopeLogTable {
 // three channel headers, then "t,c1,c2,c3" for every millisecond that holds a sample.
 QStringList ScopeCsvLines(const ScopeLogTable& table, const QString& csvPath,
                           const QString& created);
+// A capture read back from its .csv: each channel's SourceIndex (-1 when its header cannot be
+// read), whether it was used, its raw samples as (milliseconds, value), and one text per line
+// left out. A file that cannot be opened raises run-time error 53.
+struct ScopeCsvCapture {
+  std::array<int, kChannels> sources{-1, -1, -1};
+  std::array<bool, kChannels> used{};
+  std::array<QVector<QPointF>, kChannels> samples;
+  QStringList problems;
+};
+ScopeCsvCapture ReadScopeCsv(const QString& csvPath);
+
+// The text that names a line of a file left out when reading it, and why.
+QString LeftOutLine(const QString& path, int line, const QString& why);
+
 // Writes the file (replacing one that exists), every line ended by CR LF. A file that cannot
 // be written raises run-time error 75.
 void WriteScopeCsv(const ScopeLogTable& table, const QString& csvPath);
+// Writes the lines with CR LF ends, whole or not at all; error 75 when that fails.
+void WriteCsvLines(const QStringList& lines, const QString& csvPath);
 
 }  // namespace basScope

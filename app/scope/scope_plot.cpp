@@ -2,12 +2,15 @@
 
 #include <qcustomplot.h>
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include "scope/scope_analysis_panel.h"
 
 namespace {
 
@@ -45,10 +48,26 @@ ScopePlot::ScopePlot(QWidget* parent) : QWidget(parent) {
   buildPlot();
   buildCursors();
   buildToolbar();
+  buildViewControls();
   layout->addWidget(toolbar_);
-  layout->addWidget(plot_, 1);
+  lostDataLabel_ = new QLabel(this);
+  lostDataLabel_->setObjectName(QStringLiteral("lblLostData"));
+  lostDataLabel_->setAccessibleName(QStringLiteral("Lost data warning"));
+  lostDataLabel_->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+  lostDataLabel_->setWordWrap(true);
+  lostDataLabel_->setText(lostData_->text());
+  lostDataLabel_->setVisible(false);
+  layout->addWidget(lostDataLabel_);
+  auto* beside = new QHBoxLayout;
+  beside->setSpacing(0);
+  beside->addWidget(plot_, 1);
+  analysis_ = new ScopeAnalysisPanel(*this, this);
+  analysis_->setVisible(false);
+  beside->addWidget(analysis_);
+  layout->addLayout(beside, 1);
   measureLabel_ = new QLabel(this);
   measureLabel_->setObjectName(QStringLiteral("lblMeasureCursors"));
+  measureLabel_->setAccessibleName(QStringLiteral("Cursor readings"));
   measureLabel_->setWordWrap(true);
   measureLabel_->setVisible(false);
   layout->addWidget(measureLabel_);
@@ -63,22 +82,19 @@ ScopePlot::ScopePlot(QWidget* parent) : QWidget(parent) {
 void ScopePlot::buildPlot() {
   plot_ = new QCustomPlot(this);
   plot_->setObjectName(QStringLiteral("Scope1Plot"));
+  plot_->setAccessibleName(QStringLiteral("Scope plot"));
   plot_->setMinimumSize(400, 250);
   plot_->setPlottingHints(QCP::phFastPolylines | QCP::phCacheLabels);
   plot_->setNoAntialiasingOnDrag(true);
 
   plot_->plotLayout()->insertRow(0);
   QFont titleFont(QStringLiteral("Arial"), 11, QFont::Bold);
-  title_ = new QCPTextElement(
-      plot_, QStringLiteral("Scope Stopped - Setup and Press Start to Capture"), titleFont);
+  titleCaption_ = QStringLiteral("Scope Stopped - Setup and Press Start to Capture");
+  title_ = new QCPTextElement(plot_, titleCaption_, titleFont);
   plot_->plotLayout()->addElement(0, 0, title_);
 
   QCPAxisRect* rect = plot_->axisRect();
   rect->setBackground(backgroundGradient(), true, Qt::IgnoreAspectRatio);
-  auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
-  ticker->setDateTimeFormat(QStringLiteral("ss.zzz"));
-  ticker->setDateTimeSpec(Qt::UTC);
-  plot_->xAxis->setTicker(ticker);
   plot_->xAxis->setRange(0, 4);
   plot_->xAxis->grid()->setPen(QPen(QColor(110, 110, 140), 0, Qt::DotLine));
 
@@ -94,9 +110,15 @@ void ScopePlot::buildPlot() {
   }
   plot_->yAxis->grid()->setPen(QPen(QColor(110, 110, 140), 0, Qt::DotLine));
 
+  // The legend has a row of its own under the title: inside the axis rectangle it would cover
+  // traces and, on a narrow plot, the axes' titles.
   plot_->legend->setVisible(true);
   plot_->legend->setBrush(QColor(255, 255, 255, 220));
-  rect->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+  rect->insetLayout()->take(plot_->legend);
+  plot_->plotLayout()->insertRow(1);
+  plot_->plotLayout()->addElement(1, 0, plot_->legend);
+  plot_->plotLayout()->setRowStretchFactor(1, 0.001);
+  plot_->legend->setMargins(QMargins(4, 2, 4, 2));
 
   lostData_ = new QCPItemText(plot_);
   lostData_->setClipToAxisRect(false);
@@ -110,6 +132,7 @@ void ScopePlot::buildPlot() {
   lostData_->setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
   lostData_->setText(QStringLiteral(
       "Warning - Some data points in drive have been missed due to slow communications"));
+  // On screen the warning is a label above the plot; on paper it is drawn inside.
   lostData_->setVisible(false);
 
   connect(plot_, &QCustomPlot::axisClick, this,
@@ -125,7 +148,7 @@ void ScopePlot::buildPlot() {
           });
   connect(plot_, &QCustomPlot::mousePress, this, &ScopePlot::onMousePress);
   connect(plot_, &QCustomPlot::mouseMove, this, &ScopePlot::onMouseMove);
-  connect(plot_, &QCustomPlot::mouseRelease, this, [this](QMouseEvent*) { onMouseRelease(); });
+  connect(plot_, &QCustomPlot::mouseRelease, this, &ScopePlot::onMouseRelease);
 }
 
 void ScopePlot::styleAxis(QCPAxis* axis, const QColor& colour) {
@@ -168,6 +191,7 @@ void ScopePlot::ReplotIfChanged() {
   updateDataCursor();
   updateMeasureCursors();
   plot_->replot();
+  emit viewChanged();
 }
 
 void ScopePlot::ReplotNow() {
@@ -180,26 +204,19 @@ void ScopePlot::SetFollow(bool follow) {
   followPending_ = false;
 }
 
-void ScopePlot::followNewestData() {
-  if (!followPending_) return;
-  followPending_ = false;
-  const QCPRange range = plot_->xAxis->range();
-  if (followKey_ > range.upper) plot_->xAxis->setRange(followKey_ - range.size(), followKey_);
-}
-
 void ScopePlot::SetChannelVisible(int channel, bool visible) {
   graphs_[channel]->setVisible(visible);
   plot_->legend->clearItems();
   for (QCPGraph* graph : graphs_)
     if (graph->visible()) graph->addToLegend();
-  markChanged();
+  fitLayoutToWidth();
 }
 
 bool ScopePlot::ChannelVisible(int channel) const { return graphs_[channel]->visible(); }
 
 void ScopePlot::SetChannelTitle(int channel, const QString& title) {
   graphs_[channel]->setName(title);
-  markChanged();
+  fitLayoutToWidth();
 }
 
 QString ScopePlot::ChannelTitle(int channel) const { return graphs_[channel]->name(); }
@@ -247,43 +264,6 @@ void ScopePlot::SetKeepPoints(int channel, int points) {
   markChanged();
 }
 
-// Only the most recent KeepPoints points stay (0 keeps all).
-void ScopePlot::AppendPoints(int channel, const QVector<double>& seconds,
-                             const QVector<double>& values) {
-  graphs_[channel]->addData(seconds, values, true);
-  if (follow_ && !seconds.isEmpty() && graphs_[channel]->visible()) {
-    followKey_ = followPending_ ? std::max(followKey_, seconds.last()) : seconds.last();
-    followPending_ = true;
-  }
-  const int keep = keep_[channel];
-  QSharedPointer<QCPGraphDataContainer> data = graphs_[channel]->data();
-  if (keep > 0 && data->size() > keep)
-    data->removeBefore((data->constBegin() + (data->size() - keep))->key);
-  markChanged();
-}
-
-int ScopePlot::PointCount(int channel) const { return graphs_[channel]->data()->size(); }
-
-QVector<QPointF> ScopePlot::Points(int channel) const {
-  QVector<QPointF> points;
-  const QSharedPointer<QCPGraphDataContainer> data = graphs_[channel]->data();
-  points.reserve(data->size());
-  for (auto it = data->constBegin(); it != data->constEnd(); ++it)
-    points.append(QPointF(it->key, it->value));
-  return points;
-}
-
-void ScopePlot::SetXAxis(double startSeconds, double spanSeconds) {
-  plot_->xAxis->setRange(startSeconds, startSeconds + spanSeconds);
-  markChanged();
-}
-
-void ScopePlot::SetXStart(double startSeconds) { SetXAxis(startSeconds, XSpan()); }
-
-double ScopePlot::XStart() const { return plot_->xAxis->range().lower; }
-
-double ScopePlot::XSpan() const { return plot_->xAxis->range().size(); }
-
 void ScopePlot::SetYAxisVisible(int axis, bool visible) {
   yAxes_[axis]->setVisible(visible);
   markChanged();
@@ -308,16 +288,17 @@ void ScopePlot::SetYTitle(int axis, const QString& title) {
 QString ScopePlot::YTitle(int axis) const { return yAxes_[axis]->label(); }
 
 void ScopePlot::SetLabel(int label, const QString& caption) {
-  if (label == 0)
-    title_->setText(caption);
-  else
+  if (label == 0) {
+    titleCaption_ = caption;
+    fitLayoutToWidth();
+  } else {
     lostData_->setText(caption);
+    lostDataLabel_->setText(caption);
+  }
   markChanged();
 }
 
-QString ScopePlot::Label(int label) const {
-  return label == 0 ? title_->text() : lostData_->text();
-}
+QString ScopePlot::Label(int label) const { return label == 0 ? titleCaption_ : lostData_->text(); }
 
 void ScopePlot::SetLabelColour(int label, const QColor& colour) {
   if (label == 0)
@@ -332,15 +313,17 @@ QColor ScopePlot::LabelColour(int label) const {
 }
 
 void ScopePlot::SetLabelVisible(int label, bool visible) {
-  if (label == 0)
+  if (label == 0) {
     title_->setVisible(visible);
-  else
-    lostData_->setVisible(visible);
+  } else {
+    lostDataShown_ = visible;
+    lostDataLabel_->setVisible(visible);
+  }
   markChanged();
 }
 
 bool ScopePlot::LabelVisible(int label) const {
-  return label == 0 ? title_->visible() : lostData_->visible();
+  return label == 0 ? title_->visible() : lostDataShown_;
 }
 
 void ScopePlot::SetLegendVisible(bool visible) {

@@ -1,9 +1,10 @@
 // The scope's plot (Scope1 on the scope window and on the viewer): three channels on one
 // time axis with their own Y axes, a title and a lost-data label, a legend, data-point
 // markers, a view that follows incoming data, a data cursor with its readouts, two
-// measurement cursors A and B, printing, export and the plot's own data and property files.
-// Points arrive in batches and the plot redraws on its own timer (at most 25 times a second),
-// never once per sample.
+// measurement cursors A and B, zoom and pan on the time axis, printing, export and the plot's
+// own data and property files. Points arrive in batches and the plot redraws on its own timer
+// (at most 25 times a second), never once per sample. Where samples are missing (more than
+// one 8 ms period between two points) the trace breaks instead of drawing a line across.
 #pragma once
 
 #include <QColor>
@@ -28,6 +29,7 @@ class QPrinter;
 class QTimer;
 class QToolBar;
 class QAction;
+class ScopeAnalysisPanel;
 
 class ScopePlot : public QWidget {
   Q_OBJECT
@@ -38,6 +40,8 @@ class ScopePlot : public QWidget {
   enum CursorMode { ValueXY, ValueX, ValueY, Period, PeakPeak, Frequency };
   static QStringList CursorModeNames();
   static QColor DefaultColour(int channel);
+  // A time axis label: "ss.zzz" below a minute, "m:ss.zzz" from a minute on.
+  static QString TimeLabel(double seconds);
 
   explicit ScopePlot(QWidget* parent = nullptr);
 
@@ -45,8 +49,13 @@ class ScopePlot : public QWidget {
   void ClearAllData();
   void SaveData(const QString& path) const;        // the .scl file
   void SaveProperties(const QString& path) const;  // the .scp file
-  void LoadProperties(const QString& path);
-  void LoadData(const QString& path);
+  // Reading a file takes every line it can and returns one text per line it left out (a file
+  // that cannot be opened raises a run-time error). Keys a property file lacks leave their
+  // settings as they are; older files that wrote a line end into a value read back whole.
+  QStringList LoadProperties(const QString& path);
+  QStringList LoadData(const QString& path);
+  void RestoreDefaultAppearance();
+  void FitYAxesToData();
   // Prints on the printer's page, announcing it before and after (beforePrint, afterPrint).
   void Print(QPrinter& printer);
   void PrintWithDialog();
@@ -70,15 +79,24 @@ class ScopePlot : public QWidget {
   void SetKeepPoints(int channel, int points);
   int KeepPoints(int channel) const { return keep_[channel]; }
   void AppendPoints(int channel, const QVector<double>& seconds, const QVector<double>& values);
+  void AppendSortedPoints(int channel, QVector<QPointF> points);
   int PointCount(int channel) const;
-  // The channel's points (seconds, value) in time order.
+  // The channel's points (seconds, value) in time order, without the trace's breaks.
   QVector<QPointF> Points(int channel) const;
+  // The breaks in the channel's trace: one per gap in its samples.
+  int TraceBreaks(int channel) const;
 
-  // X axis (seconds).
+  // X axis (seconds). The program's view; the technician may zoom and pan away from it (wheel,
+  // drag, the toolbar) and come back to it with ResetView.
   void SetXAxis(double startSeconds, double spanSeconds);
   void SetXStart(double startSeconds);
   double XStart() const;
   double XSpan() const;
+  void ResetView();
+  // The whole of every channel's points in view: as the technician's view, or as the program's.
+  void ShowAll();
+  void SetXAxisToData();
+  bool UserView() const { return userView_; }
   // Following: each batch of points that arrives past the right edge scrolls the view so that
   // the newest point is at that edge. Turning it on does not move the view by itself.
   void SetFollow(bool follow);
@@ -121,9 +139,24 @@ class ScopePlot : public QWidget {
   double MeasureCursor(int cursor) const { return measure_[cursor]; }
   QString MeasureText() const;
 
+  // The step and spectrum panel beside the plot, and the points of a step it marks on one
+  // channel (marks set replace those before; none clears them).
+  struct StepMark {
+    double seconds;
+    double value;
+    QString label;
+  };
+  void SetAnalysisShown(bool shown);
+  bool AnalysisShown() const;
+  ScopeAnalysisPanel* Analysis() const { return analysis_; }
+  void SetStepMarks(int channel, const QVector<StepMark>& marks);
+  int StepMarkCount() const;
+
   QCustomPlot* customPlot() const { return plot_; }
 
  signals:
+  // After each redraw: data, view or cursors may have changed.
+  void viewChanged();
   void yAxisClicked(int axis);
   void xAxisClicked();
   void channelClicked(int channel);
@@ -131,9 +164,19 @@ class ScopePlot : public QWidget {
   void beforePrint();
   void afterPrint();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void buildPlot();
   void buildToolbar();
+  void buildViewControls();
+  void fitLayoutToWidth();
+  void setXRange(double lower, double upper);
+  bool dataExtent(double* lower, double* upper) const;
+  void keepSpanSensible();
+  void placeCursorText();
+  bool paintPage(QPrinter& printer);
   void buildCursors();
   void styleAxis(QCPAxis* axis, const QColor& colour);
   void applyMarkers(int channel);
@@ -145,16 +188,20 @@ class ScopePlot : public QWidget {
   void onPlottableClick(QCPAbstractPlottable* plottable);
   void onMousePress(QMouseEvent* event);
   void onMouseMove(QMouseEvent* event);
-  void onMouseRelease();
+  void onMouseRelease(QMouseEvent* event);
   void showCursorMenu(const QPoint& at);
   void exportWithDialog();
   int yAxisIndex(const QCPAxis* axis) const;
   int measureCursorNear(double pixelX) const;
+  bool nearestPoint(int channel, double seconds, QPointF* point) const;
   double valueAt(int channel, double seconds, bool* found) const;
 
   QCustomPlot* plot_ = nullptr;
   QToolBar* toolbar_ = nullptr;
   QLabel* measureLabel_ = nullptr;
+  QLabel* lostDataLabel_ = nullptr;
+  bool lostDataShown_ = false;
+  QString titleCaption_;
   QTimer* replotTimer_ = nullptr;
   QCPTextElement* title_ = nullptr;
   QCPItemText* lostData_ = nullptr;
@@ -167,9 +214,17 @@ class ScopePlot : public QWidget {
   std::array<QCPItemStraightLine*, 2> measureLines_{};
   std::array<double, 2> measure_{};
   int dragging_ = -1;
+  int pressX_ = -1;  // where the left button went down, while it is down
+  bool userView_ = false;
+  double programLower_ = 0;
+  double programUpper_ = 4;
   int cursorChannel_ = 0;
   CursorMode cursorMode_ = ValueXY;
   QAction* actDataCursor_ = nullptr;
+  QAction* actAnalysis_ = nullptr;
+  ScopeAnalysisPanel* analysis_ = nullptr;
+  QCPGraph* stepMarks_ = nullptr;
+  QList<QCPItemText*> stepMarkTexts_;
   QAction* actMeasure_ = nullptr;
   bool follow_ = false;
   bool followPending_ = false;

@@ -9,12 +9,15 @@
 #include <QToolBar>
 #include <cmath>
 
+#include "core/logs.h"
 #include "scope/scope_plot.h"
-#include "shell/logs.h"
 
 namespace {
 
 constexpr double kGrabPixels = 6;
+constexpr int kTextOffset = 8;
+// A press that moves less than this is a click (it places a cursor); more is a pan.
+constexpr int kClickPixels = 3;
 
 QString seconds(double value) { return QString::number(value, 'f', 3) + QStringLiteral(" s"); }
 QString number(double value) { return QString::number(value, 'g', 6); }
@@ -70,7 +73,7 @@ void ScopePlot::buildCursors() {
   tracer_->setVisible(false);
   tracerText_ = new QCPItemText(plot_);
   tracerText_->position->setParentAnchor(tracer_->position);
-  tracerText_->position->setCoords(8, -8);
+  tracerText_->position->setCoords(kTextOffset, -kTextOffset);
   tracerText_->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
   tracerText_->setColor(Qt::white);
   tracerText_->setBrush(QColor(0, 0, 0, 160));
@@ -109,15 +112,27 @@ void ScopePlot::SetDataCursorTime(double seconds) {
   markChanged();
 }
 
-// The value of the channel's point nearest to the time.
-double ScopePlot::valueAt(int channel, double time, bool* found) const {
+// The channel's point nearest to the time; the trace's breaks are no points.
+bool ScopePlot::nearestPoint(int channel, double time, QPointF* point) const {
   const QSharedPointer<QCPGraphDataContainer> data = graphs_[channel]->data();
-  *found = !data->isEmpty();
-  if (!*found) return 0;
-  auto it = data->findBegin(time, false);
-  if (it == data->constEnd()) --it;
-  if (it != data->constBegin() && std::abs((it - 1)->key - time) <= std::abs(it->key - time)) --it;
-  return it->value;
+  auto after = data->findBegin(time, false);  // the first point at or after the time
+  auto before = after;
+  bool hasBefore = false;
+  while (!hasBefore && before != data->constBegin()) hasBefore = !std::isnan((--before)->value);
+  while (after != data->constEnd() && std::isnan(after->value)) ++after;
+  const bool hasAfter = after != data->constEnd();
+  if (!hasBefore && !hasAfter) return false;
+  const bool takeBefore =
+      hasBefore && (!hasAfter || std::abs(before->key - time) <= std::abs(after->key - time));
+  const auto nearest = takeBefore ? before : after;
+  *point = QPointF(nearest->key, nearest->value);
+  return true;
+}
+
+double ScopePlot::valueAt(int channel, double time, bool* found) const {
+  QPointF point;
+  *found = nearestPoint(channel, time, &point);
+  return *found ? point.y() : 0;
 }
 
 QString ScopePlot::DataCursorText() const {
@@ -158,13 +173,32 @@ QString ScopePlot::DataCursorText() const {
 // The cursor sits on its channel's nearest point; without points it stays where it was put.
 void ScopePlot::updateDataCursor() {
   if (!tracer_->visible()) return;
-  QCPGraph* graph = graphs_[cursorChannel_]->data()->isEmpty() ? nullptr : graphs_[cursorChannel_];
   const double key = tracer_->graphKey();
-  tracer_->setGraph(graph);
-  tracer_->setGraphKey(key);
-  if (!graph) tracer_->position->setCoords(key, yAxes_[cursorChannel_]->range().center());
+  QPointF point(key, yAxes_[cursorChannel_]->range().center());
+  nearestPoint(cursorChannel_, key, &point);
+  tracer_->position->setAxes(plot_->xAxis, yAxes_[cursorChannel_]);
+  tracer_->position->setCoords(point);
   tracerText_->setText(DataCursorText());
   tracerText_->setColor(ChannelColour(cursorChannel_).lighter(130));
+  placeCursorText();
+}
+
+// The readout sits above and right of the cursor, or below or left of it near an edge, so it
+// is never cut off.
+void ScopePlot::placeCursorText() {
+  const QPointF at = tracer_->position->pixelPosition();
+  const QRect area = plot_->axisRect()->rect();
+  const QMargins padding = tracerText_->padding();
+  const QSize size = QFontMetrics(tracerText_->font())
+                         .boundingRect(QRect(), Qt::AlignLeft, tracerText_->text())
+                         .size()
+                         .grownBy(padding);
+  const bool below = at.y() - kTextOffset - size.height() < area.top();
+  const bool left = at.x() + kTextOffset + size.width() > area.right();
+  tracerText_->setPositionAlignment((left ? Qt::AlignRight : Qt::AlignLeft) |
+                                    (below ? Qt::AlignTop : Qt::AlignBottom));
+  tracerText_->position->setCoords(left ? -kTextOffset : kTextOffset,
+                                   below ? kTextOffset : -kTextOffset);
 }
 
 void ScopePlot::SetMeasureCursorsShown(bool shown) {
@@ -218,8 +252,9 @@ int ScopePlot::measureCursorNear(double pixelX) const {
   return -1;
 }
 
-// Left button in the plot area: grab a measurement cursor, or place A (B with Shift), or move
-// the data cursor. Right button: the data cursor's menu.
+// Left button in the plot area: grab a measurement cursor and drag it, or drag the view along
+// the time axis; a click places cursor A (B with Shift) or the data cursor. Right button: the
+// data cursor's menu.
 void ScopePlot::onMousePress(QMouseEvent* event) {
   if (!plot_->axisRect()->rect().contains(event->pos())) return;
   if (event->button() == Qt::RightButton) {
@@ -227,20 +262,32 @@ void ScopePlot::onMousePress(QMouseEvent* event) {
     return;
   }
   if (event->button() != Qt::LeftButton) return;
-  const double time = plot_->xAxis->pixelToCoord(event->pos().x());
-  if (MeasureCursorsShown()) {
-    dragging_ = measureCursorNear(event->pos().x());
-    if (dragging_ < 0) SetMeasureCursor(event->modifiers() & Qt::ShiftModifier ? 1 : 0, time);
-  } else if (DataCursorShown()) {
-    SetDataCursorTime(time);
-  }
+  dragging_ = measureCursorNear(event->pos().x());
+  pressX_ = event->pos().x();
+  plot_->setInteraction(QCP::iRangeDrag, dragging_ < 0);
 }
 
 void ScopePlot::onMouseMove(QMouseEvent* event) {
-  if (dragging_ >= 0) SetMeasureCursor(dragging_, plot_->xAxis->pixelToCoord(event->pos().x()));
+  if (dragging_ >= 0)
+    SetMeasureCursor(dragging_, plot_->xAxis->pixelToCoord(event->pos().x()));
+  else if (pressX_ >= 0 && std::abs(event->pos().x() - pressX_) > kClickPixels)
+    userView_ = true;
 }
 
-void ScopePlot::onMouseRelease() { dragging_ = -1; }
+void ScopePlot::onMouseRelease(QMouseEvent* event) {
+  const bool click =
+      pressX_ >= 0 && dragging_ < 0 && std::abs(event->pos().x() - pressX_) <= kClickPixels;
+  if (click) {
+    const double time = plot_->xAxis->pixelToCoord(event->pos().x());
+    if (MeasureCursorsShown())
+      SetMeasureCursor(event->modifiers() & Qt::ShiftModifier ? 1 : 0, time);
+    else if (DataCursorShown())
+      SetDataCursorTime(time);
+  }
+  dragging_ = -1;
+  pressX_ = -1;
+  plot_->setInteraction(QCP::iRangeDrag, true);
+}
 
 void ScopePlot::showCursorMenu(const QPoint& at) {
   QMenu menu(this);

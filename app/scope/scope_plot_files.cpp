@@ -1,31 +1,55 @@
-// The plot's files and paper: the data file (.scl: one line per point, tab-separated), the
-// property file (.scp: sections of key=value lines), printing and picture export.
+// The plot's files: the data file (.scl: one line per point, tab-separated) and the property
+// file (.scp: sections of key=value lines). Reading takes what it can and names every line
+// it had to leave out.
 #include <qcustomplot.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QSaveFile>
+#include <algorithm>
+#include <cmath>
+#include <optional>
 
+#include "core/logs.h"
+#include "scope/scope_log.h"
 #include "scope/scope_plot.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
 
 using basFunctions::ProgramError;
+using basScope::LeftOutLine;
 
 namespace {
 
-using Sections = QMap<QString, QMap<QString, QString>>;
-
+// Format 2 keeps each value on its line, a line end written as "\n" and a backslash as "\\".
+// Older files wrote a value's line end as it was, so its next line has no key.
+const QString kFormat = QStringLiteral("2");
 const QString kDataHeader = QStringLiteral("Channel\tSeconds\tValue");
 
 QString shortest(double value) {
   return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 QString flag(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+
+QString escaped(QString value) {
+  value.replace(QChar('\\'), QStringLiteral("\\\\"));
+  value.replace(QChar('\n'), QStringLiteral("\\n"));
+  value.replace(QChar('\r'), QStringLiteral("\\r"));
+  return value;
+}
+
+QString unescaped(const QString& value) {
+  QString text;
+  for (int i = 0; i < value.size(); ++i) {
+    const QChar next = i + 1 < value.size() ? value[i + 1] : QChar();
+    if (value[i] != QChar('\\') || (next != 'n' && next != 'r' && next != '\\')) {
+      text += value[i];
+      continue;
+    }
+    text += next == 'n' ? QChar('\n') : next == 'r' ? QChar('\r') : QChar('\\');
+    ++i;
+  }
+  return text;
+}
 
 void writeLines(const QString& path, const QStringList& lines) {
   QSaveFile file(path);
@@ -46,38 +70,73 @@ QStringList readLines(const QString& path) {
   return lines;
 }
 
-Sections parseSections(const QStringList& lines) {
+struct Entry {
+  QString value;
+  int line = 0;
+};
+using Sections = QMap<QString, QMap<QString, Entry>>;
+
+Sections parseSections(const QStringList& lines, const QString& path, QStringList& problems) {
   Sections sections;
-  QString current;
-  for (const QString& line : lines) {
+  QString current, lastKey;
+  for (int i = 0; i < lines.size(); ++i) {
+    const QString& line = lines[i];
     const QString text = line.trimmed();
-    if (text.isEmpty() || text.startsWith(QChar(';'))) continue;
-    if (text.startsWith(QChar('[')) && text.endsWith(QChar(']'))) {
+    if (text.isEmpty() || text.startsWith(QChar(';'))) {
+      lastKey.clear();
+    } else if (text.startsWith(QChar('[')) && text.endsWith(QChar(']'))) {
       current = text.mid(1, text.size() - 2);
-      continue;
+      lastKey.clear();
+    } else if (const int equals = line.indexOf(QChar('=')); equals > 0) {
+      lastKey = line.left(equals).trimmed();
+      sections[current][lastKey] = {line.mid(equals + 1), i + 1};
+    } else if (!lastKey.isEmpty()) {
+      sections[current][lastKey].value += QChar('\n') + line;
+    } else {
+      problems << LeftOutLine(path, i + 1, QStringLiteral("it is no key=value line"));
     }
-    const int equals = line.indexOf(QChar('='));
-    if (equals > 0) sections[current][line.left(equals).trimmed()] = line.mid(equals + 1);
   }
+  if (sections.value(QStringLiteral("Plot")).value(QStringLiteral("Format")).value == kFormat)
+    for (auto& keys : sections)
+      for (Entry& entry : keys) entry.value = unescaped(entry.value);
   return sections;
 }
 
-// Reads one value of a section when present; absent keys leave the plot as it is.
+// Reads the values of one section; a key that is missing, or whose value cannot be read, leaves
+// that setting as it is (the latter is named among the problems).
 struct SectionReader {
-  const QMap<QString, QString>& keys;
+  const QMap<QString, Entry> keys;
+  const QString& path;
+  QStringList& problems;
+
   bool has(const char* key) const { return keys.contains(QString::fromLatin1(key)); }
-  QString text(const char* key) const { return keys.value(QString::fromLatin1(key)); }
-  bool flag(const char* key) const { return text(key) == QLatin1String("true"); }
-  double number(const char* key) const {
+  QString text(const char* key) const { return keys.value(QString::fromLatin1(key)).value; }
+  template <class T>
+  std::optional<T> refused(const char* key, const char* what) const {
+    const Entry entry = keys.value(QString::fromLatin1(key));
+    problems << LeftOutLine(path, entry.line,
+                            QStringLiteral("%1 \"%2\" is not %3")
+                                .arg(QLatin1String(key), entry.value, QLatin1String(what)));
+    return std::nullopt;
+  }
+  std::optional<bool> flag(const char* key) const {
+    if (!has(key)) return std::nullopt;
+    if (text(key) == QLatin1String("true") || text(key) == QLatin1String("false"))
+      return text(key) == QLatin1String("true");
+    return refused<bool>(key, "true or false");
+  }
+  std::optional<double> number(const char* key) const {
+    if (!has(key)) return std::nullopt;
     bool ok = false;
     const double value = text(key).toDouble(&ok);
-    if (!ok) throw ProgramError(13, "Type mismatch");
-    return value;
+    if (ok && std::isfinite(value)) return value;
+    return refused<double>(key, "a number");
   }
-  QColor colour(const char* key) const {
+  std::optional<QColor> colour(const char* key) const {
+    if (!has(key)) return std::nullopt;
     const QColor value(text(key));
-    if (!value.isValid()) throw ProgramError(13, "Type mismatch");
-    return value;
+    if (value.isValid()) return value;
+    return refused<QColor>(key, "a colour");
   }
 };
 
@@ -92,36 +151,55 @@ void ScopePlot::SaveData(const QString& path) const {
   writeLines(path, lines);
 }
 
-void ScopePlot::LoadData(const QString& path) {
+QStringList ScopePlot::LoadData(const QString& path) {
   const QStringList lines = readLines(path);
-  std::array<QVector<double>, kChannels> keys, values;
-  for (const QString& line : lines) {
+  QStringList problems;
+  std::array<QVector<QPointF>, kChannels> points;
+  for (int i = 0; i < lines.size(); ++i) {
+    const QString& line = lines[i];
     if (line.trimmed().isEmpty() || line == kDataHeader) continue;
     const QStringList fields = line.split(QChar('\t'));
     bool okChannel = false, okKey = false, okValue = false;
     const int channel = fields.value(0).toInt(&okChannel) - 1;
     const double key = fields.value(1).toDouble(&okKey);
     const double value = fields.value(2).toDouble(&okValue);
-    if (fields.size() != 3 || !okChannel || !okKey || !okValue || channel < 0 ||
-        channel >= kChannels)
-      throw ProgramError(13, "Type mismatch");
-    keys[channel].append(key);
-    values[channel].append(value);
+    QString why;
+    if (fields.size() != 3)
+      why = QStringLiteral("it holds %1 tab-separated fields, not 3").arg(fields.size());
+    else if (!okChannel || channel < 0 || channel >= kChannels)
+      why = QStringLiteral("channel \"%1\" is not 1, 2 or 3").arg(fields[0]);
+    else if (!okKey || !std::isfinite(key))
+      why = QStringLiteral("time \"%1\" is not a number").arg(fields[1]);
+    else if (!okValue || !std::isfinite(value))
+      why = QStringLiteral("value \"%1\" is not a number").arg(fields[2]);
+    if (!why.isEmpty()) {
+      problems << LeftOutLine(path, i + 1, why);
+      continue;
+    }
+    points[channel].append(QPointF(key, value));
   }
-  for (int c = 0; c < kChannels; ++c) {
-    graphs_[c]->data()->clear();
-    graphs_[c]->addData(keys[c], values[c]);
-  }
-  markChanged();
+  ClearAllData();
+  for (int c = 0; c < kChannels; ++c) AppendSortedPoints(c, points[c]);
+  return problems;
+}
+
+// Points in any order: sorted by time first, so that breaks fall where samples are missing.
+void ScopePlot::AppendSortedPoints(int channel, QVector<QPointF> points) {
+  std::stable_sort(points.begin(), points.end(),
+                   [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+  QVector<double> keys, values;
+  for (const QPointF& point : points) keys << point.x(), values << point.y();
+  AppendPoints(channel, keys, values);
 }
 
 void ScopePlot::SaveProperties(const QString& path) const {
   QStringList lines{QStringLiteral("; Scope plot properties")};
   auto section = [&](const QString& name) { lines << QString() << QChar('[') + name + QChar(']'); };
   auto key = [&](const char* name, const QString& value) {
-    lines << QString::fromLatin1(name) + QChar('=') + value;
+    lines << QString::fromLatin1(name) + QChar('=') + escaped(value);
   };
   section(QStringLiteral("Plot"));
+  key("Format", kFormat);
   for (int label = 0; label < 2; ++label) {
     const char* prefix = label == 0 ? "Title" : "LostData";
     key(prefix, Label(label));
@@ -157,95 +235,82 @@ void ScopePlot::SaveProperties(const QString& path) const {
   writeLines(path, lines);
 }
 
-void ScopePlot::LoadProperties(const QString& path) {
-  const Sections sections = parseSections(readLines(path));
-  const SectionReader plot{sections[QStringLiteral("Plot")]};
+QStringList ScopePlot::LoadProperties(const QString& path) {
+  QStringList problems;
+  const Sections sections = parseSections(readLines(path), path, problems);
+  auto reader = [&](const QString& name) {
+    return SectionReader{sections.value(name), path, problems};
+  };
+  const SectionReader plot = reader(QStringLiteral("Plot"));
   for (int label = 0; label < 2; ++label) {
-    const char* name = label == 0 ? "Title" : "LostData";
-    if (plot.has(name)) SetLabel(label, plot.text(name));
-    if (plot.has(label == 0 ? "TitleColour" : "LostDataColour"))
-      SetLabelColour(label, plot.colour(label == 0 ? "TitleColour" : "LostDataColour"));
-    if (plot.has(label == 0 ? "TitleVisible" : "LostDataVisible"))
-      SetLabelVisible(label, plot.flag(label == 0 ? "TitleVisible" : "LostDataVisible"));
+    if (plot.has(label == 0 ? "Title" : "LostData"))
+      SetLabel(label, plot.text(label == 0 ? "Title" : "LostData"));
+    if (auto colour = plot.colour(label == 0 ? "TitleColour" : "LostDataColour"))
+      SetLabelColour(label, *colour);
+    if (auto visible = plot.flag(label == 0 ? "TitleVisible" : "LostDataVisible"))
+      SetLabelVisible(label, *visible);
   }
-  if (plot.has("Legend")) SetLegendVisible(plot.flag("Legend"));
-  const SectionReader x{sections[QStringLiteral("XAxis")]};
-  if (x.has("Start") && x.has("Span")) SetXAxis(x.number("Start"), x.number("Span"));
+  if (auto legend = plot.flag("Legend")) SetLegendVisible(*legend);
+  const SectionReader x = reader(QStringLiteral("XAxis"));
+  const auto start = x.number("Start"), span = x.number("Span");
+  if (start && span) SetXAxis(*start, *span);
   for (int c = 0; c < kChannels; ++c) {
-    const SectionReader channel{sections[QStringLiteral("Channel%1").arg(c + 1)]};
+    const SectionReader channel = reader(QStringLiteral("Channel%1").arg(c + 1));
     if (channel.has("Title")) SetChannelTitle(c, channel.text("Title"));
-    if (channel.has("Visible")) SetChannelVisible(c, channel.flag("Visible"));
-    if (channel.has("Colour")) SetChannelColour(c, channel.colour("Colour"));
-    if (channel.has("Width")) SetTraceWidth(c, static_cast<int>(channel.number("Width")));
-    if (channel.has("Markers")) SetMarkers(c, channel.flag("Markers"));
-    if (channel.has("KeepPoints")) SetKeepPoints(c, static_cast<int>(channel.number("KeepPoints")));
-    const SectionReader axis{sections[QStringLiteral("YAxis%1").arg(c + 1)]};
+    if (auto visible = channel.flag("Visible")) SetChannelVisible(c, *visible);
+    if (auto colour = channel.colour("Colour")) SetChannelColour(c, *colour);
+    if (auto width = channel.number("Width")) SetTraceWidth(c, int(std::clamp(*width, 0.0, 20.0)));
+    if (auto markers = channel.flag("Markers")) SetMarkers(c, *markers);
+    if (auto keep = channel.number("KeepPoints"))
+      SetKeepPoints(c, int(std::clamp(*keep, 0.0, 1e8)));
+    const SectionReader axis = reader(QStringLiteral("YAxis%1").arg(c + 1));
     if (axis.has("Title")) SetYTitle(c, axis.text("Title"));
-    if (axis.has("Visible")) SetYAxisVisible(c, axis.flag("Visible"));
-    if (axis.has("Minimum") && axis.has("Span"))
-      SetYRange(c, axis.number("Minimum"), axis.number("Span"));
+    if (auto visible = axis.flag("Visible")) SetYAxisVisible(c, *visible);
+    const auto minimum = axis.number("Minimum"), ySpan = axis.number("Span");
+    if (minimum && ySpan) SetYRange(c, *minimum, *ySpan);
   }
-  const SectionReader cursor{sections[QStringLiteral("DataCursor")]};
-  if (cursor.has("Channel")) {
-    const int channel = static_cast<int>(cursor.number("Channel")) - 1;
-    if (channel >= 0 && channel < kChannels) SetDataCursorChannel(channel);
-  }
+  const SectionReader cursor = reader(QStringLiteral("DataCursor"));
+  if (auto channel = cursor.number("Channel"); channel && *channel >= 1 && *channel <= kChannels)
+    SetDataCursorChannel(int(*channel) - 1);
   const int mode = CursorModeNames().indexOf(cursor.text("Mode"));
   if (mode >= 0) SetDataCursorMode(static_cast<CursorMode>(mode));
-  if (cursor.has("Shown")) SetDataCursorShown(cursor.flag("Shown"));
-  const SectionReader measure{sections[QStringLiteral("MeasureCursors")]};
-  if (measure.has("Shown")) SetMeasureCursorsShown(measure.flag("Shown"));
-  if (measure.has("A")) SetMeasureCursor(0, measure.number("A"));
-  if (measure.has("B")) SetMeasureCursor(1, measure.number("B"));
+  if (auto shown = cursor.flag("Shown")) SetDataCursorShown(*shown);
+  const SectionReader measure = reader(QStringLiteral("MeasureCursors"));
+  if (auto shown = measure.flag("Shown")) SetMeasureCursorsShown(*shown);
+  if (auto a = measure.number("A")) SetMeasureCursor(0, *a);
+  if (auto b = measure.number("B")) SetMeasureCursor(1, *b);
+  return problems;
 }
 
-// The page gets the plot as laid out on screen, scaled to fit, on white paper.
-void ScopePlot::Print(QPrinter& printer) {
-  emit beforePrint();
-  ReplotIfChanged();
-  const QCPAxisRect* rect = plot_->axisRect();
-  const QPixmap background = rect->background();
-  plot_->axisRect()->setBackground(QPixmap());
-  const int width = std::max(plot_->width(), 800);
-  const int height = std::max(plot_->height(), 500);
-  QCPPainter painter;
-  const bool started = painter.begin(&printer);
-  if (started) {
-    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
-    const double scale = std::min(page.width() / width, page.height() / height);
-    painter.setMode(QCPPainter::pmVectorized);
-    painter.setMode(QCPPainter::pmNoCaching);
-    painter.scale(scale, scale);
-    plot_->toPainter(&painter, width, height);
-    painter.end();
+// What a plot shows before any property file: as the scope window's plot is built.
+void ScopePlot::RestoreDefaultAppearance() {
+  SetLabel(0, QString());
+  SetLabelColour(0, Qt::black);
+  SetLabelVisible(0, true);
+  SetLabelVisible(1, false);
+  SetLegendVisible(true);
+  for (int c = 0; c < kChannels; ++c) {
+    SetChannelTitle(c, QStringLiteral("Channel %1").arg(c + 1));
+    SetChannelVisible(c, true);
+    SetChannelColour(c, DefaultColour(c));
+    SetTraceWidth(c, 1);
+    SetMarkers(c, false);
+    SetKeepPoints(c, 0);
+    SetYTitle(c, QString());
+    SetYAxisVisible(c, true);
   }
-  plot_->axisRect()->setBackground(background, true, Qt::IgnoreAspectRatio);
+  SetDataCursorShown(false);
+  SetMeasureCursorsShown(false);
+}
+
+// Each Y axis spans its channel's points with a little room above and below.
+void ScopePlot::FitYAxesToData() {
+  for (int c = 0; c < kChannels; ++c) {
+    bool found = false;
+    QCPRange range = graphs_[c]->getValueRange(found);
+    if (!found) continue;
+    const double room = std::max(range.size() * 0.05, 1.0);
+    yAxes_[c]->setRange(range.lower - room, range.upper + room);
+  }
   markChanged();
-  emit afterPrint();
-  if (!started) throw ProgramError(482, "Printer error");
-}
-
-void ScopePlot::PrintWithDialog() {
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setPageOrientation(QPageLayout::Landscape);
-  QPrintDialog dialog(&printer, window());
-  if (dialog.exec() == QDialog::Accepted) Print(printer);
-}
-
-bool ScopePlot::Export(const QString& path) {
-  ReplotIfChanged();
-  const int width = std::max(plot_->width(), 800);
-  const int height = std::max(plot_->height(), 500);
-  if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
-    return plot_->savePdf(path, width, height);
-  return plot_->savePng(path, width, height);
-}
-
-void ScopePlot::exportWithDialog() {
-  QString path = prompt::GetSaveFileName(QStringLiteral("Export Plot"),
-                                         host::ProgramFolder() + QStringLiteral("/ScopeLogs"),
-                                         QStringLiteral("PNG image (*.png);;PDF document (*.pdf)"));
-  if (path.isEmpty()) return;
-  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".png");
-  if (!Export(path)) throw ProgramError(75, "Path/File access error");
 }

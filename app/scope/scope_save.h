@@ -20,7 +20,9 @@ QString ConfigurationLogBase();
 // 2024-05-01 14-03-22.csv"), so a new capture of the same machine never destroys an old one.
 void MoveEarlierCaptureAside(const QString& base);
 // The whole save: base name (the configuration's, or one the user picks), progress lines, the
-// three files, and the message naming the CSV. A cancelled dialog raises the cancel error.
+// three files, and the message naming the CSV. A cancelled dialog raises the cancel error. When
+// the files cannot be written, the technician is told why and may pick another folder; the
+// capture is kept either way.
 void SaveCapture(const ScopePlot& plot, const ScopeLogTable& log);
 
 }  // namespace basScope

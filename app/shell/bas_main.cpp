@@ -7,18 +7,18 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/app_state.h"
+#include "core/database.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/program_folders.h"
+#include "core/prompt.h"
 #include "link/bas_comm.h"
+#include "link/poll_groups.h"
 #include "maint/frm_maintenance.h"
-#include "params/program_folders.h"
-#include "shell/app_state.h"
-#include "shell/database.h"
 #include "shell/frm_main.h"
 #include "shell/frm_splash.h"
 #include "shell/frm_startup.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
 
 #ifndef VELUMO_VERSION
 #error "VELUMO_VERSION must give the program's major.minor.revision"

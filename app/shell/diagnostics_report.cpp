@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QSysInfo>
 
-#include "shell/logs.h"
+#include "core/logs.h"
 
 namespace diagnostics {
 namespace {

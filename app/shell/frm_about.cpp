@@ -13,15 +13,15 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include "core/app_state.h"
+#include "core/database.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/pictures.h"
+#include "core/prompt.h"
 #include "editor/frm_tab_config.h"
 #include "params/drive_identity.h"
-#include "shell/app_state.h"
-#include "shell/database.h"
 #include "shell/diagnostics_report.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/prompt.h"
 
 #ifndef VELUMO_VERSION
 #error "VELUMO_VERSION must give the program's major.minor.revision"

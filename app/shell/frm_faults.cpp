@@ -8,11 +8,11 @@
 #include <QVBoxLayout>
 #include <iterator>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/pictures.h"
 #include "params/value_table.h"
 #include "shell/drive_status_texts.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
 
 using basFunctions::guarded;
 

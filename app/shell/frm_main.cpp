@@ -11,17 +11,18 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "config/bas_ruf.h"
+#include "config/frm_x_mode.h"
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/led_bar.h"
+#include "core/logs.h"
+#include "core/mod1_host.h"
+#include "core/pictures.h"
 #include "editor/frm_tab_config.h"
 #include "link/connect_sequence.h"
-#include "params/frm_x_mode.h"
-#include "shell/app_state.h"
-#include "shell/bas_ruf.h"
-#include "shell/host.h"
-#include "shell/led_bar.h"
-#include "shell/logs.h"
-#include "shell/mod1_host.h"
-#include "shell/pictures.h"
-#include "shell/poll_groups.h"
+#include "link/poll_groups.h"
+#include "maint/maint_polls.h"
 
 using basFunctions::guarded;
 
@@ -33,6 +34,13 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("frmMain"));
   g_main = this;
   host::SetMainWindow(this);
+  host::SetMainWindowCommands(
+      {[this](const QString& name) { RunCommand(name); },
+       [this](const QString& name, bool enabled) { setCommandEnabled(name, enabled); }});
+  basRUF::RecentFileChosen = [](int index) {
+    if (frmMain* main = frmMain::instance()) main->mnuRUF_Click(index);
+  };
+  basMaint::SubscribeToPolls();  // the maintenance record's offer after each connection
   buildCentralArea();
   buildMenus();
   buildToolbar();
@@ -55,7 +63,10 @@ frmMain::~frmMain() {
   tmrMain_->stop();
   tmrMain2Sec_->stop();
   releaseModbusControl();
-  if (host::MainWindow() == this) host::SetMainWindow(nullptr);
+  if (host::MainWindow() == this) {
+    host::SetMainWindow(nullptr);
+    host::SetMainWindowCommands({});
+  }
 }
 
 frmMain* frmMain::instance() { return g_main.data(); }

@@ -1,13 +1,13 @@
 // frmMain: the configuration commands (new, open, recent files, save, save as, upload,
 // download, options). They run the modules of app/params and the options window.
-#include "params/config_io.h"
-#include "params/drive_transfer.h"
-#include "params/frm_new_config.h"
-#include "shell/app_state.h"
+#include "config/config_io.h"
+#include "config/drive_transfer.h"
+#include "config/frm_new_config.h"
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/logs.h"
 #include "shell/frm_main.h"
 #include "shell/frm_options.h"
-#include "shell/host.h"
-#include "shell/logs.h"
 
 using basFunctions::guarded;
 

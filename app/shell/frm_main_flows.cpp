@@ -10,21 +10,21 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 
+#include "config/config_io.h"
+#include "core/app_state.h"
+#include "core/database.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "editor/frm_tab_config.h"
 #include "link/bas_comm.h"
 #include "link/frm_comm_settings.h"
 #include "maint/frm_jog.h"
-#include "params/config_io.h"
 #include "params/drive_identity.h"
-#include "shell/app_state.h"
-#include "shell/database.h"
 #include "shell/frm_faults.h"
 #include "shell/frm_main.h"
 #include "shell/frm_startup.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 #include "tuning/tuning_model.h"
 
 using basFunctions::guarded;

@@ -6,8 +6,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "core/logs.h"
 #include "shell/frm_main.h"
-#include "shell/logs.h"
 
 using basFunctions::guarded;
 

@@ -4,17 +4,17 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include "core/app_state.h"
+#include "core/logs.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "editor/param_editor.h"
 #include "params/compare_values.h"
 #include "params/config_report.h"
 #include "params/drive_identity.h"
 #include "params/param_catalog.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
 #include "shell/frm_main.h"
-#include "shell/logs.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 #ifndef VELUMO_VERSION
 #error "VELUMO_VERSION must give the program's major.minor.revision"

@@ -4,18 +4,18 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "core/app_state.h"
+#include "core/logs.h"
+#include "core/pictures.h"
 #include "editor/frm_tab_config.h"
 #include "link/bas_comm.h"
+#include "link/poll_groups.h"
 #include "params/conversions.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "scope/scope_capture.h"
-#include "shell/app_state.h"
 #include "shell/drive_status_texts.h"
 #include "shell/frm_main.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/poll_groups.h"
 #include "tuning/tuning_model.h"
 
 using basFunctions::DriveImage;

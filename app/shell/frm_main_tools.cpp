@@ -3,12 +3,12 @@
 // from the status-bar flows, which check the connection first).
 #include <QPointer>
 
+#include "core/logs.h"
 #include "link/frm_auto_detect.h"
 #include "shell/frm_about.h"
 #include "shell/frm_main.h"
 #include "shell/frm_stats.h"
 #include "shell/help/frm_help.h"
-#include "shell/logs.h"
 
 using basFunctions::guarded;
 

@@ -11,15 +11,15 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "config/bas_ruf.h"
+#include "config/frm_x_mode.h"
+#include "core/app_state.h"
+#include "core/database.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/pictures.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
-#include "params/frm_x_mode.h"
-#include "shell/app_state.h"
-#include "shell/bas_ruf.h"
-#include "shell/database.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/status.h"
 
 bool ExpressWasActive = false;
 

@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/pictures.h"
 
 using basFunctions::guarded;
 

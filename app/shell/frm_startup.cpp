@@ -8,10 +8,10 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/pictures.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
 
 namespace {
 

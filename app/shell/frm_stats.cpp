@@ -8,12 +8,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/pictures.h"
 #include "link/bas_comm.h"
 #include "params/drive_identity.h"
-#include "shell/app_state.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
 
 using basFunctions::guarded;
 

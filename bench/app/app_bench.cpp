@@ -13,8 +13,8 @@
 #include "app_harness.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
+#include "link/poll_groups.h"
 #include "shell/frm_main.h"
-#include "shell/poll_groups.h"
 
 namespace {
 

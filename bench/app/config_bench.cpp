@@ -10,18 +10,18 @@
 #include <vector>
 
 #include "app_harness.h"
+#include "config/config_io.h"
+#include "config/drive_transfer.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
+#include "link/poll_groups.h"
 #include "params/config_check.h"
 #include "params/config_file.h"
-#include "params/config_io.h"
 #include "params/drive_identity.h"
-#include "params/drive_transfer.h"
 #include "params/param_catalog.h"
 #include "params/transfer_plan.h"
 #include "params/value_table.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "app_harness.h"
+#include "core/status.h"
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "shell/frm_main.h"
-#include "shell/status.h"
 
 int main(int argc, char** argv) {
   apptest::PrepareProcessEnvironment();

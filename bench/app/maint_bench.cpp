@@ -26,14 +26,14 @@
 
 #include "app_harness.h"
 #include "child_program.h"
+#include "core/host.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
+#include "link/poll_groups.h"
 #include "maint/frm_jog.h"
 #include "maint/frm_maintenance.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace {
 

@@ -181,15 +181,20 @@ class ReplyCollector {
       // A spoilt reply is over once the line falls silent: no good one follows it.
       if (buffer_.count > 0 && matcher_.SawBadFrame() && !matcher_.ReplyBegun()) {
         const uint64_t silent = now - buffer_.lastByteUs;
-        if (silent >= gapUs_) return kResultChecksum;
+        if (silent >= gapUs_) {
+          spoiltReplyEnded_ = true;
+          return kResultChecksum;
+        }
         wait = std::min<uint64_t>(wait, gapUs_ - silent);
       }
       port_.WaitForInput(static_cast<uint32_t>(wait));
     }
   }
 
-  // The reply was taken whole and decoded (a good read, an echo or an exception).
-  bool Complete() const { return complete_; }
+  // Nothing more can come for this request: the reply was taken whole and decoded (a good read,
+  // an echo or an exception), or a spoilt reply ended in silence. Only a request left unanswered
+  // may still be answered late, so only that one needs the failure guard.
+  bool Settled() const { return complete_ || spoiltReplyEnded_; }
 
  private:
   // Reads the waiting bytes; true when the transaction ends (result set).
@@ -230,6 +235,7 @@ class ReplyCollector {
   uint64_t timeoutUs_;
   uint32_t gapUs_;
   bool complete_ = false;
+  bool spoiltReplyEnded_ = false;
 };
 
 }  // namespace
@@ -269,7 +275,7 @@ int16_t RunTransaction(TransactionRecord& record, enumPLCMode mode, BytePort& po
     } else {
       ReplyCollector collector(record, mode, port, MicrosOf(msgTimeOut), gapUs, buffer);
       resultCode = collector.Run();
-      complete = collector.Complete();
+      complete = collector.Settled();
     }
   }
   buffer.settledAtUs = complete ? 0 : port.TickUs() + FailureGuardUs(msgTimeOut, gapUs);

@@ -57,8 +57,8 @@ class FrameObserver {
 };
 
 // Runs one transaction on record. Before the request goes out the line must have been silent
-// for the inter-frame gap and, after a transaction that ended without a good reply, until the
-// guard of that failure has passed; a line that does not fall quiet within msgTimeOut ends the
+// for the inter-frame gap and, after a transaction left unanswered (no whole reply, not even a
+// spoilt one that ended in silence), until the guard of that failure has passed; a line that does not fall quiet within msgTimeOut ends the
 // transaction with -1 without writing. Only a reply that fits the request (node, function or
 // its exception, byte count, echo) is taken; noise before it is passed over. resultCode keeps
 // its previous value unless a decode or a failure replaces it; the new value is also

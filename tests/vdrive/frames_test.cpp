@@ -174,6 +174,7 @@ TEST(ControlChannel, CommandsPlanFaultsAndReachTheDrive) {
       {"path", "OK /dev/pts/99"},
       {"duplex full", "OK"},
       {"duplex", "ERR duplex is half or full"},
+      {"scope", "OK handed=0,0,0 dropped=0,0,0"},
       {"bogus", "ERR unknown command 'bogus' (try help)"},
       {"powercycle 0.5", "OK"},
       {"set P5.25 40000", "OK"},

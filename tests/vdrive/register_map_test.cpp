@@ -321,6 +321,8 @@ TEST(RegisterMap, ScopeBlocksHandOverUpToTenSamplesOldestFirst) {
   EXPECT_EQ(block[3], 0);
   EXPECT_EQ(block[4], 100);
   EXPECT_EQ(block[11], 100);
+  EXPECT_EQ(drive.ScopeCounts(1).handed, 14u);
+  EXPECT_EQ(drive.ScopeCounts(1).dropped, 1u);
   // Reading the samples without the count leaves them for the next full read.
   Ticks(drive, 2);
   ASSERT_EQ(drive.ReadRegisters(Wire(1551), 2, block.data()), kNoException);
@@ -331,6 +333,13 @@ TEST(RegisterMap, ScopeBlocksHandOverUpToTenSamplesOldestFirst) {
   ASSERT_EQ(Write1(drive, 1549, 4), kNoException);
   ASSERT_EQ(drive.ReadRegisters(Wire(1549), 2, block.data()), kNoException);
   EXPECT_EQ(block[1], 0);
+  EXPECT_EQ(drive.ScopeCounts(1).handed, 0u);
+  // Drops count once a read has come after them.
+  Ticks(drive, 12);
+  EXPECT_EQ(drive.ScopeCounts(1).dropped, 0u);
+  ASSERT_EQ(drive.ReadRegisters(Wire(1549), 2, block.data()), kNoException);
+  EXPECT_EQ(drive.ScopeCounts(1).handed, 10u);
+  EXPECT_EQ(drive.ScopeCounts(1).dropped, 2u);
 }
 
 TEST(RegisterMap, EverySourceGivesAValueFromTheMotor) {

@@ -13,7 +13,7 @@ const char kHelp[] =
     "OK commands: noreply|replylost|badcrc [N] | slow MS [N] | exception CODE [N] | junk [N] | "
     "junk HEX N | split MS [N] | drop [N] | wrongtid [N] | clear | fault CODE | "
     "powercycle [SECONDS] | factory | di N 0|1 | duplex half|full | node N | get REG [COUNT] | "
-    "set REG VALUE... | write REG VALUE... | status | path | quit  (N: count or 'always'; "
+    "set REG VALUE... | write REG VALUE... | status | scope | path | quit  (N: count or 'always'; "
     "REG: P4.05 or a register address)";
 
 bool ParseInt(const std::string& text, long& value) {
@@ -149,6 +149,17 @@ std::string Status(VirtualDrive& drive, ControlTarget& target) {
   return text;
 }
 
+// Per channel: samples handed over to reads, and samples dropped before a read came.
+std::string ScopeCounts(const VirtualDrive& drive) {
+  std::string handed, dropped;
+  for (int c = 0; c < drive_facts::kScopeChannels; ++c) {
+    const char* separator = c == 0 ? "" : ",";
+    handed += separator + std::to_string(drive.ScopeCounts(c).handed);
+    dropped += separator + std::to_string(drive.ScopeCounts(c).dropped);
+  }
+  return "OK handed=" + handed + " dropped=" + dropped;
+}
+
 std::string Run(const std::vector<std::string>& w, ControlTarget& target) {
   const std::string& name = w[0];
   VirtualDrive& drive = target.Drive();
@@ -202,6 +213,7 @@ std::string Run(const std::vector<std::string>& w, ControlTarget& target) {
   if (name == "set") return SetRegisters(w, drive);
   if (name == "write") return WriteRegisters(w, drive);
   if (name == "status") return Status(drive, target);
+  if (name == "scope") return ScopeCounts(drive);
   if (name == "path") return "OK " + target.DevicePath();
   if (name == "quit" || name == "exit") {
     target.Quit();

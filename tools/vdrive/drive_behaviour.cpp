@@ -220,6 +220,7 @@ void VirtualDrive::PushSample(ScopeChannel& channel, int16_t value) {
   if (channel.count == df::kScopeMaxSamples) {  // the oldest sample is dropped
     for (int i = 1; i < df::kScopeMaxSamples; ++i) channel.samples[i - 1] = channel.samples[i];
     --channel.count;
+    ++channel.unreadDrops;
   }
   channel.samples[channel.count++] = value;
   channel.latest = value;

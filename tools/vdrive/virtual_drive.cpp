@@ -74,10 +74,8 @@ void VirtualDrive::PowerOn(bool keepStored) {
   Stored(1, 31) = static_cast<uint16_t>(config_.motorCode);
   StoredAt(df::kFaultCodeAddress) = 0;
   StoredAt(df::kForcedOutputsAddress) = 0;  // the forces are lost at power-down
-  for (int c = 0; c < df::kScopeChannels; ++c) {
-    scope_[c] = ScopeChannel{};
-    scope_[c].selector = static_cast<uint16_t>(df::kMonitorSelectors[c]);
-  }
+  for (int c = 0; c < df::kScopeChannels; ++c)
+    RestartScopeChannel(c, static_cast<uint16_t>(df::kMonitorSelectors[c]));
   motor_.Reset();
   softwareInputs_ = 0;
   loggedOn_ = false;
@@ -150,7 +148,7 @@ bool VirtualDrive::Poke(uint16_t address, uint16_t value) {
   if (!Mapped(p.group, p.number)) return false;
   if (p.group == 6) {
     const BlockWord bw = BlockWordOf(p.number);
-    if (bw.channel >= 0 && bw.word == 0) scope_[bw.channel] = ScopeChannel{value};
+    if (bw.channel >= 0 && bw.word == 0) RestartScopeChannel(bw.channel, value);
     return true;
   }
   if (Is(p, df::kInputStatesAddress)) {
@@ -181,9 +179,25 @@ uint8_t VirtualDrive::ReadRegisters(uint16_t address, uint16_t count, uint16_t* 
     }
   }
   // Reading a count hands its samples over; the next read counts new samples only.
-  for (int c = 0; c < df::kScopeChannels; ++c)
-    if (handedOver[c]) scope_[c].count = 0;
+  for (int c = 0; c < df::kScopeChannels; ++c) {
+    if (!handedOver[c]) continue;
+    ScopeChannel& channel = scope_[c];
+    channel.tally.handed += static_cast<uint64_t>(channel.count);
+    channel.tally.dropped += channel.unreadDrops;
+    channel.unreadDrops = 0;
+    channel.count = 0;
+  }
   return kNoException;
+}
+
+// A new source: no samples waiting, and the tally starts afresh.
+void VirtualDrive::RestartScopeChannel(int channel, uint16_t selector) {
+  scope_[channel] = ScopeChannel{};
+  scope_[channel].selector = selector;
+}
+
+VirtualDrive::ScopeTally VirtualDrive::ScopeCounts(int channel) const {
+  return channel >= 0 && channel < df::kScopeChannels ? scope_[channel].tally : ScopeTally{};
 }
 
 // The logon word is marked read-only in the catalogue (so that a download never writes it),
@@ -290,7 +304,7 @@ void VirtualDrive::ApplyWrite(int group, int number, uint16_t value) {
   if (group == 6) {
     const BlockWord bw = BlockWordOf(number);
     if (bw.channel >= 0 && bw.word == 0 && scope_[bw.channel].selector != value)
-      scope_[bw.channel] = ScopeChannel{value};
+      RestartScopeChannel(bw.channel, value);
     return;
   }
   Stored(group, number) = value;

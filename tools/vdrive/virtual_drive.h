@@ -82,6 +82,15 @@ class VirtualDrive : public RegisterSpace {
   // The register holds an unsigned value (the passcode word, a parameter ranging above 32767).
   bool UnsignedRegister(uint16_t address) const;
 
+  // What a scope channel did with its samples since its source was last set: handed over to
+  // reads, and dropped because more than ten waited. A drop counts once a read has come after
+  // it, so that the count belongs to the reads made so far.
+  struct ScopeTally {
+    uint64_t handed = 0;
+    uint64_t dropped = 0;
+  };
+  ScopeTally ScopeCounts(int channel) const;
+
   // Register value as a read would give it, without side effects; false when unmapped.
   bool Peek(uint16_t address, uint16_t& value) const;
   // Sets a register directly (control channel), bypassing logon and range; false if unmapped.
@@ -96,6 +105,8 @@ class VirtualDrive : public RegisterSpace {
     int count = 0;
     int16_t samples[drive_facts::kScopeMaxSamples] = {};
     int16_t latest = 0;
+    ScopeTally tally;
+    uint64_t unreadDrops = 0;  // dropped since the last read
   };
   struct PositionMove {
     bool active = false;
@@ -116,6 +127,7 @@ class VirtualDrive : public RegisterSpace {
   uint8_t CheckInternalWrite(int group, int number, uint16_t value) const;
   void ApplyWrite(int group, int number, uint16_t value);
   void OnLogonWord(uint16_t value);
+  void RestartScopeChannel(int channel, uint16_t selector);
   void LoadPowerOnValues();
 
   // Behaviour (drive_behaviour.cpp)

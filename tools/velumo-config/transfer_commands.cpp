@@ -8,9 +8,9 @@
 #include <QThread>
 
 #include "commands.h"
+#include "core/program_folders.h"
 #include "drive_facts.h"
 #include "params/config_save.h"
-#include "params/program_folders.h"
 #include "params/param_value.h"
 #include "result_text.h"
 #include "tool_error.h"

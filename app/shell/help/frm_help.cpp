@@ -19,11 +19,11 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include "shell/app_state.h"
-#include "shell/host.h"
-#include "shell/logs.h"
-#include "shell/pictures.h"
-#include "shell/prompt.h"
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/logs.h"
+#include "core/pictures.h"
+#include "core/prompt.h"
 
 namespace basMain {
 QPointer<frmHelp> HelpWindow;

@@ -11,13 +11,13 @@
 #include <csignal>
 
 #include "boundary_values.h"
+#include "config/bas_ruf.h"
+#include "config/frm_new_config.h"
 #include "config_fixture.h"
+#include "core/app_state.h"
 #include "editor/frm_tab_config.h"
 #include "params/drive_identity.h"
-#include "params/frm_new_config.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/bas_ruf.h"
 #include "shell/frm_main.h"
 
 namespace configtest {

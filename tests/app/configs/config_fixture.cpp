@@ -4,15 +4,15 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include "core/app_state.h"
+#include "core/status.h"
 #include "editor/frm_tab_config.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
+#include "link/poll_groups.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
 #include "shell/frm_main.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace configtest {
 

@@ -8,9 +8,9 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include "config/bas_ruf.h"
 #include "config_fixture.h"
-#include "shell/app_state.h"
-#include "shell/bas_ruf.h"
+#include "core/app_state.h"
 #include "shell/frm_main.h"
 #include "shell/frm_options.h"
 

@@ -10,20 +10,20 @@
 #include <QTimer>
 
 #include "boundary_values.h"
+#include "config/frm_new_config.h"
+#include "config/frm_x_mode.h"
 #include "config_fixture.h"
+#include "core/app_state.h"
+#include "core/status.h"
 #include "editor/frm_tab_config.h"
 #include "link/bas_comm.h"
 #include "params/config_file.h"
 #include "params/drive_identity.h"
-#include "params/frm_new_config.h"
-#include "params/frm_x_mode.h"
 #include "params/number_text.h"
 #include "params/param_catalog.h"
 #include "params/transfer_plan.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
 #include "shell/frm_main.h"
-#include "shell/status.h"
 
 namespace configtest {
 namespace {

@@ -17,13 +17,13 @@
 #include <memory>
 
 #include "app_harness.h"
+#include "core/app_state.h"
+#include "core/status.h"
 #include "editor/frm_tab_config.h"
 #include "editor/param_editor.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
 #include "shell/frm_main.h"
-#include "shell/status.h"
 
 namespace editortest {
 

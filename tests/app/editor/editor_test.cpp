@@ -12,13 +12,13 @@
 #include <QWheelEvent>
 
 #include "boundary_values.h"
+#include "core/host.h"
+#include "core/prompt.h"
 #include "editor/editor_values.h"
 #include "editor/frm_308.h"
 #include "editor/frm_param_wiz.h"
 #include "editor_fixture.h"
 #include "params/param_catalog.h"
-#include "shell/host.h"
-#include "shell/prompt.h"
 
 using basFunctions::WorkingConfig;
 

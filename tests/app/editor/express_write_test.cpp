@@ -8,7 +8,7 @@
 #include "editor_fixture.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
-#include "shell/poll_groups.h"
+#include "link/poll_groups.h"
 
 using apptest::Answer;
 

@@ -4,12 +4,12 @@
 #include <QFrame>
 #include <QTimer>
 
+#include "core/app_state.h"
 #include "link/bas_comm.h"
 #include "link/frm_comm_settings.h"
+#include "link/poll_groups.h"
 #include "link_test_env.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/poll_groups.h"
 
 namespace linktest {
 namespace {

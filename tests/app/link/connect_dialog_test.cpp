@@ -15,17 +15,17 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "core/prompt.h"
+#include "core/status.h"
 #include "drive_facts.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "link/frm_comm_settings.h"
+#include "link/poll_groups.h"
 #include "link/serial_ports.h"
 #include "link_test_env.h"
 #include "params/value_table.h"
 #include "portwright/serial_devices.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace linktest {
 namespace {

@@ -11,15 +11,15 @@
 #include <QPushButton>
 
 #include "app_harness.h"
+#include "core/host.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "link/frm_comm_settings.h"
+#include "link/poll_groups.h"
 #include "params/value_table.h"
 #include "portwright/serial_devices.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace {
 

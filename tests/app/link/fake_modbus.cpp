@@ -3,7 +3,7 @@
 #include <QTimer>
 #include <stdexcept>
 
-#include "shell/poll_groups.h"
+#include "link/poll_groups.h"
 
 namespace linktest {
 namespace {

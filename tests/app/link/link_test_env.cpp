@@ -9,15 +9,15 @@
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/prompt.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "link/frm_comm_settings.h"
+#include "link/poll_groups.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
 
 namespace linktest {
 namespace {

@@ -11,8 +11,8 @@
 #include <memory>
 #include <ostream>
 
+#include "core/led_bar.h"
 #include "fake_modbus.h"
-#include "shell/led_bar.h"
 
 // Readable failure messages for Qt texts.
 inline void PrintTo(const QString& text, std::ostream* os) {

@@ -1,14 +1,14 @@
 // The parameter model: value tables, keys, identity texts, modes and the binary conversions.
 #include <QComboBox>
 
+#include "core/logs.h"
 #include "link/bas_comm.h"
 #include "link_test_env.h"
 #include "params/conversions.h"
 #include "params/drive_identity.h"
 #include "params/extra_data.h"
-#include "params/value_table.h"
 #include "params/number_text.h"
-#include "shell/logs.h"
+#include "params/value_table.h"
 
 namespace linktest {
 namespace {

@@ -1,18 +1,18 @@
 // Poll groups: the blocks each group reads, where poll words land in DriveImage, start-up
 // progress and the lost drive.
-#include "shell/poll_groups.h"
+#include "link/poll_groups.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 
+#include "core/app_state.h"
 #include "link/bas_comm.h"
 #include "link/frm_comm_settings.h"
-#include "maint/frm_maintenance.h"
 #include "link_test_env.h"
+#include "maint/frm_maintenance.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
 
 namespace linktest {
 namespace {

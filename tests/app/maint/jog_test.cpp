@@ -12,6 +12,7 @@
 #include <QWindow>
 
 #include "child_program.h"
+#include "core/host.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "maint/frm_jog.h"
@@ -19,7 +20,6 @@
 #include "maint_fixture.h"
 #include "params/value_table.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
 
 namespace mainttest {
 namespace {

@@ -4,18 +4,18 @@
 #include <QListWidget>
 #include <QSettings>
 
+#include "core/host.h"
+#include "core/status.h"
 #include "drive_facts.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
 #include "link/frm_comm_settings.h"
+#include "link/poll_groups.h"
 #include "maint/frm_maintenance.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "scope/frm_scope.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace mainttest {
 namespace {

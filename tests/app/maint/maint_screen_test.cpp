@@ -12,16 +12,16 @@
 #include <QSet>
 #include <QTimer>
 
+#include "core/host.h"
+#include "core/status.h"
 #include "drive_facts.h"
 #include "link/bas_comm.h"
+#include "link/poll_groups.h"
 #include "maint/frm_maintenance.h"
 #include "maint_fixture.h"
 #include "params/value_table.h"
 #include "scope/frm_scope.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace mainttest {
 namespace {

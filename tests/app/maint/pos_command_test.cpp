@@ -5,12 +5,12 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "core/app_state.h"
+#include "core/status.h"
 #include "maint/frm_maintenance.h"
 #include "maint/frm_pos_command.h"
 #include "maint_fixture.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/status.h"
 
 namespace mainttest {
 namespace {

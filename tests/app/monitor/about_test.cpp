@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include "app_harness.h"
-#include "shell/app_state.h"
+#include "core/app_state.h"
 #include "shell/diagnostics_report.h"
 #include "shell/frm_about.h"
 #include "shell/frm_main.h"

@@ -20,15 +20,15 @@
 #include <memory>
 
 #include "app_harness.h"
+#include "core/host.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
 #include "link/frm_auto_detect.h"
 #include "link/frm_comm_settings.h"
+#include "link/poll_groups.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace {
 

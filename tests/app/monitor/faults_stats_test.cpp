@@ -6,14 +6,14 @@
 #include <QTimer>
 
 #include "app_harness.h"
+#include "core/app_state.h"
 #include "link/bas_comm.h"
+#include "link/poll_groups.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
 #include "shell/frm_faults.h"
 #include "shell/frm_main.h"
 #include "shell/frm_stats.h"
-#include "shell/poll_groups.h"
 
 using basFunctions::DriveImage;
 

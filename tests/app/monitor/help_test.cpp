@@ -18,7 +18,7 @@
 #include <QTextBrowser>
 
 #include "app_harness.h"
-#include "shell/app_state.h"
+#include "core/app_state.h"
 #include "shell/frm_main.h"
 #include "shell/help/frm_help.h"
 

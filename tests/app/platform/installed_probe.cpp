@@ -10,13 +10,13 @@
 #include <QHelpEngine>
 #include <cstdio>
 
-#include "shell/app_state.h"
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/prompt.h"
 #include "shell/bas_main.h"
 #include "shell/frm_about.h"
 #include "shell/frm_main.h"
 #include "shell/help/frm_help.h"
-#include "shell/host.h"
-#include "shell/prompt.h"
 
 namespace {
 

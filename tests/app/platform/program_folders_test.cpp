@@ -1,6 +1,6 @@
 // An installed program's writable files: the install layout is recognised by its place, the
 // user's data folder is made, and its database follows a new shipped one with the settings kept.
-#include "params/program_folders.h"
+#include "core/program_folders.h"
 
 #include <gtest/gtest.h>
 

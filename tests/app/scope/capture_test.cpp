@@ -108,27 +108,87 @@ TEST_F(CaptureTest, IntakeSkipsTheFirstResultAndScalesOnlyThePlot) {
   EXPECT_EQ(view.values[0].size(), 2);
 }
 
-TEST_F(CaptureTest, FullBlocksAreCountedAndReportedWithTheWarning) {
-  setUp(2, 4, 4);
-  capture.Start();
-  const std::vector<int16_t> full(10, 7);
-  capture.Intake(PollWords({full, full, full}), 0);  // first result: not counted
-  capture.Intake(PollWords({full, {1, 2}, {}}), 0);
-  capture.Intake(PollWords({{1, 2, 3, 4, 5, 6, 7, 8, 9}, {1}, full}), 0);
-  EXPECT_EQ(capture.ScopeMaxBlock, 10);
-  EXPECT_EQ(capture.ScopeFullBlocks, 2);
-  capture.StopScope();
-  EXPECT_EQ(view.lostData,
-            basScope::kLostDataWarning + "\n(2 blocks arrived full and may have dropped samples)");
+// A drive whose samples are their own tick numbers (tick j at 8 j ms), read every 32 ms
+// 2 ms after a tick unless a read comes late: it hands over what waits, at most the newest ten.
+struct TickDrive {
+  ScopeCapture& capture;
+  double now = 2;
+  int64_t handed = 0;
+  void read(int16_t result = 0, double lateMs = 0) {
+    now += lateMs;
+    const int64_t newest = int64_t(now / 8);
+    const int count = int(std::min<int64_t>(10, newest - handed));
+    std::vector<int16_t> samples;
+    for (int64_t tick = newest - count + 1; tick <= newest; ++tick)
+      samples.push_back(int16_t(tick));
+    handed = newest;
+    capture.Intake(PollWords({samples, samples, {}}), result, now);
+    now += 32;
+  }
+};
 
-  // Nine at most: the warning still shows (the drive barely kept up), with no full block.
+TEST_F(CaptureTest, LostSamplesAreCountedAndTheTimeStaysTrueAfterAGap) {
+  setUp(0, 10, 10);
+  capture.setup().channels[1].source = 6;
+  capture.Start();
+  TickDrive drive{capture};
+  for (int k = 0; k <= 40; ++k) drive.read();  // the first result is never used
+  for (int k = 0; k < 6; ++k) drive.read(-1);  // 24 samples handed over, never arrived
+  for (int k = 0; k < 24; ++k) drive.read();
+  drive.read(0, 100);  // 16 samples waiting: 6 dropped
+  for (int k = 0; k < 30; ++k) drive.read();
+  capture.StopScope();
+  ASSERT_GT(view.values[0].size(), 300);
+  for (int i = 0; i < view.values[0].size(); ++i)
+    ASSERT_DOUBLE_EQ(view.seconds[0][i], view.values[0][i] * 0.008) << "sample " << i;
+  EXPECT_EQ(view.values[1], view.values[0]);
+  EXPECT_EQ(capture.ScopeLostSamples(), 30);
+  EXPECT_EQ(capture.ScopeFailedPolls, 6);
+  EXPECT_EQ(capture.ScopeFullBlocks, 2);
+  EXPECT_EQ(view.lostData, basScope::kLostDataWarning +
+                               "\n(30 samples lost per channel, 0.240 s in 2 gaps; 6 failed "
+                               "polls, 2 full blocks)");
+  constexpr int firstLost = 161;  // after 40 blocks of 4 samples
+  EXPECT_EQ(capture.ScopeLog.At(8 * (firstLost - 1), 0), std::optional<int16_t>(firstLost - 1));
+  EXPECT_FALSE(capture.ScopeLog.At(8 * firstLost, 0).has_value());
+  EXPECT_EQ(capture.ScopeLog.At(8 * (firstLost + 24), 0), std::optional<int16_t>(firstLost + 24));
+
+  // Nine at most: the warning still shows (the drive barely kept up), with nothing lost.
   capture.Start();
   EXPECT_TRUE(view.lostData.isEmpty());
   capture.Intake(PollWords({{1}, {1}, {1}}), 0);
   capture.Intake(PollWords({std::vector<int16_t>(9, 1), {1}, {1}}), 0);
   capture.StopScope();
-  EXPECT_EQ(view.lostData,
-            basScope::kLostDataWarning + "\n(0 blocks arrived full and may have dropped samples)");
+  EXPECT_EQ(view.lostData, basScope::kLostDataWarning +
+                               "\n(0 samples lost per channel, 0.000 s in 0 gaps; 0 failed "
+                               "polls, 0 full blocks)");
+}
+
+TEST_F(CaptureTest, ADriveLostMidCaptureEndsItSayingHowMuchItHolds) {
+  setUp(2, 10, 10);
+  program.pollGroup = 3;
+  capture.Start();
+  TickDrive drive{capture};
+  for (int k = 0; k < 4; ++k) drive.read();
+  program.connected = false;  // the poll handler has closed the connection
+  drive.read(-1);
+  ASSERT_TRUE(apptest::WaitFor([&] { return !capture.Running; }, 2000));
+  EXPECT_EQ(view.title,
+            "Capture Ended Early: Communication to the drive was lost.\nIt holds 0.096 s (12 "
+            "samples per channel). Setup and Press Start to Capture.");
+  EXPECT_EQ(view.titleColour, QColor(200, 0, 0));
+  EXPECT_TRUE(view.saveEnabled);
+  EXPECT_TRUE(program.calls.filter("WriteSelector(0,3)").isEmpty());
+
+  // A connection closed without a failed scope poll: the capture notices it within a second.
+  program.connected = true;
+  setUp(0, 4, 4);
+  capture.Start();
+  program.connected = false;
+  ASSERT_TRUE(apptest::WaitFor([&] { return !capture.Running; }, 3000));
+  EXPECT_TRUE(
+      view.title.startsWith("Capture Ended Early: Communication to the drive was lost."
+                            "\nIt holds 0.000 s of 4 s (0 samples per channel)."));
 }
 
 TEST_F(CaptureTest, TriggerIsALevelTestOnChannelOnesNewestBlock) {
@@ -141,7 +201,6 @@ TEST_F(CaptureTest, TriggerIsALevelTestOnChannelOnesNewestBlock) {
   const Row rows[] = {
       {1, "100", {0, 50, 100}, true}, {0, "100", {0, 50, 100}, false}, {2, "0", {5, -1}, true},
       {3, "-1", {5, 0}, false},       {1, "99.6", {100}, true},        {0, "100.4", {100}, false},
-      {0, "abc", {500}, false},       {0, "40000", {500}, false},
   };
   for (const Row& row : rows) {
     setUp(1, 4, 4);
@@ -159,8 +218,18 @@ TEST_F(CaptureTest, TriggerIsALevelTestOnChannelOnesNewestBlock) {
     capture.StopScope();
     view.ClearData();
   }
-  // A limit that is no 16-bit number fails the test and is logged.
-  EXPECT_EQ(errors().filter("frmScope, ScopeTriggerMet").size(), 2)
+  // A limit that is no 16-bit number is refused at Start; should one reach the test, it fails
+  // and is logged.
+  for (const char* limit : {"abc", "40000", "-32769", ""}) {
+    prompt::ClearShownPrompts();
+    capture.setup().triggerLimit = limit;
+    capture.Start();
+    EXPECT_FALSE(capture.Running) << limit;
+    EXPECT_EQ(apptest::ShownSummary(), QStringList{"MsgBox: " + basScope::kTriggerLimitCaption +
+                                                   " | " + basScope::kTriggerLimitRefused});
+  }
+  EXPECT_FALSE(capture.ScopeTriggerMet());
+  EXPECT_EQ(errors().filter("frmScope, ScopeTriggerMet").size(), 1)
       << errors().join("\n").toStdString();
 }
 

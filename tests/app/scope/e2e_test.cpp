@@ -1,5 +1,6 @@
-// The scope against the virtual drive: a one-shot capture of a jog ramp saved and shown again,
-// lost samples on a slow ASCII line, and the maintenance group handed back after a capture.
+// The scope against the virtual drive: a one-shot capture of a jog ramp with failed polls in it,
+// saved and shown again; lost samples on a slow ASCII line; the maintenance group handed back
+// after a capture; a drive lost while capturing.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -7,16 +8,16 @@
 #include <QPushButton>
 
 #include "app_harness.h"
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
+#include "link/poll_groups.h"
 #include "scope/frm_scope.h"
 #include "scope/frm_scope_viewer.h"
 #include "scope/scope_plot.h"
-#include "shell/app_state.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace scopetest {
 namespace {
@@ -80,6 +81,22 @@ class ScopeEndToEndTest : public ::testing::Test {
   frmMain* main = nullptr;
 };
 
+// The ramp rises 8 rpm a sample: each step between two points tells how many samples lie
+// between them, so the time axis and the count of lost samples can be checked exactly.
+void ExpectRampTimedTrue(const QVector<QPointF>& speed, int64_t lost) {
+  int64_t missing = 0, gaps = 0;
+  for (int i = 1; i < speed.size(); ++i) {
+    if (speed[i - 1].y() < 8 || speed[i].y() > 1492) continue;  // the ramp only
+    const int samples = int(std::lround((speed[i].y() - speed[i - 1].y()) / 8));
+    EXPECT_EQ(std::lround((speed[i].x() - speed[i - 1].x()) / 0.008), samples)
+        << "at " << speed[i].x() << " s";
+    missing += samples - 1;
+    gaps += samples > 1;
+  }
+  EXPECT_EQ(missing, lost);
+  EXPECT_EQ(gaps, 1);
+}
+
 TEST_F(ScopeEndToEndTest, OneShotCaptureShowsTheJogRampAndTheViewerShowsItAgain) {
   connect({"--mode", "rtu", "--settings", "38400,N,8,2"}, kSpeed38400, "38400", kRtuN82);
   frmScope* scope = openScope();
@@ -97,6 +114,9 @@ TEST_F(ScopeEndToEndTest, OneShotCaptureShowsTheJogRampAndTheViewerShowsItAgain)
   EXPECT_EQ(host::Mod1().get_PollLength(0), 36);
   EXPECT_EQ(drive.command("get P6.00"), "OK 8");  // Motor Speed, SourceIndex 6
   ASSERT_TRUE(drive.command("write P4.05 4999").startsWith("OK"));
+  // Six replies with a bad checksum while the motor speeds up: their samples never arrive.
+  ASSERT_TRUE(apptest::WaitFor([&] { return scope->plot()->PointCount(0) > 40; }, 20000));
+  ASSERT_TRUE(drive.command("badcrc 6").startsWith("OK"));
   ASSERT_TRUE(apptest::WaitFor([&] { return !scope->capture().Running; }, 60000));
   drive.command("write P4.05 5000");
 
@@ -110,6 +130,13 @@ TEST_F(ScopeEndToEndTest, OneShotCaptureShowsTheJogRampAndTheViewerShowsItAgain)
     rising += speed[i].y() > speed[i - 1].y();
   }
   EXPECT_GT(rising, 10);  // a ramp, not a step
+  EXPECT_EQ(scope->capture().ScopeFailedPolls, 6);
+  EXPECT_GE(scope->capture().ScopeLostSamples(), 12);
+  ExpectRampTimedTrue(speed, scope->capture().ScopeLostSamples());
+  EXPECT_TRUE(scope->plot()->LabelVisible(1));
+  EXPECT_TRUE(scope->plot()->Label(1).contains(
+      QString::number(scope->capture().ScopeLostSamples()) + " samples lost per channel"));
+  EXPECT_EQ(scope->plot()->TraceBreaks(0), 1);
   EXPECT_EQ(scope->plot()->Label(0), basScope::kStoppedTitle);
   EXPECT_EQ(basFunctions::PollGroup, 1);
   EXPECT_EQ(host::Mod1().get_PollItemCount(), 8);
@@ -155,8 +182,10 @@ TEST_F(ScopeEndToEndTest, OneChannelInAsciiAt9600ReportsLostData) {
   EXPECT_TRUE(scope->plot()->LabelVisible(1));
   EXPECT_TRUE(scope->plot()->Label(1).startsWith(basScope::kLostDataWarning));
   EXPECT_GT(scope->capture().ScopeFullBlocks, 0);
-  EXPECT_TRUE(scope->plot()->Label(1).contains(QString::number(scope->capture().ScopeFullBlocks) +
-                                               " block"));
+  EXPECT_TRUE(scope->plot()->Label(1).contains(
+      QString::number(scope->capture().ScopeLostSamples()) + " samples lost per channel"));
+  // The samples kept lie where the drive took them: the last one about 3 s after Start.
+  EXPECT_NEAR(scope->capture().ScopeTimeMs[0], 3000, 200);
 }
 
 TEST_F(ScopeEndToEndTest, ACaptureStartedFromTheMaintenanceGroupHandsItBack) {
@@ -183,6 +212,20 @@ TEST_F(ScopeEndToEndTest, ACaptureStartedFromTheMaintenanceGroupHandsItBack) {
               QString("OK ") + (selector[3] == '0'   ? "3"
                                 : selector[3] == '1' ? "2"
                                                      : "8"));
+
+  // The drive stops answering while the scope runs free: the capture ends and says why.
+  host::Mod1().put_MsgTimeOut(200);
+  find<QPushButton>(scope, "cmdStartStopScope")->click();
+  ASSERT_TRUE(apptest::WaitFor([&] { return scope->plot()->PointCount(0) > 50; }, 20000));
+  ASSERT_TRUE(drive.command("noreply always").startsWith("OK"));
+  ASSERT_TRUE(apptest::WaitFor([&] { return !scope->capture().Running; }, 20000));
+  EXPECT_EQ(basComm::DriveConnected, 0);
+  EXPECT_TRUE(scope->plot()->Label(0).startsWith(
+      "Capture Ended Early: Communication to the drive was lost.\nIt holds "))
+      << scope->plot()->Label(0).toStdString();
+  EXPECT_TRUE(scope->plot()->Label(1).contains("3 failed polls"));
+  EXPECT_EQ(find<QPushButton>(scope, "cmdStartStopScope")->text(), "Start");
+  EXPECT_EQ(basFunctions::PollGroup, 3);
 }
 
 }  // namespace

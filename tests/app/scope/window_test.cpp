@@ -1,6 +1,8 @@
 // The scope window without a drive: its lists and defaults, the handlers that shape the
-// display, the duplicate-source guard, printing without colour and the Y-axis click.
+// display, the duplicate-source guard, printing without colour, the Y-axis click, names a
+// screen reader tells apart, and a layout readable at its size and on a 1366 x 768 screen.
 #include <gtest/gtest.h>
+#include <qcustomplot.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,16 +12,19 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionComboBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include "app_harness.h"
+#include "core/host.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
 #include "scope/frm_scope.h"
 #include "scope/maint_interlock.h"
 #include "scope/scope_plot.h"
-#include "shell/host.h"
+#include "shell/frm_main.h"
 
 namespace scopetest {
 namespace {
@@ -177,6 +182,43 @@ TEST_F(ScopeWindowTest, MonochromePrintingShowsTheLegendAndRestoresTheScreen) {
   EXPECT_EQ(channel3OnPaper, ScopePlot::DefaultColour(2));
 }
 
+TEST_F(ScopeWindowTest, ATriggerLimitThatIsNoSixteenBitNumberIsRefusedWhereItIsEntered) {
+  list("cmbScopeMode")->setCurrentIndex(1);
+  scope->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(scope));
+  QLineEdit* limit = find<QLineEdit>("txtTriggerLimit");
+  const struct {
+    const char* typed;
+    const char* kept;  // what the field and the capture hold afterwards
+  } rows[] = {{"-32769", "0"},    {"-32768", "-32768"}, {"-1", "-1"},       {"0", "0"},
+              {"32767", "32767"}, {"32768", "32767"},   {"65535", "32767"}, {"65536", "32767"},
+              {"abc", "32767"},   {"12.4", "12.4"},     {"", "12.4"},       {" 100 ", " 100 "}};
+  for (const auto& row : rows) {
+    prompt::ClearShownPrompts();
+    limit->setFocus();
+    limit->selectAll();
+    QTest::keyClick(limit, Qt::Key_Backspace);
+    QTest::keyClicks(limit, row.typed);
+    QTest::keyClick(limit, Qt::Key_Return);
+    const bool refused = QString(row.kept) != row.typed;
+    EXPECT_EQ(apptest::ShownSummary(),
+              refused ? QStringList{"MsgBox: " + basScope::kTriggerLimitCaption + " | " +
+                                    basScope::kTriggerLimitRefused}
+                      : QStringList())
+        << row.typed;
+    EXPECT_EQ(limit->text(), row.kept) << row.typed;
+    EXPECT_EQ(scope->capture().setup().triggerLimit, row.kept) << row.typed;
+  }
+  // A second wrong entry after a refusal, left by moving the focus away.
+  QTest::keyClicks(limit, "x");
+  prompt::ClearShownPrompts();
+  list("cmbBufferSize")->setFocus();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(prompt::ShownPrompts().size(), 1);
+  EXPECT_EQ(limit->text(), " 100 ");
+  EXPECT_TRUE(folder.logLines("Error.Log").isEmpty());
+}
+
 TEST_F(ScopeWindowTest, AYAxisClickMovesAShownDataCursor) {
   scope->Scope1_ClickYAxis(1);
   EXPECT_EQ(plot->DataCursorChannel(), 0);
@@ -214,6 +256,110 @@ TEST_F(ScopeWindowTest, TheMaintenanceScreenIsHeldWhileTheScopeOwnsThePolling) {
   EXPECT_TRUE(tmrMaint.isActive());
   EXPECT_TRUE(screen.findChild<QPushButton*>("cmdJog")->isEnabled());
   EXPECT_FALSE(screen.findChild<QPushButton*>("cmdPosMove")->isEnabled());
+}
+
+// What a technician must be able to read, after a 120 s capture with lost samples and the data
+// cursor at the top of the plot.
+void ExpectReadable(frmScope* scope, const char* where) {
+  scope->findChild<QComboBox*>("cmbBufferSize")->setCurrentText("120");
+  scope->findChild<QComboBox*>("cmbVisibleTimeAmount")->setCurrentText("10");
+  ScopePlot* plot = scope->plot();
+  for (int c = 0; c < 2; ++c) {
+    QVector<double> seconds, values;
+    for (int i = 1; i <= 15000; ++i) seconds << i * 0.008, values << (i == 7500 ? 4990 : 50);
+    plot->AppendPoints(c, seconds, values);
+  }
+  plot->SetLabel(0, basScope::kStoppedTitle);
+  plot->SetLabel(1, basScope::kLostDataWarning +
+                        "\n(21 samples lost per channel, 0.168 s in 1 "
+                        "gap; 6 failed polls, 0 full blocks)");
+  plot->SetLabelVisible(1, true);
+  plot->SetXAxis(0, 120);
+  plot->SetDataCursorShown(true);
+  plot->SetDataCursorTime(60);
+  apptest::WaitFor([] { return false; }, 100);
+  plot->ReplotNow();
+
+  QCustomPlot* custom = plot->customPlot();
+  EXPECT_GE(custom->axisRect()->width(), 500) << where;
+  auto* title = qobject_cast<QCPTextElement*>(custom->plotLayout()->element(0, 0));
+  ASSERT_NE(title, nullptr);
+  for (const QString& line : title->text().split('\n'))
+    EXPECT_LE(QFontMetrics(title->font()).horizontalAdvance(line), title->rect().width()) << where;
+  EXPECT_FALSE(custom->legend->outerRect().intersects(custom->axisRect()->outerRect())) << where;
+  const QVector<double> ticks = custom->xAxis->tickVector();
+  const QVector<QString> labels = custom->xAxis->tickVectorLabels();
+  const QFontMetrics tickFont(custom->xAxis->tickLabelFont());
+  EXPECT_EQ(labels.value(labels.size() - 1), "2:00.000") << where;
+  for (int i = 1; i < ticks.size(); ++i)
+    EXPECT_GT(custom->xAxis->coordToPixel(ticks[i]) - tickFont.horizontalAdvance(labels[i]) / 2,
+              custom->xAxis->coordToPixel(ticks[i - 1]) +
+                  tickFont.horizontalAdvance(labels[i - 1]) / 2 + 4)
+        << where << ": " << labels[i - 1].toStdString() << " runs into " << labels[i].toStdString();
+  for (int i = 0; i < custom->itemCount(); ++i) {
+    auto* text = qobject_cast<QCPItemText*>(custom->item(i));
+    if (!text || !text->visible() || !text->text().startsWith("X:")) continue;
+    EXPECT_TRUE(custom->rect().contains(
+        QRectF(text->topLeft->pixelPosition(), text->bottomRight->pixelPosition()).toRect()))
+        << where << ": the cursor readout is cut off";
+  }
+  for (QComboBox* box : scope->findChildren<QComboBox*>()) {
+    if (!box->isVisible()) continue;
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                     QStyle::SC_ComboBoxEditField, box);
+    EXPECT_LE(box->fontMetrics().horizontalAdvance(box->currentText()), field.width())
+        << where << ": " << box->objectName().toStdString() << " cuts "
+        << box->currentText().toStdString();
+  }
+  QLabel* lostData = scope->findChild<QLabel*>("lblLostData");
+  ASSERT_NE(lostData, nullptr);
+  EXPECT_TRUE(lostData->isVisible());
+  EXPECT_EQ(lostData->text(), plot->Label(1));
+  EXPECT_GE(lostData->width(),
+            lostData->fontMetrics().horizontalAdvance(basScope::kLostDataWarning) / 2);
+}
+
+TEST_F(ScopeWindowTest, IsReadableAtItsSizeAndInAMainWindowOf1366By768) {
+  ExpectReadable(scope, "at the window's own size");
+  host::UnloadWindow(scope);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+  apptest::Program program;
+  frmMain* main = program.start();
+  ASSERT_NE(main, nullptr);
+  main->showNormal();
+  main->resize(1366, 768);
+  scope = frmScope::Display();
+  plot = scope->plot();
+  ExpectReadable(scope, "in a main window of 1366 x 768");
+  const QRect area = main->findChild<QMdiArea*>()->viewport()->rect();
+  EXPECT_TRUE(area.contains(scope->parentWidget()->geometry())) << "the window is cut off";
+  host::UnloadWindow(scope);
+  scope = nullptr;
+  program.stop();
+}
+
+TEST_F(ScopeWindowTest, EveryControlHasANameOfItsOwnForAScreenReader) {
+  QStringList names;
+  for (QWidget* control : scope->findChildren<QWidget*>()) {
+    if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QComboBox*>(control) &&
+        !qobject_cast<QLineEdit*>(control))
+      continue;
+    if (control->objectName().startsWith("qt_")) continue;  // Qt's own parts of a toolbar
+    const auto* button = qobject_cast<QAbstractButton*>(control);
+    const QString name = !control->accessibleName().isEmpty() ? control->accessibleName()
+                         : button                             ? button->text()
+                                                              : QString();
+    EXPECT_FALSE(name.isEmpty()) << control->objectName().toStdString();
+    EXPECT_FALSE(names.contains(name)) << name.toStdString() << " twice";
+    names << name;
+  }
+  EXPECT_TRUE(names.contains("Channel 2 enabled"));
+  EXPECT_TRUE(names.contains("Trigger limit"));
+  EXPECT_TRUE(names.contains("Visible seconds"));
+  EXPECT_EQ(scope->findChild<QLabel*>("lblLostData")->accessibleName(), "Lost data warning");
 }
 
 }  // namespace

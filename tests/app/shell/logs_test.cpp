@@ -1,5 +1,5 @@
 // The event and error logs: line format, the error box, and trimming at close.
-#include "shell/logs.h"
+#include "core/logs.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <QFile>
 
 #include "app_harness.h"
-#include "shell/prompt.h"
+#include "core/prompt.h"
 
 namespace {
 

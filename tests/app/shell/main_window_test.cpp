@@ -9,14 +9,14 @@
 #include <QTest>
 
 #include "app_harness.h"
+#include "core/app_state.h"
+#include "core/database.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
+#include "link/poll_groups.h"
 #include "params/drive_identity.h"
 #include "params/value_table.h"
-#include "shell/app_state.h"
-#include "shell/database.h"
 #include "shell/frm_main.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 using apptest::Answer;
 using basFunctions::DriveImage;

@@ -14,15 +14,15 @@
 #include <QTest>
 
 #include "app_harness.h"
+#include "core/app_state.h"
+#include "core/database.h"
+#include "core/host.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
 #include "shell/bas_main.h"
-#include "shell/database.h"
-#include "shell/app_state.h"
 #include "shell/frm_main.h"
 #include "shell/frm_splash.h"
 #include "shell/frm_startup.h"
-#include "shell/host.h"
-#include "shell/status.h"
 
 using basFunctions::FormIsOpen;
 

@@ -1,5 +1,5 @@
 // The status list, the responsive pause and the window test.
-#include "shell/status.h"
+#include "core/status.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "app_harness.h"
+#include "core/led_bar.h"
+#include "core/logs.h"
 #include "shell/frm_main.h"
-#include "shell/led_bar.h"
-#include "shell/logs.h"
 
 namespace {
 

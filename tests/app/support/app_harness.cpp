@@ -11,9 +11,9 @@
 #include <QThread>
 #include <cstdlib>
 
+#include "core/host.h"
 #include "shell/bas_main.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
 
 #ifndef VELUMO_PROGRAM_DIR
 #error "VELUMO_PROGRAM_DIR must name the build's program folder"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <ostream>
 
-#include "shell/prompt.h"
+#include "core/prompt.h"
 
 class frmMain;
 

@@ -9,15 +9,15 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "core/host.h"
+#include "core/prompt.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
 #include "link/connect_sequence.h"
+#include "link/poll_groups.h"
 #include "maint/frm_maintenance.h"
 #include "shell/bas_main.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/prompt.h"
-#include "shell/status.h"
 
 namespace {
 

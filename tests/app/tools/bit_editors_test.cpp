@@ -3,10 +3,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "core/prompt.h"
 #include "editor/frm_265.h"
 #include "editor/frm_308.h"
 #include "editor_fixture.h"
-#include "shell/prompt.h"
 
 using basFunctions::WorkingConfig;
 

@@ -6,11 +6,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "core/prompt.h"
 #include "editor/frm_param_wiz.h"
 #include "editor/frm_scroll.h"
 #include "editor_fixture.h"
 #include "params/param_digits.h"
-#include "shell/prompt.h"
 
 using basFunctions::WorkingConfig;
 

@@ -7,15 +7,15 @@
 #include <QPushButton>
 #include <QtTest/QTest>
 
+#include "core/app_state.h"
+#include "core/host.h"
+#include "core/status.h"
 #include "link/bas_comm.h"
+#include "link/poll_groups.h"
 #include "params/value_table.h"
 #include "scope/frm_scope.h"
 #include "scope/scope_capture.h"
-#include "shell/app_state.h"
 #include "shell/frm_main.h"
-#include "shell/host.h"
-#include "shell/poll_groups.h"
-#include "shell/status.h"
 
 namespace tuningtest {
 

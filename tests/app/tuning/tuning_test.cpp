@@ -10,11 +10,11 @@
 #include <QtTest/QTest>
 #include <algorithm>
 
+#include "core/app_state.h"
+#include "core/status.h"
 #include "params/value_table.h"
 #include "scope/frm_scope.h"
-#include "shell/app_state.h"
 #include "shell/frm_main.h"
-#include "shell/status.h"
 #include "tuning_fixture.h"
 
 namespace tuningtest {
