@@ -48,6 +48,13 @@ QString modeText(portwright::enumPLCMode mode) {
   return mode == portwright::RTU ? QStringLiteral("RTU Mode") : QStringLiteral("ASCII Mode");
 }
 
+// "RTU Mode - 19200,O,8,1"; behind a gateway "Modbus TCP" or "RTU Mode over TCP".
+QString attemptText(const Attempt& attempt, serialPorts::Reach reach) {
+  if (reach == serialPorts::Reach::ModbusTcp) return QStringLiteral("Modbus TCP");
+  if (reach == serialPorts::Reach::RtuOverTcp) return modeText(attempt.mode) + " over TCP";
+  return modeText(attempt.mode) + " - " + attempt.settings;
+}
+
 void show(const std::function<void(const QString&)>& part, const QString& text) {
   if (part) part(text);
 }
@@ -170,7 +177,8 @@ Outcome scanSteps(int portIndex, int firstNode, int lastNode, const ScanView& vi
   start.put_Function(portwright::ReadHoldingReg);
   basComm::ConnectTesting = 1;
 
-  const int total = AttemptCount(firstNode, lastNode);
+  const serialPorts::Reach reach = serialPorts::ReachOf(portIndex);
+  const int total = AttemptCount(firstNode, lastNode, reach);
   const RemainingTime remaining(total);
   show(view.setRemaining, remaining.afterAttempts(0));
   int progress = 0;
@@ -180,7 +188,7 @@ Outcome scanSteps(int portIndex, int firstNode, int lastNode, const ScanView& vi
     // A Cancel taken during the pause stops the scan before this attempt goes out.
     if (stopRequested()) return cancelled(view);
     IModbusAtl& mod1 = host::Mod1();
-    const Attempt attempt = AttemptAt(firstNode, number);
+    const Attempt attempt = AttemptAt(firstNode, number, reach);
     basComm::DriveNodeAddress = static_cast<int16_t>(attempt.node);
     mod1.put_NodeAddr(static_cast<int16_t>(attempt.node));
     mod1.put_PLCMode(attempt.mode);
@@ -189,7 +197,7 @@ Outcome scanSteps(int portIndex, int firstNode, int lastNode, const ScanView& vi
     mod1.put_PortOpen(portwright::VARIANT_TRUE);
     progress += kProgressPerAttempt;
     const QString trying = "Trying Node Address " + QString::number(attempt.node) + " - " +
-                           modeText(attempt.mode) + " - " + attempt.settings;
+                           attemptText(attempt, reach);
     Status(1, std::min(progress, LedBar::kMaximum), trying);
     show(view.addStatusLine, trying);
     show(view.setState, " " + trying);
@@ -230,21 +238,34 @@ const QStringList& AsciiSettings() {
   return list;
 }
 
-int AttemptsPerNode() { return static_cast<int>(RtuSettings().size() + AsciiSettings().size()); }
+int AttemptsPerNode(serialPorts::Reach reach) {
+  switch (reach) {
+    case serialPorts::Reach::ModbusTcp:
+      return 1;
+    case serialPorts::Reach::RtuOverTcp:
+      return 2;
+    default:
+      return static_cast<int>(RtuSettings().size() + AsciiSettings().size());
+  }
+}
 
-Attempt AttemptAt(int firstNode, int number) {
-  const int index = (number - 1) % AttemptsPerNode();
-  const int rtuCount = static_cast<int>(RtuSettings().size());
+Attempt AttemptAt(int firstNode, int number, serialPorts::Reach reach) {
+  const int index = (number - 1) % AttemptsPerNode(reach);
+  // Behind a gateway the settings are not used: the first RTU entry stands for them.
+  const int rtuCount =
+      reach == serialPorts::Reach::Serial ? static_cast<int>(RtuSettings().size()) : 1;
   Attempt attempt;
   attempt.number = number;
-  attempt.node = firstNode + (number - 1) / AttemptsPerNode();
+  attempt.node = firstNode + (number - 1) / AttemptsPerNode(reach);
   attempt.mode = index < rtuCount ? portwright::RTU : portwright::ASCII;
-  attempt.settings = index < rtuCount ? RtuSettings()[index] : AsciiSettings()[index - rtuCount];
+  attempt.settings = reach != serialPorts::Reach::Serial ? RtuSettings()[0]
+                     : index < rtuCount                  ? RtuSettings()[index]
+                                                         : AsciiSettings()[index - rtuCount];
   return attempt;
 }
 
-int AttemptCount(int firstNode, int lastNode) {
-  return lastNode < firstNode ? 0 : (lastNode - firstNode + 1) * AttemptsPerNode();
+int AttemptCount(int firstNode, int lastNode, serialPorts::Reach reach) {
+  return lastNode < firstNode ? 0 : (lastNode - firstNode + 1) * AttemptsPerNode(reach);
 }
 
 QString RemainingTimeText(double seconds) {
@@ -277,8 +298,10 @@ Outcome Scan(int portIndex, int firstNode, int lastNode, const ScanView& view) {
     basFunctions::guarded(kLocation, [] { closePort(host::Mod1()); });
     show(view.setRemaining, QString());
     if (portOpenFailure(e)) {
-      prompt::MsgBox(serialPorts::ComErrorText(portIndex), prompt::Buttons::OK,
-                     prompt::Icon::Critical, QStringLiteral("Com Error"));
+      const auto& controlError = dynamic_cast<const portwright::AutomationError&>(e);
+      prompt::MsgBox(
+          serialPorts::ComErrorText(portIndex, QString::fromStdString(controlError.reason())),
+          prompt::Buttons::OK, prompt::Icon::Critical, QStringLiteral("Com Error"));
       mainWindow::EnableMainTimer(true);
       return Outcome::PortFailed;
     }

@@ -1,7 +1,9 @@
 // The auto-detect scan: on one serial port, for each node address, try the drive's speed and
 // framing combinations (RTU first, then ASCII) with one register read each until a drive
 // answers; then complete the connection as the connect dialog does (logon, status polling,
-// passcode). No widgets: the window hands in what it shows the scan's progress on.
+// passcode). Behind a gateway (a COM entry naming a network endpoint) the line settings are the
+// gateway's: only the nodes are tried, once each over Modbus TCP, in RTU and then ASCII over
+// TCP. No widgets: the window hands in what it shows the scan's progress on.
 #pragma once
 
 #include <QString>
@@ -9,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "link/serial_ports.h"
 #include "portwright/modbus_atl.h"
 
 namespace autoDetect {
@@ -24,7 +27,7 @@ constexpr int kProgressPerAttempt = 14;
 // The Settings texts tried at every node, in order: the RTU list (18), then the ASCII list (36).
 const QStringList& RtuSettings();
 const QStringList& AsciiSettings();
-int AttemptsPerNode();
+int AttemptsPerNode(serialPorts::Reach reach = serialPorts::Reach::Serial);
 
 struct Attempt {
   int number = 0;  // 1-based position in the scan
@@ -32,10 +35,12 @@ struct Attempt {
   portwright::enumPLCMode mode = portwright::RTU;
   QString settings;
 };
-// The attempt at 1-based position `number` of a scan that starts at `firstNode`.
-Attempt AttemptAt(int firstNode, int number);
+// The attempt at 1-based position `number` of a scan that starts at `firstNode`, on a port that
+// reaches a serial line or a network endpoint.
+Attempt AttemptAt(int firstNode, int number, serialPorts::Reach reach = serialPorts::Reach::Serial);
 // Attempts of a scan over firstNode..lastNode.
-int AttemptCount(int firstNode, int lastNode);
+int AttemptCount(int firstNode, int lastNode,
+                 serialPorts::Reach reach = serialPorts::Reach::Serial);
 
 // "Estimated time remaining: 2 h 05 min" and the like.
 QString RemainingTimeText(double seconds);

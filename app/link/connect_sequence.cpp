@@ -220,8 +220,9 @@ void Connect(const Selection& selection) {
     const auto* controlError = dynamic_cast<const portwright::AutomationError*>(&e);
     if (controlError && portOpenFailure(*controlError)) {
       // The control cannot say why; the device itself can (missing, no permission, taken).
-      prompt::MsgBox(serialPorts::ComErrorText(comPortOf(selection)), prompt::Buttons::OK,
-                     prompt::Icon::Critical, QStringLiteral("Com Error"));
+      prompt::MsgBox(serialPorts::ComErrorText(comPortOf(selection),
+                                               QString::fromStdString(controlError->reason())),
+                     prompt::Buttons::OK, prompt::Icon::Critical, QStringLiteral("Com Error"));
     } else {
       // Any other refusal (settings the control does not take, an empty list) is logged and
       // told: the technician must not be left wondering why nothing happened.

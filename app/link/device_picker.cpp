@@ -9,10 +9,15 @@
 #include <QPushButton>
 
 #include "core/logs.h"
+#include "core/prompt.h"
 #include "link/serial_ports.h"
+#include "portwright/endpoint.h"
 #include "portwright/serial_devices.h"
 
 namespace {
+
+// The Device list's last entry: a network endpoint typed in by the technician.
+const QString kNetworkChoice = QStringLiteral("network:");
 
 QString defaultDevice(int comNumber) { return "/dev/ttyS" + QString::number(comNumber - 1); }
 
@@ -73,6 +78,7 @@ void DevicePicker::showFor(int comNumber) {
     cmbDevice_->insertItem(1, serialPorts::DeviceChoiceText(shownDevice_), shownDevice_);
     chosen = 1;
   }
+  cmbDevice_->addItem(QStringLiteral("Network\u2026"), kNetworkChoice);
   cmbDevice_->setCurrentIndex(chosen);
   growWindowToFit();
 }
@@ -95,12 +101,44 @@ void DevicePicker::setChangeable(bool changeable) {
 void DevicePicker::assignChosen() {
   basFunctions::guarded("DevicePicker, cmdAssignDevice_Click", [this] {
     if (comNumber_ < 1 || cmbDevice_->currentIndex() < 0) return;
-    const QString chosen = cmbDevice_->currentData().toString();
+    QString chosen = cmbDevice_->currentData().toString();
+    if (chosen == kNetworkChoice) chosen = askForEndpoint();
+    if (chosen.isEmpty() && cmbDevice_->currentData() == kNetworkChoice) {
+      showFor(comNumber_);  // cancelled or refused: the list shows the assignment again
+      return;
+    }
     if (chosen == assignedDevice(comNumber_)) return;
     serialPorts::Assign(comNumber_ - 1, chosen);
     showFor(comNumber_);
     emit assignmentChanged();
   });
+}
+
+// Host and port, then the framing; empty when cancelled or not a host and a port (told).
+QString DevicePicker::askForEndpoint() {
+  const QString shown = assignedDevice(comNumber_);
+  const QString current = portwright::IsNetworkTarget(shown.toStdString())
+                              ? shown.section(QStringLiteral("://"), 1)
+                              : QString();
+  const QString typed = prompt::InputBox(
+      QStringLiteral("Host name or address and port of the Ethernet gateway or serial device "
+                     "server behind COM%1 (for example gateway-17:4001):")
+          .arg(comNumber_),
+      QStringLiteral("Network"), current);
+  if (typed.trimmed().isEmpty()) return QString();
+  const prompt::Answer framing = prompt::MsgBox(
+      QStringLiteral("Does it speak Modbus TCP?\r\rYes: Modbus TCP (a Modbus gateway).\rNo: "
+                     "the serial frames carried unchanged over TCP (a serial device server; RTU "
+                     "or ASCII as the Protocol list says).\r\rBaud rate and parity are the "
+                     "gateway's and are not used for a network port."),
+      prompt::Buttons::YesNoCancel, prompt::Icon::Question, QStringLiteral("Network"));
+  if (framing == prompt::Cancel) return QString();
+  QString problem;
+  const QString endpoint = serialPorts::EndpointOf(typed, framing == prompt::Yes, problem);
+  if (endpoint.isEmpty())
+    prompt::MsgBox(problem, prompt::Buttons::OK, prompt::Icon::Exclamation,
+                   QStringLiteral("Network"));
+  return endpoint;
 }
 
 void DevicePicker::rescan() {

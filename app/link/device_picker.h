@@ -1,7 +1,8 @@
 // The device behind one COM entry and the choice of another, as the connect dialog and the
 // auto-detect window both offer it: the label "COM2 – /dev/ttyUSB0 (FTDI FT232R USB UART)"
 // (lblPortDevice), the devices present (lblDevice "Device:", cmbDevice) with the one assigned
-// now chosen, Assign (cmdAssignDevice) and Refresh (cmdRefreshDevices).
+// now chosen, "Network…" last (a host and port and the framing typed in, for a gateway), Assign
+// (cmdAssignDevice) and Refresh (cmdRefreshDevices).
 #pragma once
 
 #include <QObject>
@@ -30,7 +31,8 @@ class DevicePicker : public QObject {
   void refresh();
   // Assign and Refresh are offered only while the port is closed.
   void setChangeable(bool changeable);
-  // Assign: puts the chosen device behind the COM entry, unless it is the one already there.
+  // Assign: puts the chosen device behind the COM entry, unless it is the one already there;
+  // "Network…" asks for the endpoint first.
   void assignChosen();
   // Refresh: looks for serial devices again (an adapter plugged in meanwhile).
   void rescan();
@@ -40,6 +42,7 @@ class DevicePicker : public QObject {
   void assignmentChanged();
 
  private:
+  QString askForEndpoint();
   void growWindowToFit();
 
   QWidget* window_;

@@ -34,9 +34,17 @@ QString DeviceChoiceText(const QString& devicePath);
 // Puts a device behind a COM entry in the component's port map (empty: back to the default).
 void Assign(int portIndex, const QString& devicePath);
 
+// What a COM entry reaches: a serial device, or a network endpoint (tcp://, mbtcp://).
+enum class Reach { Serial, RtuOverTcp, ModbusTcp };
+Reach ReachOf(int portIndex);
+// "tcp://HOST:PORT" or "mbtcp://HOST:PORT" of what the technician typed ("gateway-17:4001");
+// empty with the reason in `problem` when it is not a host and a port.
+QString EndpointOf(const QString& hostAndPort, bool modbusTcp, QString& problem);
+
 // The "Com Error" text for a port that would not open (ComPort 0..14; any other value, such as
 // -1 for a network entry, gives the sentence alone): the fixed sentence, then the device, the
-// reason and what to do about it.
-QString ComErrorText(int portIndex);
+// reason and what to do about it. For a network endpoint the reason is the control's
+// (`networkReason`, from the connect attempt).
+QString ComErrorText(int portIndex, const QString& networkReason = QString());
 
 }  // namespace serialPorts

@@ -6,6 +6,7 @@
 #include <regex>
 #include <set>
 
+#include "portwright/endpoint.h"
 #include "store_location.h"
 
 namespace portwright {
@@ -150,6 +151,9 @@ std::vector<SerialDevice> ListSerialDevices(const std::string& root) {
 }
 
 std::string DeviceLabel(const std::string& path, const std::string& root) {
+  if (const auto endpoint = ParseEndpoint(path))
+    return path + " (" + EndpointKindName(endpoint->kind) +
+           "; baud rate and parity are the gateway's, not used here)";
   const auto device = DescribeSerialDevice(path, root);
   if (!device) return path + " (not present)";
   if (!device->hardware) return device->node + " (no serial port)";

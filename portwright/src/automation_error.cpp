@@ -3,8 +3,8 @@
 
 namespace portwright {
 
-AutomationError::AutomationError(const std::string& description)
-    : std::runtime_error(description) {}
+AutomationError::AutomationError(const std::string& description, std::string reason)
+    : std::runtime_error(description), reason_(std::move(reason)) {}
 
 std::string AutomationError::source() const { return kProgId; }
 

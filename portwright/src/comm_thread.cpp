@@ -13,12 +13,12 @@ CommThread::~CommThread() {
   Join();
 }
 
-bool CommThread::Start(std::unique_ptr<SerialPort> port) {
-  port_ = std::move(port);
+bool CommThread::Start(std::unique_ptr<Link> link) {
+  link_ = std::move(link);
   try {
     thread_ = std::thread([this] { Run(); });
   } catch (const std::system_error&) {
-    port_.reset();
+    link_.reset();
     return false;
   }
   return true;
@@ -56,7 +56,7 @@ void CommThread::Run() {
   // A transaction flagged after the look above (from a Done handler that then closed the
   // port, say: a host's last stop before it lets a lost drive go) still goes out.
   if (shared_.busy.load(std::memory_order_acquire) == -1) ServeUserTransaction();
-  port_->Close();
+  link_->Close();
   finished_.store(true, std::memory_order_release);
   apartment_.Wake();
 }
@@ -65,9 +65,11 @@ void CommThread::ServeUserTransaction() {
   work_ = client_.UserRecord();
   const auto mode = static_cast<enumPLCMode>(shared_.mode.load(std::memory_order_relaxed));
   const int16_t timeout = shared_.msgTimeOut.load(std::memory_order_relaxed);
-  const int16_t result =
-      RunTransaction(work_, mode, *port_, timeout, shared_.resultCode, buffer_, observer_);
-  apartment_.Call([&] { client_.UserTransactionDone(work_, result); });
+  const int16_t result = link_->Transact(work_, mode, timeout, shared_.resultCode, observer_);
+  apartment_.Call([&] {
+    client_.NoteLinkProblem(link_->Problem());
+    client_.UserTransactionDone(work_, result);
+  });
   servedSinceWait_ = true;
 }
 
@@ -78,9 +80,11 @@ void CommThread::ServePoll() {
   if (!wanted) return;
   const auto mode = static_cast<enumPLCMode>(shared_.mode.load(std::memory_order_relaxed));
   const int16_t timeout = shared_.msgTimeOut.load(std::memory_order_relaxed);
-  const int16_t result =
-      RunTransaction(work_, mode, *port_, timeout, shared_.resultCode, buffer_, observer_);
-  apartment_.Call([&] { client_.PollTransactionDone(work_, result, ticket); });
+  const int16_t result = link_->Transact(work_, mode, timeout, shared_.resultCode, observer_);
+  apartment_.Call([&] {
+    client_.NoteLinkProblem(link_->Problem());
+    client_.PollTransactionDone(work_, result, ticket);
+  });
 }
 
 // A host that reads block after block issues its next Action moments after Done. Waking a

@@ -8,10 +8,11 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "apartment.h"
-#include "serial_port.h"
+#include "link.h"
 #include "transaction.h"
 
 namespace portwright {
@@ -62,6 +63,9 @@ class WorkerClient {
   virtual bool PollStarting(TransactionRecord& work, PollTicket& ticket) = 0;
   virtual void PollTransactionDone(const TransactionRecord& work, int16_t result,
                                    PollTicket ticket) = 0;
+  // Why the network failed in the transaction that just ended (empty when it did not);
+  // called before the transaction's Done or OnPoll.
+  virtual void NoteLinkProblem(const std::string& problem) = 0;
 };
 
 class CommThread {
@@ -72,8 +76,8 @@ class CommThread {
   CommThread(const CommThread&) = delete;
   CommThread& operator=(const CommThread&) = delete;
 
-  // Takes the open port and starts the thread; false when the thread cannot start.
-  bool Start(std::unique_ptr<SerialPort> port);
+  // Takes the open link and starts the thread; false when the thread cannot start.
+  bool Start(std::unique_ptr<Link> link);
   void RequestStop();
   bool Finished() const { return finished_.load(std::memory_order_acquire); }
   void Join();
@@ -92,12 +96,11 @@ class CommThread {
   Apartment& apartment_;
   WorkerClient& client_;
   FrameObserver* observer_;
-  std::unique_ptr<SerialPort> port_;
+  std::unique_ptr<Link> link_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> finished_{false};
   std::thread thread_;
   TransactionRecord work_;
-  ReceiveBuffer buffer_;
   bool servedSinceWait_ = false;  // a user transaction ended since the last wait
 };
 

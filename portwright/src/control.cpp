@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "module_lock.h"
-#include "serial_port.h"
+#include "serial_port.h"  // ValidSettingsText
 
 namespace portwright {
 
@@ -47,14 +47,18 @@ ModbusAtl::~ModbusAtl() {
 void ModbusAtl::Release() {
   sinks_.clear();
   site_ = nullptr;
-  if (apartment_.CallDepth() == 0) {
+  if (apartment_.CallDepth() == 0 && !opening_) {
     delete this;
     return;
   }
-  // Released from inside an event: the worker's call is still on the stack, so the object
-  // ends once that call has returned.
+  // Released from inside an event: the worker's call (or a connect) is still on the stack,
+  // so the object ends once that has returned.
   if (released_) return;
   released_ = true;
+  if (opening_) {
+    openCancelled_ = true;  // OpenPort ends the object when the connect has given up
+    return;
+  }
   QTimer::singleShot(0, [this] { delete this; });
 }
 

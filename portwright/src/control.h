@@ -73,6 +73,7 @@ class ModbusAtl final : public IModbusAtl, private WorkerClient {
   void Unadvise(uint32_t cookie) override;
   void SetClientSite(IModbusAtlSite* site) override;
   void SetTrace(IModbusAtlTrace* trace) override;
+  std::string LinkProblem() override { return linkProblem_; }
   void Release() override;
 
  private:
@@ -82,6 +83,7 @@ class ModbusAtl final : public IModbusAtl, private WorkerClient {
   bool PollStarting(TransactionRecord& work, PollTicket& ticket) override;
   void PollTransactionDone(const TransactionRecord& work, int16_t result,
                            PollTicket ticket) override;
+  void NoteLinkProblem(const std::string& problem) override { linkProblem_ = problem; }
 
   void RequireIdle() const;
   bool Busy() const;
@@ -91,6 +93,7 @@ class ModbusAtl final : public IModbusAtl, private WorkerClient {
 
   // Port and thread (control_port.cpp).
   void OpenPort();
+  std::unique_ptr<Link> OpenLinkOfPort();
   void ClosePort();
   void StopThread(std::unique_ptr<CommThread> thread);
   void WaitForEnd(CommThread& thread);
@@ -123,6 +126,9 @@ class ModbusAtl final : public IModbusAtl, private WorkerClient {
   std::string settings_ = "19200,N,8,1";
   VARIANT_BOOL portOpen_ = VARIANT_FALSE;
   bool closing_ = false;
+  bool opening_ = false;        // a network connection is being made
+  bool openCancelled_ = false;  // PortOpen = 0 came while it was
+  std::string linkProblem_;
   bool released_ = false;
   uint32_t transactStart_ = 0;
   int32_t lastTransactTime_ = 0;

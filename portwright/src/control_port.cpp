@@ -24,6 +24,8 @@ bool ModbusAtl::ThreadRunning() const { return thread_ && !thread_->Finished() &
 
 void ModbusAtl::OpenPort() {
   if (closing_) return;  // asked from an event while the port is being closed
+  if (opening_)
+    throw AutomationError("Failed to Open COM Port", "the port is being opened already");
   if (portOpen_ == VARIANT_TRUE && ThreadRunning()) return;
   // The thread ended by itself (the container went to design mode): start afresh.
   if (thread_) StopThread(std::move(thread_));
@@ -34,17 +36,45 @@ void ModbusAtl::OpenPort() {
   }
   RefreshUserMode();
 
-  auto port = std::make_unique<SerialPort>();
-  if (!port->Open(ResolveComPort(comPort_ + 1), settings_))
-    throw AutomationError("Failed to Open COM Port");
+  std::unique_ptr<Link> link = OpenLinkOfPort();
+  if (released_) {  // the host let the control go while it connected
+    QTimer::singleShot(0, [this] { delete this; });
+    return;
+  }
+  if (!link) return;  // PortOpen = 0 while connecting: the attempt was given up
   if (!apartment_.Valid()) throw AutomationError("Failed to Start COM Thread");
   ResumePollingOnOpen();
   WorkerClient& client = *this;
   auto thread = std::make_unique<CommThread>(shared_, apartment_, client, &trace_);
-  if (!thread->Start(std::move(port))) throw AutomationError("Failed to Start COM Thread");
+  if (!thread->Start(std::move(link))) throw AutomationError("Failed to Start COM Thread");
   thread_ = std::move(thread);
   portOpen_ = VARIANT_TRUE;
   userModeTimer_->start();
+}
+
+// A serial device opens at once. A network endpoint may take up to the connect time-out: the
+// host's events run meanwhile, so its windows stay live, and a PortOpen = 0 (or a Release)
+// among them gives the attempt up. Null when it was given up.
+std::unique_ptr<Link> ModbusAtl::OpenLinkOfPort() {
+  opening_ = true;
+  openCancelled_ = false;
+  const auto keepWaiting = [this] {
+    if (!openCancelled_) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return !openCancelled_;
+  };
+  std::string problem;
+  std::unique_ptr<Link> link;
+  try {
+    link = OpenLink(ResolveComPort(comPort_ + 1), settings_, keepWaiting, problem);
+  } catch (...) {
+    opening_ = false;
+    throw;
+  }
+  opening_ = false;
+  if (openCancelled_) return nullptr;
+  linkProblem_ = problem;
+  if (!link) throw AutomationError("Failed to Open COM Port", problem);
+  return link;
 }
 
 // Closing waits until the thread has ended. A transaction in progress runs to its end and its
@@ -54,6 +84,10 @@ void ModbusAtl::OpenPort() {
 // is reaped when it has ended.
 void ModbusAtl::ClosePort() {
   if (closing_) return;
+  if (opening_) {
+    openCancelled_ = true;
+    return;
+  }
   userModeTimer_->stop();
   if (thread_) {
     if (apartment_.CallDepth() > 0) {

@@ -34,12 +34,12 @@ ReplyShape ShapeOf(const TransactionRecord& record) {
   return shape;
 }
 
-bool ReplyMatcher::FitsShape(const uint8_t* message, size_t length) const {
-  if (length < 2 || message[0] != shape_.node) return false;
-  if (message[1] == (shape_.function | 0x80)) return length == kExceptionLength;
-  if (message[1] != shape_.function) return false;
-  if (shape_.read) return length == 3 + shape_.byteCount && message[2] == shape_.byteCount;
-  return length == kEchoLength && std::memcmp(message + 2, shape_.echo, shape_.echoLength) == 0;
+bool FitsReplyShape(const ReplyShape& shape, const uint8_t* message, size_t length) {
+  if (length < 2 || message[0] != shape.node) return false;
+  if (message[1] == (shape.function | 0x80)) return length == kExceptionLength;
+  if (message[1] != shape.function) return false;
+  if (shape.read) return length == 3 + shape.byteCount && message[2] == shape.byteCount;
+  return length == kEchoLength && std::memcmp(message + 2, shape.echo, shape.echoLength) == 0;
 }
 
 bool ReplyMatcher::Find(const uint8_t* bytes, size_t count, size_t& start, size_t& length) {
@@ -70,7 +70,7 @@ ReplyMatcher::Verdict ReplyMatcher::RtuFrameAt(const uint8_t* bytes, size_t coun
   if (held < length) return Verdict::kBegun;
   const uint16_t received = static_cast<uint16_t>(p[length - 1] << 8 | p[length - 2]);
   if (frame::Crc16(p, length - kRtuCrcLength) != received) return Verdict::kBadChecksum;
-  return FitsShape(p, length - kRtuCrcLength) ? Verdict::kReply : Verdict::kNotHere;
+  return FitsReplyShape(shape_, p, length - kRtuCrcLength) ? Verdict::kReply : Verdict::kNotHere;
 }
 
 bool ReplyMatcher::FindRtu(const uint8_t* bytes, size_t count, size_t& start, size_t& length) {
@@ -114,7 +114,7 @@ ReplyMatcher::Verdict ReplyMatcher::AsciiFrame(const char* text, size_t length) 
       !frame::HexByte(text[length - 4], text[length - 3], lrc) ||
       frame::Lrc(message, hexLength / 2) != lrc)
     return Verdict::kBadChecksum;
-  return FitsShape(message, hexLength / 2) ? Verdict::kReply : Verdict::kNotHere;
+  return FitsReplyShape(shape_, message, hexLength / 2) ? Verdict::kReply : Verdict::kNotHere;
 }
 
 bool ReplyMatcher::FindAscii(const uint8_t* bytes, size_t count, size_t& start, size_t& length) {

@@ -24,6 +24,8 @@ struct ReplyShape {
   size_t echoLength = 0;
 };
 ReplyShape ShapeOf(const TransactionRecord& record);
+// The message (node, function, body; no checksum) is the reply of that shape.
+bool FitsReplyShape(const ReplyShape& shape, const uint8_t* message, size_t length);
 
 // Looks for the reply in a receive buffer that only grows; each start offset is looked at
 // until it is ruled out, so noise before the reply costs nothing but its bytes.
@@ -45,8 +47,6 @@ class ReplyMatcher {
   bool FindAscii(const uint8_t* bytes, size_t count, size_t& start, size_t& length);
   Verdict RtuFrameAt(const uint8_t* bytes, size_t count, size_t start, size_t& length) const;
   Verdict AsciiFrame(const char* text, size_t length) const;
-  // The message (node, function, body) fits the shape; `length` counts its bytes.
-  bool FitsShape(const uint8_t* message, size_t length) const;
 
   ReplyShape shape_;
   enumPLCMode mode_;

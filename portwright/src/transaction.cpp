@@ -60,10 +60,10 @@ void StoreText(TransactionRecord& record, const uint8_t* data, size_t count) {
   record.text[length] = '\0';
 }
 
-// Decodes a message (node, function, then the body) whose checksum was good. Returns the new
-// result code; -2 when the message is too short for what it claims to hold.
-int16_t DecodeMessage(TransactionRecord& record, enumPLCMode mode, const uint8_t* message,
-                      size_t length) {
+}  // namespace
+
+int16_t DecodeReplyMessage(TransactionRecord& record, enumPLCMode mode, const uint8_t* message,
+                           size_t length) {
   if (length < 2) return kResultChecksum;
   if (IsException(message[1])) {
     if (length < 3) return kResultChecksum;
@@ -98,13 +98,15 @@ int16_t DecodeMessage(TransactionRecord& record, enumPLCMode mode, const uint8_t
   return kResultGood;
 }
 
+namespace {
+
 // ASCII: the message is the hex text between ':' and the LRC (its checksum already checked).
 int16_t DecodeAscii(TransactionRecord& record, const ReceiveBuffer& buffer) {
   uint8_t message[kBufferSize / 2];
   const size_t hexLength = buffer.count - 5;
   if (!frame::HexToBytes(reinterpret_cast<const char*>(buffer.bytes) + 1, hexLength, message))
     return kResultChecksum;
-  return DecodeMessage(record, ASCII, message, hexLength / 2);
+  return DecodeReplyMessage(record, ASCII, message, hexLength / 2);
 }
 
 uint64_t MicrosOf(int16_t ms) { return ms < 0 ? 0u : static_cast<uint64_t>(ms) * 1000u; }
@@ -219,7 +221,7 @@ class ReplyCollector {
     // The buffer keeps the reply alone; what came before it was noise on the line.
     std::memmove(buffer_.bytes, buffer_.bytes + start, length);
     buffer_.count = static_cast<uint16_t>(length);
-    result = mode_ == RTU ? DecodeMessage(record_, RTU, buffer_.bytes, length - 2)
+    result = mode_ == RTU ? DecodeReplyMessage(record_, RTU, buffer_.bytes, length - 2)
                           : DecodeAscii(record_, buffer_);
     complete_ = true;
     return true;

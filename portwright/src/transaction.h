@@ -67,6 +67,12 @@ int16_t RunTransaction(TransactionRecord& record, enumPLCMode mode, BytePort& po
                        int16_t msgTimeOut, int16_t& resultCode, ReceiveBuffer& buffer,
                        FrameObserver* observer = nullptr);
 
+// Decodes a reply message (node, function, then the body) whose checksum was good into the
+// record; returns the new result code (the exception code of an exception reply), -2 when
+// the message is too short for what it claims to hold.
+int16_t DecodeReplyMessage(TransactionRecord& record, enumPLCMode mode, const uint8_t* message,
+                           size_t length);
+
 // After a failed transaction the line is watched this long before the next request: as long
 // as the time-out again (a drive that misses the time-out is taken to answer within the same
 // time once more), at least the gap and at most 250 ms.

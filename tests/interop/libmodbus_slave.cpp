@@ -1,6 +1,8 @@
 #include "libmodbus_slave.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <termios.h>
@@ -40,7 +42,21 @@ PtyPair::~PtyPair() {
   if (master_ >= 0) close(master_);
 }
 
-LibmodbusSlave::LibmodbusSlave(int node) {
+LibmodbusSlave::LibmodbusSlave(int node, Transport transport) {
+  if (transport == Transport::ModbusTcp) {
+    context_ = modbus_new_tcp("127.0.0.1", 0);
+    mapping_ = modbus_mapping_new(kMapSize, kMapSize, kMapSize, kMapSize);
+    if (!context_ || !mapping_ || pipe(stopPipe_) != 0 ||
+        (listen_ = modbus_tcp_listen(context_, 1)) < 0)
+      throw std::runtime_error("cannot set up the libmodbus TCP slave");
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    getsockname(listen_, reinterpret_cast<sockaddr*>(&address), &length);
+    endpoint_ = "mbtcp://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    modbus_set_slave(context_, node);
+    thread_ = std::thread([this] { ServeTcp(); });
+    return;
+  }
   context_ = modbus_new_rtu(pty_.devicePath().c_str(), 19200, 'N', 8, 1);
   mapping_ = modbus_mapping_new(kMapSize, kMapSize, kMapSize, kMapSize);
   if (!context_ || !mapping_ || pipe(stopPipe_) != 0) {
@@ -60,6 +76,10 @@ LibmodbusSlave::~LibmodbusSlave() {
   thread_.join();
   close(stopPipe_[0]);
   close(stopPipe_[1]);
+  if (listen_ >= 0) {
+    close(listen_);
+    modbus_close(context_);
+  }
   modbus_set_socket(context_, -1);  // the pty pair closes its own descriptors
   modbus_free(context_);
   modbus_mapping_free(mapping_);
@@ -83,6 +103,33 @@ void LibmodbusSlave::Serve() {
     std::lock_guard lock(mapLock_);
     if (modbus_reply(context_, query, length, mapping_) >= 0) ++answered_;
   }
+}
+
+void LibmodbusSlave::ServeTcp() {
+  uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
+  for (int client = -1;;) {
+    pollfd fds[2] = {{client >= 0 ? client : listen_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+    if (poll(fds, 2, -1) < 0) continue;
+    if (fds[1].revents != 0) return;
+    if (fds[0].revents == 0) continue;
+    if (client < 0) {
+      client = modbus_tcp_accept(context_, &listen_);
+      continue;
+    }
+    if (!AnswerOne(query)) {
+      modbus_close(context_);
+      client = -1;
+    }
+  }
+}
+
+bool LibmodbusSlave::AnswerOne(uint8_t* query) {
+  const int length = modbus_receive(context_, query);
+  if (length < 0) return false;  // closed, reset, or a frame libmodbus cannot read
+  if (length == 0) return true;
+  std::lock_guard lock(mapLock_);
+  if (modbus_reply(context_, query, length, mapping_) >= 0) ++answered_;
+  return true;
 }
 
 void LibmodbusSlave::SetHolding(int address, const std::vector<uint16_t>& values) {

@@ -1,6 +1,6 @@
-// An independent Modbus RTU slave made with libmodbus, answering on one end of a
-// pseudo-terminal pair; the master under test opens devicePath(). The register maps can be
-// preset and dumped while the slave runs.
+// An independent Modbus slave made with libmodbus: in RTU on one end of a pseudo-terminal
+// pair, or in Modbus TCP on a free loopback port (one client at a time); the master under test
+// opens devicePath(). The register maps can be preset and dumped while the slave runs.
 #pragma once
 
 #include <modbus/modbus.h>
@@ -36,12 +36,16 @@ class LibmodbusSlave {
   // Each map holds this many entries from address 0; a request beyond gets exception 2.
   static constexpr int kMapSize = 1024;
 
-  explicit LibmodbusSlave(int node);
+  enum class Transport { Rtu, ModbusTcp };
+  explicit LibmodbusSlave(int node, Transport transport = Transport::Rtu);
   ~LibmodbusSlave();
   LibmodbusSlave(const LibmodbusSlave&) = delete;
   LibmodbusSlave& operator=(const LibmodbusSlave&) = delete;
 
-  const std::string& devicePath() const { return pty_.devicePath(); }
+  // The pty's device, or "mbtcp://127.0.0.1:PORT".
+  const std::string& devicePath() const {
+    return endpoint_.empty() ? pty_.devicePath() : endpoint_;
+  }
 
   // Wire addresses (0-based).
   void SetHolding(int address, const std::vector<uint16_t>& values);
@@ -54,8 +58,13 @@ class LibmodbusSlave {
 
  private:
   void Serve();
+  void ServeTcp();
+  // Answers one request waiting on the context's socket; false when the connection ended.
+  bool AnswerOne(uint8_t* query);
 
   PtyPair pty_;
+  std::string endpoint_;
+  int listen_ = -1;
   modbus_t* context_ = nullptr;
   modbus_mapping_t* mapping_ = nullptr;
   std::mutex mapLock_;

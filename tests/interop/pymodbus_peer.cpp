@@ -10,7 +10,12 @@ namespace {
 constexpr int kStartWaitMs = 60000;  // python start-up on a loaded machine
 }
 
-PymodbusPeer::PymodbusPeer(int node) {
+PymodbusPeer::PymodbusPeer(int node, const QString& tcpFramer) {
+  const QStringList nodeArgument{"--node", QString::number(node)};
+  if (!tcpFramer.isEmpty()) {
+    StartSlave(QStringList{"--tcp", tcpFramer} + nodeArgument);
+    return;
+  }
   const QString link = "pty,raw,echo=0,link=";
   socat_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   socat_.start("socat", {link + devicePath(), link + folder_.path() + "/slave"});
@@ -18,16 +23,24 @@ PymodbusPeer::PymodbusPeer(int node) {
     failure_ = "socat did not make the pseudo-terminal pair";
     return;
   }
+  StartSlave(QStringList{"--port", folder_.path() + "/slave"} + nodeArgument);
+}
+
+// Over TCP the slave reports "READY <port>" once it listens.
+void PymodbusPeer::StartSlave(const QStringList& arguments) {
   slave_.setProcessChannelMode(QProcess::SeparateChannels);
   slave_.setReadChannel(QProcess::StandardOutput);
-  slave_.start("/usr/bin/python3", {QStringLiteral(PW_PYMODBUS_SLAVE), "--port",
-                                    folder_.path() + "/slave", "--node", QString::number(node)});
+  slave_.start("/usr/bin/python3", QStringList{QStringLiteral(PW_PYMODBUS_SLAVE)} + arguments);
   if (!slave_.waitForStarted(kStartWaitMs)) {
     failure_ = "the pymodbus slave did not start";
     return;
   }
   const QString line = NextLine(kStartWaitMs);
-  ready_ = line == "READY";
+  const bool tcp = arguments.first() == "--tcp";
+  ready_ = tcp ? line.startsWith("READY ") : line == "READY";
+  if (ready_ && tcp)
+    endpoint_ =
+        (arguments[1] == "socket" ? "mbtcp://127.0.0.1:" : "tcp://127.0.0.1:") + line.mid(6);
   if (!ready_) {
     failure_ = "the pymodbus slave did not report READY: " + line + " " +
                QString::fromLocal8Bit(slave_.readAllStandardError());

@@ -39,15 +39,7 @@ std::vector<std::string> Args(std::vector<std::string> extra) {
   return args;
 }
 
-std::string Shell(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return output;
-  std::array<char, 512> chunk;
-  while (fgets(chunk.data(), chunk.size(), pipe)) output += chunk.data();
-  pclose(pipe);
-  return output;
-}
+using vdtest::Shell;
 
 // A master on the component's own transaction and serial port.
 class Master {

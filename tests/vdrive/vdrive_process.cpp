@@ -6,10 +6,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace vdtest {
+
+std::string Shell(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return output;
+  std::array<char, 512> chunk;
+  while (fgets(chunk.data(), chunk.size(), pipe)) output += chunk.data();
+  pclose(pipe);
+  return output;
+}
 
 VdriveProcess::~VdriveProcess() {
   if (pid_ > 0) Stop();
@@ -34,7 +46,7 @@ bool VdriveProcess::Start(const std::vector<std::string>& args, bool controlOnSt
   in_ = toChild[1];
   out_ = fromChild[0];
   device_ = ReadLine(5000);
-  return device_.rfind("/dev/", 0) == 0;
+  return device_.rfind("/dev/", 0) == 0 || device_.find("tcp://127.0.0.1:") != std::string::npos;
 }
 
 std::string VdriveProcess::ReadLine(int timeoutMs) {

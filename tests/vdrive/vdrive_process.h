@@ -1,5 +1,6 @@
-// Runs the built vdrive executable as a child process: its device path from the first line
-// of stdout, control commands through its stdin, one reply line each.
+// Runs the built vdrive executable as a child process: its device path (or its listener's
+// endpoint) from the first line of stdout, control commands through its stdin, one reply line
+// each.
 #pragma once
 
 #include <sys/types.h>
@@ -34,5 +35,8 @@ class VdriveProcess {
   std::string buffered_;
   std::string device_;
 };
+
+// Runs a shell command; its stdout and stderr together.
+std::string Shell(const std::string& command);
 
 }  // namespace vdtest

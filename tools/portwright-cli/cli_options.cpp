@@ -201,11 +201,14 @@ const char* UsageText() {
   portwright-cli [options] FUNCTION ADDRESS COUNT [--type TYPE] [VALUE...]
   portwright-cli [options] poll [--interval MS] [--duration S] NODE:ADDRESS:COUNT...
   portwright-cli ports
-  portwright-cli map COMn DEVICE
+  portwright-cli map COMn DEVICE|tcp://HOST:PORT|mbtcp://HOST:PORT
   portwright-cli unmap COMn
 
 options:
-  --port COMn|DEVICE   serial port: a COM name through the port map, or a device path
+  --port COMn|DEVICE|URL
+                       port: a COM name through the port map, a device path, or a network
+                       endpoint: tcp://HOST:PORT (RTU or ASCII over TCP), mbtcp://HOST:PORT
+                       (Modbus TCP, --mode does not apply); --settings are not used there
   --settings TEXT      line settings, e.g. 19200,N,8,1 (the control's default when absent)
   --mode rtu|ascii     framing (rtu)
   --node N             slave node address (1)

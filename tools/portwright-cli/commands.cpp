@@ -7,6 +7,7 @@
 #include "control_access.h"
 #include "control_session.h"
 #include "port_binding.h"
+#include "portwright/endpoint.h"
 #include "portwright/port_map.h"
 #include "request_plan.h"
 #include "result_text.h"
@@ -17,6 +18,12 @@ namespace {
 constexpr int kHighestComNumber = 15;
 
 void PrintLine(const std::string& line) { std::printf("%s\n", line.c_str()); }
+
+// A failed result, with what went wrong with the connection when the port is a network one.
+std::string FailureText(portwright::IModbusAtl& control, int16_t result) {
+  const std::string problem = control.LinkProblem();
+  return DescribeResult(result) + (problem.empty() ? "" : ": " + problem);
+}
 
 int TransactionCommand(const CommandLine& cl) {
   const ControlRequest request = PlanRequest(cl.transaction);
@@ -29,7 +36,8 @@ int TransactionCommand(const CommandLine& cl) {
   session.OpenPort();
   const int16_t result = session.RunTransaction();
   if (result != 0) {
-    std::fprintf(stderr, "portwright-cli: result %s\n", DescribeResult(result).c_str());
+    std::fprintf(stderr, "portwright-cli: result %s\n",
+                 FailureText(session.control(), result).c_str());
     return kExitFailed;
   }
   if (request.function <= portwright::ReadInputReg) {
@@ -51,7 +59,7 @@ void PrintPoll(portwright::IModbusAtl& control, const std::vector<PollBlock>& bl
   std::string line = TimeStamp() + " item " + std::to_string(item) + " node " +
                      std::to_string(block.node) + " address " + std::to_string(block.address);
   if (result != 0) {
-    line += ": result " + DescribeResult(result);
+    line += ": result " + FailureText(control, result);
   } else if (!changed) {
     line += ": no change";
   } else {
@@ -91,8 +99,12 @@ int PortsCommand() {
   const auto map = portwright::ListPortMap();
   for (int n = 1; n <= kHighestComNumber; ++n) {
     const bool mapped = map.count(n) != 0;
-    PrintLine("COM" + std::to_string(n) + "\t" + portwright::ResolveComPort(n) +
-              (mapped ? "" : "\t(default)"));
+    const std::string target = portwright::ResolveComPort(n);
+    std::string note = mapped ? "" : "\t(default)";
+    if (const auto endpoint = portwright::ParseEndpoint(target))
+      note = std::string("\t(") + portwright::EndpointKindName(endpoint->kind) +
+             "; line settings are not used)";
+    PrintLine("COM" + std::to_string(n) + "\t" + target + note);
   }
   for (const auto& [n, device] : map) {
     if (n > kHighestComNumber) PrintLine("COM" + std::to_string(n) + "\t" + device + "\t(unused)");
@@ -109,7 +121,15 @@ int MapCommand(const CommandLine& cl) {
     portwright::UnmapComPort(cl.map.com);
     return kExitGood;
   }
-  if (!QFileInfo::exists(QString::fromStdString(cl.map.device))) {
+  if (portwright::IsNetworkTarget(cl.map.device)) {
+    if (!portwright::ParseEndpoint(cl.map.device)) {
+      std::fprintf(stderr,
+                   "portwright-cli: %s is not a network endpoint: write tcp://HOST:PORT or "
+                   "mbtcp://HOST:PORT\n",
+                   cl.map.device.c_str());
+      return kExitUsage;
+    }
+  } else if (!QFileInfo::exists(QString::fromStdString(cl.map.device))) {
     std::fprintf(stderr, "portwright-cli: note: %s does not exist now\n", cl.map.device.c_str());
   }
   portwright::MapComPort(cl.map.com, cl.map.device);
@@ -138,7 +158,8 @@ int RunCommand(const CommandLine& cl) {
     std::fprintf(stderr, "portwright-cli: %s\n(portwright-cli --help shows the usage)\n", e.what());
     return kExitUsage;
   } catch (const portwright::AutomationError& e) {
-    std::fprintf(stderr, "portwright-cli: %s\n", e.description().c_str());
+    const std::string why = e.reason().empty() ? "" : ": " + e.reason();
+    std::fprintf(stderr, "portwright-cli: %s%s\n", e.description().c_str(), why.c_str());
     return kExitRefused;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "portwright-cli: %s\n", e.what());

@@ -11,10 +11,9 @@ namespace {
 
 const char kHelp[] =
     "OK commands: noreply|replylost|badcrc [N] | slow MS [N] | exception CODE [N] | junk [N] | "
-    "junk HEX N | split MS [N] | clear | fault CODE | powercycle [SECONDS] | factory | di N 0|1 | "
-    "duplex half|full | get REG [COUNT] | set REG VALUE... | write REG VALUE... | status | "
-    "scope | path | quit  (N: count or "
-    "'always'; "
+    "junk HEX N | split MS [N] | drop [N] | wrongtid [N] | clear | fault CODE | "
+    "powercycle [SECONDS] | factory | di N 0|1 | duplex half|full | node N | get REG [COUNT] | "
+    "set REG VALUE... | write REG VALUE... | status | scope | path | quit  (N: count or 'always'; "
     "REG: P4.05 or a register address)";
 
 bool ParseInt(const std::string& text, long& value) {
@@ -58,6 +57,10 @@ std::string PlanFault(const std::vector<std::string>& w, ControlTarget& target) 
     fault.kind = ReplyFault::kNoReply;
   } else if (name == "replylost") {
     fault.kind = ReplyFault::kReplyLost;
+  } else if (name == "drop") {
+    fault.kind = ReplyFault::kDrop;
+  } else if (name == "wrongtid") {
+    fault.kind = ReplyFault::kWrongTransaction;
   } else if (name == "badcrc" || name == "badlrc") {
     fault.kind = ReplyFault::kBadChecksum;
   } else if (name == "slow" || name == "split") {
@@ -163,8 +166,14 @@ std::string Run(const std::vector<std::string>& w, ControlTarget& target) {
   long value = 0;
   if (name == "help") return kHelp;
   if (name == "noreply" || name == "replylost" || name == "badcrc" || name == "badlrc" ||
-      name == "slow" || name == "exception" || name == "junk" || name == "split")
+      name == "slow" || name == "exception" || name == "junk" || name == "split" ||
+      name == "drop" || name == "wrongtid")
     return PlanFault(w, target);
+  if (name == "node") {
+    if (w.size() != 2 || !ParseInt(w[1], value) || value < 1 || value > 247)
+      return "ERR node needs an address 1..247";
+    return target.SelectNode(static_cast<int>(value));
+  }
   if (name == "clear") {
     target.Faults().Clear();
     return "OK";

@@ -21,6 +21,12 @@ class ControlTarget {
   // Half duplex (the default): a request on the line while the drive sends collides with it.
   virtual void SetHalfDuplex(bool halfDuplex) = 0;
   virtual std::string DevicePath() const = 0;
+  // Behind a listener with several nodes: the drive the other commands act on from now on.
+  // "OK ..." or "ERR ...".
+  virtual std::string SelectNode(int node) {
+    (void)node;
+    return "ERR one drive only: node needs a listener with several nodes";
+  }
 };
 
 std::string RunControlCommand(const std::string& line, ControlTarget& target);

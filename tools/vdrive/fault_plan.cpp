@@ -42,6 +42,10 @@ const char* KindName(ReplyFault::Kind kind) {
       return "split";
     case ReplyFault::kReplyLost:
       return "replylost";
+    case ReplyFault::kDrop:
+      return "drop";
+    case ReplyFault::kWrongTransaction:
+      return "wrongtid";
     default:
       return "none";
   }

@@ -12,13 +12,15 @@ namespace vdrive {
 struct ReplyFault {
   enum Kind {
     kNone,
-    kNoReply,      // the request is lost on the line: not acted on, not answered
-    kBadChecksum,  // the reply's CRC or LRC is wrong
-    kSlow,         // the reply starts after `milliseconds`
-    kException,    // the request is not acted on; exception `code` is the reply
-    kJunk,         // `junk` bytes go out before the reply
-    kSplit,        // the reply goes out in two halves, `milliseconds` apart
-    kReplyLost,    // the request is acted on, its reply is lost on the line
+    kNoReply,           // the request is lost on the line: not acted on, not answered
+    kBadChecksum,       // the reply's CRC or LRC is wrong
+    kSlow,              // the reply starts after `milliseconds`
+    kException,         // the request is not acted on; exception `code` is the reply
+    kJunk,              // `junk` bytes go out before the reply
+    kSplit,             // the reply goes out in two halves, `milliseconds` apart
+    kReplyLost,         // the request is acted on, its reply is lost on the line
+    kDrop,              // behind a listener: the connection is closed instead of an answer
+    kWrongTransaction,  // Modbus TCP: the reply carries another transaction identifier
   };
   Kind kind = kNone;
   int milliseconds = 0;

@@ -35,6 +35,13 @@ const char kUsage[] =
     "  --full-duplex           a request sent while the drive is still sending is received\n"
     "                          (default: half duplex, the two collide)\n"
     "  --no-range-check        accept any parameter value the database limits would refuse\n"
+    "  --listen tcp:127.0.0.1:PORT | mbtcp:127.0.0.1:PORT\n"
+    "                          behind a listener on the loopback interface instead of a\n"
+    "                          pseudo-terminal: RTU or ASCII frames over TCP (a serial device\n"
+    "                          server), or Modbus TCP (a gateway); PORT 0 takes a free one.\n"
+    "                          Prints the endpoint (tcp://127.0.0.1:PORT) and maps it to COMn\n"
+    "  --nodes LIST            with --listen: the drives behind it, e.g. 1-3,7 (default --node)\n"
+    "  --gateway-delay MS      with --listen: each reply leaves MS ms later (the forward delay)\n"
     "  --verbose               log requests and faults on stderr\n";
 
 namespace {
@@ -132,6 +139,21 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
   if (take("--passcode", text) && !ToInt(text.c_str(), drive_facts::kNoPasscodeThreshold + 1,
                                          drive_facts::kPasscodeMax, options.drive.passcode))
     return error = "--passcode is 10..65535", false;
+  if (take("--listen", text)) {
+    if (!ParseListenText(text, options.network, error)) return false;
+    options.listen = true;
+  }
+  options.network.nodes = {options.server.node};
+  if (take("--nodes", text)) {
+    if (!options.listen) return error = "--nodes needs --listen", false;
+    if (!ParseNodeList(text, options.network.nodes))
+      return error = "--nodes is a list of nodes 1..247 such as 1-3,7", false;
+  }
+  if (take("--gateway-delay", text)) {
+    if (!options.listen) return error = "--gateway-delay needs --listen", false;
+    if (!ToInt(text.c_str(), 0, 10000, options.network.gatewayDelayMs))
+      return error = "--gateway-delay is 0..10000 ms", false;
+  }
   take("--control-socket", options.server.controlSocket);
   options.mapPort = !take("--no-map", text);
   options.server.controlOnStdin = !take("--no-stdin", text);

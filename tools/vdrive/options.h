@@ -4,6 +4,7 @@
 #include <string>
 
 #include "drive_database.h"
+#include "net_server.h"
 #include "pty_server.h"
 #include "virtual_drive.h"
 
@@ -11,6 +12,8 @@ namespace vdrive {
 
 struct Options {
   ServerOptions server;
+  bool listen = false;  // behind a TCP listener instead of on a pseudo-terminal
+  ListenOptions network;
   DriveConfig drive;
   std::string databasePath;
   int comPort = 1;  // 0: the lowest free COM number

@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,23 +32,13 @@ constexpr auto kTurnaround = milliseconds(3);
 // Paced bytes leave in small timed chunks: no more than one write to the pty per millisecond.
 constexpr auto kSendChunk = milliseconds(1);
 
-void SetNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
-
-void WriteAll(int fd, const void* data, size_t length) {
-  const char* bytes = static_cast<const char*>(data);
-  while (length > 0) {
-    const ssize_t n = write(fd, bytes, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // nobody reads (a full pty buffer): the bytes are lost, as on a line
-    bytes += n;
-    length -= static_cast<size_t>(n);
-  }
-}
-
 }  // namespace
 
 PtyServer::PtyServer(VirtualDrive& drive, ServerOptions options)
-    : drive_(drive), options_(std::move(options)), assembler_(options_.framing) {
+    : drive_(drive),
+      options_(std::move(options)),
+      assembler_(options_.framing),
+      control_(options_.controlOnStdin, options_.controlSocket) {
   StoreCommSettings();
 }
 
@@ -84,10 +72,8 @@ void PtyServer::ApplyStoredCommSettings() {
 }
 
 PtyServer::~PtyServer() {
-  for (int fd : {master_, slave_, wake_[0], wake_[1], listen_})
+  for (int fd : {master_, slave_, wake_[0], wake_[1]})
     if (fd >= 0) close(fd);
-  for (const ControlClient& client : controlClients_) close(client.fd);
-  if (listen_ >= 0) unlink(options_.controlSocket.c_str());
 }
 
 bool PtyServer::Open(std::string& error) {
@@ -107,24 +93,7 @@ bool PtyServer::Open(std::string& error) {
     error = std::string("cannot create a pipe: ") + std::strerror(errno);
     return false;
   }
-  if (!options_.controlSocket.empty()) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (options_.controlSocket.size() >= sizeof address.sun_path) {
-      error = "control socket path too long";
-      return false;
-    }
-    std::strcpy(address.sun_path, options_.controlSocket.c_str());
-    unlink(address.sun_path);
-    listen_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (listen_ < 0 || bind(listen_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listen_, 4) != 0) {
-      error = "cannot listen on " + options_.controlSocket + ": " + std::strerror(errno);
-      return false;
-    }
-  }
-  if (options_.controlOnStdin) SetNonBlocking(STDIN_FILENO);
-  return true;
+  return control_.Open(error);
 }
 
 void PtyServer::RequestStop() {
@@ -316,36 +285,8 @@ PtyServer::Clock::time_point PtyServer::NextDeadline(Clock::time_point now) cons
   return deadline;
 }
 
-void PtyServer::ServeControl(int fd, std::string& pending, bool& closed) {
-  char buffer[1024];
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
-      closed = true;
-      break;
-    }
-    if (n < 0) break;
-    pending.append(buffer, static_cast<size_t>(n));
-  }
-  const int replyFd = fd == STDIN_FILENO ? STDOUT_FILENO : fd;
-  for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
-    std::string line = pending.substr(0, end);
-    pending.erase(0, end + 1);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find_first_not_of(" \t") == std::string::npos) continue;
-    const std::string reply = RunControlCommand(line, *this) + "\n";
-    WriteAll(replyFd, reply.data(), reply.size());
-  }
-}
-
-void PtyServer::AcceptControlClient() {
-  const int fd = accept4(listen_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-  if (fd >= 0) controlClients_.push_back({fd, {}});
-}
-
 void PtyServer::Run() {
   clockStart_ = Clock::now();
-  bool stdinOpen = options_.controlOnStdin;
   while (!quit_) {
     Clock::time_point now = Clock::now();
     if (poweredOff_ && now >= poweredOffUntil_) {
@@ -364,10 +305,7 @@ void PtyServer::Run() {
     SendDue(now);
 
     std::vector<pollfd> fds{{wake_[0], POLLIN, 0}, {master_, POLLIN, 0}};
-    if (stdinOpen) fds.push_back({STDIN_FILENO, POLLIN, 0});
-    if (listen_ >= 0) fds.push_back({listen_, POLLIN, 0});
-    const size_t firstClient = fds.size();
-    for (const ControlClient& client : controlClients_) fds.push_back({client.fd, POLLIN, 0});
+    control_.AddTo(fds);
     const auto wait = std::max(NextDeadline(now) - now, Clock::duration::zero());
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
     const timespec timeout{static_cast<time_t>(ns / 1000000000),
@@ -377,30 +315,7 @@ void PtyServer::Run() {
     now = Clock::now();
     if (fds[0].revents & POLLIN) quit_ = true;
     if (fds[1].revents & POLLIN) ReadRequests(now);
-    size_t next = 2;
-    if (stdinOpen) {
-      if (fds[next].revents & (POLLIN | POLLHUP | POLLERR)) {
-        bool closed = false;
-        ServeControl(STDIN_FILENO, stdinPending_, closed);
-        if (closed) quit_ = true;  // stdin EOF ends the drive
-      }
-      ++next;
-    }
-    if (listen_ >= 0 && (fds[next].revents & POLLIN)) AcceptControlClient();
-    for (size_t i = firstClient, c = 0; i < fds.size(); ++i, ++c) {
-      if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-      bool closed = false;
-      ServeControl(controlClients_[c].fd, controlClients_[c].pending, closed);
-      if (closed) controlClients_[c].fd = -1 - controlClients_[c].fd;  // mark, close below
-    }
-    for (auto it = controlClients_.begin(); it != controlClients_.end();) {
-      if (it->fd < 0) {
-        close(-1 - it->fd);
-        it = controlClients_.erase(it);
-      } else {
-        ++it;
-      }
-    }
+    if (!control_.Serve(fds, *this)) quit_ = true;  // stdin EOF ends the drive
   }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "control_channel.h"
+#include "control_clients.h"
 #include "fault_plan.h"
 #include "line_pacing.h"
 #include "line_settings.h"
@@ -53,11 +54,6 @@ class PtyServer : public ControlTarget {
 
  private:
   using Clock = std::chrono::steady_clock;
-  struct ControlClient {
-    int fd;
-    std::string pending;
-  };
-
   void StoreCommSettings();
   void ApplyStoredCommSettings();
   void RunSampleClock(Clock::time_point now);
@@ -74,8 +70,6 @@ class PtyServer : public ControlTarget {
   Clock::duration Turnaround() const;
   void SendDue(Clock::time_point now);
   Clock::time_point NextDeadline(Clock::time_point now) const;
-  void ServeControl(int fd, std::string& pending, bool& closed);
-  void AcceptControlClient();
   void Log(const char* format, ...) const;
 
   VirtualDrive& drive_;
@@ -85,9 +79,7 @@ class PtyServer : public ControlTarget {
   int master_ = -1;
   int slave_ = -1;  // held open so the master never sees a hang-up between clients
   int wake_[2] = {-1, -1};
-  int listen_ = -1;
-  std::vector<ControlClient> controlClients_;
-  std::string stdinPending_;
+  ControlClients control_;
   std::string devicePath_;
   LinePacer received_;  // bytes read from the pty, on their way to the drive
   LinePacer sending_;   // reply bytes on their way to the pty

@@ -12,9 +12,12 @@ namespace {
 
 // A reply time-out for the scan's one-word reads: twice the line time of request and reply at
 // the baud rate (11 bits a character; ASCII about doubles the characters), plus 20 ms for the
-// drive's turnaround. A drive with a long response delay (P3.07) needs --timeout.
+// drive's turnaround. A drive with a long response delay (P3.07) needs --timeout. Behind a
+// gateway the bus's baud rate is the gateway's, not --settings: allow for 9600 baud and the
+// gateway's forwarding.
 int ScanTimeOutMs(const pwcli::LineOptions& line) {
   if (line.timeoutMs) return *line.timeoutMs;
+  if (DriveLink::OverNetwork(line)) return 2 * 15 * 11 * 1000 / 9600 + 100;
   const int baud = std::max(1200, std::atoi(line.settings.value_or("19200").c_str()));
   const int characters = line.mode == portwright::ASCII ? 34 : 15;
   return 2 * characters * 11 * 1000 / baud + 20;

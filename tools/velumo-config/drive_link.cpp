@@ -6,6 +6,8 @@
 #include "params/transfer_plan.h"
 #include "params/value_table.h"
 #include "port_binding.h"
+#include "portwright/endpoint.h"
+#include "portwright/modbus_atl.h"
 #include "portwright/port_map.h"
 #include "portwright/serial_devices.h"
 #include "result_text.h"
@@ -18,8 +20,12 @@ constexpr int16_t kNoAnswer = -1;
 
 // Why a port did not open, in the words a technician acts on (the host library looks at the
 // device: missing, no permission, in use).
-std::string PortTrouble(int comIndex, const std::string& controlText) {
+std::string PortTrouble(int comIndex, const std::string& controlText, const std::string& reason) {
   const std::string device = portwright::ResolveComPort(comIndex + 1);
+  // A network endpoint: the control says why the connection failed.
+  if (portwright::IsNetworkTarget(device))
+    return "COM" + std::to_string(comIndex + 1) + " (" + device +
+           "): " + (reason.empty() ? controlText : reason);
   const portwright::OpenProblem problem = portwright::DiagnoseOpenFailure(device);
   const std::string text =
       "COM" + std::to_string(comIndex + 1) + " (" + device + "): " + problem.reason;
@@ -51,8 +57,11 @@ DriveLink::DriveLink(const pwcli::LineOptions& line, int timeoutMs) {
   }
   try {
     session_->OpenPort();
+  } catch (const portwright::AutomationError& e) {
+    throw ToolError(kExitPort,
+                    "cannot open " + PortTrouble(binding_->comIndex(), e.what(), e.reason()));
   } catch (const std::exception& e) {
-    throw ToolError(kExitPort, "cannot open " + PortTrouble(binding_->comIndex(), e.what()));
+    throw ToolError(kExitPort, "cannot open " + PortTrouble(binding_->comIndex(), e.what(), {}));
   }
 }
 
@@ -61,6 +70,16 @@ DriveLink::~DriveLink() = default;
 std::string DriveLink::PortText() const {
   const int com = binding_->comIndex() + 1;
   return "COM" + std::to_string(com) + " (" + portwright::ResolveComPort(com) + ")";
+}
+
+bool DriveLink::OverNetwork(const pwcli::LineOptions& line) {
+  const auto com = pwcli::ParseComName(line.port);
+  return portwright::IsNetworkTarget(com ? portwright::ResolveComPort(*com) : line.port);
+}
+
+std::string DriveLink::FailureText(int16_t result) {
+  const std::string problem = session_->control().LinkProblem();
+  return pwcli::DescribeResult(result) + (problem.empty() ? "" : ": " + problem);
 }
 
 void DriveLink::SetTimeout(int timeoutMs) {
@@ -98,16 +117,15 @@ std::optional<DriveId> DriveLink::Identify(int node) {
   const int16_t firmware = Read(node, drive_facts::ParameterAddress(0, 0), 1, words);
   if (firmware == kNoAnswer) return std::nullopt;
   if (firmware != 0)
-    throw ToolError(kExitNoAnswer,
-                    "node " + std::to_string(node) +
-                        " does not answer as a drive: " + pwcli::DescribeResult(firmware));
+    throw ToolError(kExitNoAnswer, "node " + std::to_string(node) +
+                                       " does not answer as a drive: " + FailureText(firmware));
   DriveId id;
   id.node = node;
   id.firmwareWord = words[0];
   const int16_t motor = Read(node, drive_facts::ParameterAddress(1, 31), 1, words);
   if (motor != 0)
-    throw ToolError(kExitNoAnswer, "node " + std::to_string(node) +
-                                       ", reading P1.31: " + pwcli::DescribeResult(motor));
+    throw ToolError(kExitNoAnswer,
+                    "node " + std::to_string(node) + ", reading P1.31: " + FailureText(motor));
   id.motorCode = words[0];
   return id;
 }
@@ -119,8 +137,7 @@ void DriveLink::ReadConfiguration(int node, const std::array<int16_t, 5>& limits
     const int16_t result = Read(node, block.address, block.words, words);
     if (result != 0)
       throw ToolError(kExitNoAnswer, "node " + std::to_string(node) + ", reading group " +
-                                         std::to_string(block.group) + ": " +
-                                         pwcli::DescribeResult(result));
+                                         std::to_string(block.group) + ": " + FailureText(result));
     for (int i = 0; i < block.words; ++i) into.P(block.group, i) = words[static_cast<size_t>(i)];
   }
 }

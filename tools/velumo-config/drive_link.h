@@ -36,6 +36,8 @@ class DriveLink {
   DriveLink(const pwcli::LineOptions& line, int timeoutMs);
   ~DriveLink();
 
+  // The port names a network endpoint (directly or through the port map).
+  static bool OverNetwork(const pwcli::LineOptions& line);
   void SetTimeout(int timeoutMs);
   // One read of holding registers (1-based address); the result code, 0 good.
   int16_t Read(int node, int address, int count, std::vector<int16_t>& words);
@@ -51,6 +53,9 @@ class DriveLink {
   std::string PortText() const;
 
  private:
+  // The result's meaning, with the reason when the network connection failed.
+  std::string FailureText(int16_t result);
+
   std::unique_ptr<pwcli::PortBinding> binding_;
   std::unique_ptr<pwcli::ControlSession> session_;
 };

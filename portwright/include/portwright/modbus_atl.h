@@ -39,11 +39,17 @@ constexpr uint32_t DISP_E_EXCEPTION = 0x80020009u;
 // An automation error: what a host sees as a run-time error with a description.
 class PORTWRIGHT_API AutomationError : public std::runtime_error {
  public:
-  explicit AutomationError(const std::string& description);
+  explicit AutomationError(const std::string& description, std::string reason = {});
   uint32_t hresult() const { return DISP_E_EXCEPTION; }
   std::string description() const { return what(); }
   std::string source() const;         // the control's ProgID
   std::string interfaceName() const;  // "IModbusAtl"
+  // Beside the fixed description: why a network port did not open ("127.0.0.1:5020 refused
+  // the connection: ..."); empty for every other error.
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 // Event sink interface (_IModbusAtlEvents). Events arrive on the thread that created the
@@ -127,6 +133,11 @@ class IModbusAtl {
   virtual void SetClientSite(IModbusAtlSite* site) = 0;
   // Frame trace for diagnostics tools (null to stop).
   virtual void SetTrace(IModbusAtlTrace* trace) = 0;
+  // Why the network endpoint behind the port failed in the last transaction, or at the last
+  // opening ("the connection to 127.0.0.1:5020 was closed by the other end"); empty on a
+  // serial line and while the connection works. Read on the control's thread (a Done or
+  // OnPoll handler sees the text of its own transaction).
+  virtual std::string LinkProblem() { return {}; }
   // Ends the object (stops the thread, closes the port, deletes the poll items).
   virtual void Release() = 0;
 };

@@ -28,7 +28,8 @@ std::optional<SerialDevice> DescribeSerialDevice(const std::string& path,
                                                  const std::string& root = "/");
 
 // "/dev/ttyUSB0 (FTDI FT232R USB UART)", "/dev/ttyS3 (no serial port)",
-// "/dev/serial/by-id/usb-… (not present)".
+// "/dev/serial/by-id/usb-… (not present)"; a network endpoint as itself with its kind and that
+// the line settings are not used.
 std::string DeviceLabel(const std::string& path, const std::string& root = "/");
 
 // The port map as the store holds it: the device of COM n (1-based; unmapped means

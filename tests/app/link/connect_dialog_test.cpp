@@ -172,6 +172,47 @@ TEST_F(ConnectDialogTest, DeviceListShowsTheAssignmentAsItIsAndAssignChangesOnly
   portwright::AssignComDevice(2, "");
 }
 
+// "Network…": a host and port and the framing typed in go into the port map as an endpoint,
+// shown with the note that the line settings are not used; a typo is refused in words.
+TEST_F(ConnectDialogTest, NetworkEntryPutsAnEndpointBehindTheComEntry) {
+  const FakeDevices machine;
+  choose(2, "19200", 6);
+  dialog->tmrComSettings_Timer();
+  auto* devices = child<QComboBox>("cmbDevice");
+  devices->setCurrentIndex(devices->count() - 1);
+  EXPECT_EQ(devices->currentText(), QString::fromUtf8("Network\u2026"));
+  prompt::ScriptReplies({{prompt::Ok, "127.0.0.1:5020"}, {prompt::Yes, {}}});
+  child<QPushButton>("cmdAssignDevice")->click();
+  EXPECT_EQ(portwright::ComDevice(3), "mbtcp://127.0.0.1:5020");
+  const QString note = " (Modbus TCP; baud rate and parity are the gateway's, not used here)";
+  EXPECT_EQ(child<QLabel>("lblPortDevice")->text(),
+            QString::fromUtf8("COM3 \u2013 mbtcp://127.0.0.1:5020") + note);
+  EXPECT_EQ(devices->currentText(), "mbtcp://127.0.0.1:5020" + note);
+
+  // The next time the host and port are offered as they stand; a name without a port, or a
+  // port out of range, is refused and the assignment stays.
+  for (const char* typo : {"gateway-17", "gateway-17:65536"}) {
+    prompt::ClearShownPrompts();
+    devices->setCurrentIndex(devices->count() - 1);
+    prompt::ScriptReplies({{prompt::Ok, typo}, {prompt::No, {}}});
+    child<QPushButton>("cmdAssignDevice")->click();
+    ASSERT_EQ(prompt::ShownPrompts().size(), 3);
+    EXPECT_EQ(prompt::ShownPrompts()[0].kind, "InputBox");
+    EXPECT_TRUE(prompt::ShownPrompts()[1].text.contains("not used for a network port"));
+    EXPECT_EQ(prompt::ShownPrompts()[2].text,
+              QString("\"") + typo +
+                  "\" is not a host and a port: write them as gateway-17:4001 or 10.0.0.5:502 "
+                  "(the port 1 to 65535).");
+    EXPECT_EQ(portwright::ComDevice(3), "mbtcp://127.0.0.1:5020");
+    EXPECT_EQ(devices->currentText(), "mbtcp://127.0.0.1:5020" + note);
+  }
+  devices->setCurrentIndex(devices->count() - 1);
+  prompt::ScriptReplies({{prompt::Ok, " 10.0.0.5:4001 "}, {prompt::No, {}}});
+  child<QPushButton>("cmdAssignDevice")->click();
+  EXPECT_EQ(portwright::ComDevice(3), "tcp://10.0.0.5:4001");
+  portwright::AssignComDevice(3, "");
+}
+
 TEST_F(ConnectDialogTest, LongDeviceLabelsAreShownWholeOnALaptopScreen) {
   FakeDevices machine(false);
   frmCommSettings::Unload();

@@ -147,6 +147,26 @@ TEST_F(LinkEndToEndTest, WrongFramingOrMissingPortFailsTheConnect) {
                         "Fix: Assign a serial device of this computer to this COM port."});
 }
 
+// COM1 names the drive's gateway (Modbus TCP): the connect and its initialisation run through
+// it as on a line; an endpoint nobody listens on is told with the connection's reason.
+TEST_F(LinkEndToEndTest, GatewayEntryConnectsAndARefusedOneIsToldWhy) {
+  basFunctions::PauseScale = 0;
+  startDrive({"--listen", "mbtcp:127.0.0.1:0", "--no-pacing"});
+  ASSERT_TRUE(drive.devicePath().startsWith("mbtcp://127.0.0.1:"));
+  connectAndInitialise();
+  EXPECT_EQ(basFunctions::DriveImage.P(0, 0), 2001);
+  dialog()->cmdDisconnect_Click();
+  prompt::ClearShownPrompts();
+  portwright::AssignComDevice(8, "mbtcp://127.0.0.1:1");
+  connectWith(7, kRtuN82);
+  portwright::AssignComDevice(8, "");
+  EXPECT_EQ(shown(),
+            QStringList{"Com Error | Selected Com port does not exist or is in use by another "
+                        "application.\r\rDevice: COM8 = mbtcp://127.0.0.1:1\r"
+                        "Reason: 127.0.0.1:1 refused the connection: nothing listens on port 1 "
+                        "there."});
+}
+
 TEST_F(LinkEndToEndTest, UnpluggedAdapterEndsInTheLostDrivePathAndReplugConnectsAgain) {
   basFunctions::PauseScale = 0;
   startDrive({"--mode", "rtu", "--settings", "19200,N,8,2", "--no-pacing"});

@@ -253,6 +253,18 @@ TEST_F(AutoDetectTest, WhatItFoundIsTheConnectSelectionAndReconnectsALostDrive) 
   frmCommSettings::Unload();
 }
 
+// Behind a gateway only the nodes are tried: the drive at node 3 is the third attempt.
+TEST_F(AutoDetectTest, BehindAGatewayOnlyTheNodesAreTried) {
+  startDrive({"--listen", "mbtcp:127.0.0.1:0", "--node", "3"});
+  driveAnswersAttempt(3);
+  detectOnCom1();
+  const QStringList lines = statusLines();
+  ASSERT_EQ(attempts(), 3) << lines.join("\n").toStdString();
+  EXPECT_EQ(lines.first(), "Trying Node Address 1 - Modbus TCP");
+  EXPECT_EQ(lines[2], "Trying Node Address 3 - Modbus TCP");
+  EXPECT_EQ(basComm::DriveConnected, 1);
+}
+
 TEST(AutoDetectPlan, AttemptsFollowTheNodeRangeAndTheTimeLeftReads) {
   EXPECT_EQ(autoDetect::AttemptsPerNode(), 54);
   EXPECT_EQ(autoDetect::AttemptCount(1, 247), 13338);
@@ -264,6 +276,11 @@ TEST(AutoDetectPlan, AttemptsFollowTheNodeRangeAndTheTimeLeftReads) {
   EXPECT_EQ(autoDetect::RemainingTimeText(3.5 * 13338), "Estimated time remaining: 12 h 58 min");
   EXPECT_EQ(autoDetect::RemainingTimeText(125), "Estimated time remaining: 2 min 05 s");
   EXPECT_EQ(autoDetect::RemainingTimeText(-1), "Estimated time remaining: 0 s");
+  // Behind a gateway: each node once over Modbus TCP, in RTU and then ASCII over TCP.
+  EXPECT_EQ(autoDetect::AttemptCount(1, 247, serialPorts::Reach::ModbusTcp), 247);
+  const autoDetect::Attempt second = autoDetect::AttemptAt(1, 4, serialPorts::Reach::RtuOverTcp);
+  EXPECT_EQ(second.node, 2);
+  EXPECT_EQ(second.mode, portwright::ASCII);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -109,7 +110,8 @@ bool VirtualDrive::start(int comNumber, const QStringList& extraArguments) {
   while (!deadline.hasExpired()) {
     if (process_.canReadLine() || process_.waitForReadyRead(200)) {
       const QString line = QString::fromUtf8(process_.readLine()).trimmed();
-      const int slash = line.indexOf("/dev/");
+      int slash = line.indexOf("/dev/");
+      if (slash < 0) slash = line.indexOf(QRegularExpression("(mb)?tcp://"));  // --listen
       if (slash >= 0) {
         device_ = line.mid(slash).section(' ', 0, 0);
         return true;

@@ -337,6 +337,35 @@ TEST_F(VelumoConfig, ABusOfThreeDrivesIsScannedBackedUpResetAndRestored) {
     EXPECT_EQ(GetOf(*drives[i], "P1.05"), static_cast<int>(11 + i)) << "drive " << i;
 }
 
+// Two drives behind one Modbus gateway: scanned through the port map, uploaded from by the
+// endpoint itself; a lost connection and a refused one are told with their reasons.
+TEST_F(VelumoConfig, DrivesBehindAGatewayAreReachedThroughTheMapAndDirectly) {
+  vdtest::VdriveProcess gateway;
+  ASSERT_TRUE(gateway.Start({"--listen", "mbtcp:127.0.0.1:0", "--nodes", "2,5", "--com", "9",
+                             "--no-pacing", "--gateway-delay", "2"}));
+  Result run = RunTool("COM9", {"--csv", "scan", "--nodes", "1-6"});
+  ASSERT_EQ(run.code, 0) << run.err.toStdString();
+  const QStringList rows = run.out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(rows.size(), 3) << run.out.toStdString();
+  EXPECT_TRUE(rows[1].startsWith("2,") && rows[2].startsWith("5,")) << run.out.toStdString();
+
+  const QString endpoint = QString::fromStdString(gateway.Device());
+  ASSERT_EQ(gateway.Command("node 5"), "OK node 5");
+  ASSERT_EQ(gateway.Command("set P1.05 9"), "OK");
+  run = RunTool(endpoint, {"--node", "5", "upload", Path("gateway.vmc")});
+  ASSERT_EQ(run.code, 0) << run.err.toStdString();
+  EXPECT_TRUE(Bytes(Path("gateway.vmc")).contains("\r\n105,9\r\n"));
+
+  ASSERT_EQ(gateway.Command("drop"), "OK planned drop x1");
+  run = RunTool(endpoint, {"--node", "5", "upload", Path("lost.vmc")});
+  EXPECT_EQ(run.code, 4);
+  EXPECT_TRUE(run.err.contains("was closed by the other end")) << run.err.toStdString();
+  gateway.Stop();
+  run = RunTool(endpoint, {"--node", "5", "upload", Path("lost.vmc")});
+  EXPECT_EQ(run.code, 3);
+  EXPECT_TRUE(run.err.contains(" refused the connection")) << run.err.toStdString();
+}
+
 TEST_F(VelumoConfig, EachKindOfFailureHasItsOwnExitCodeAndMessage) {
   EXPECT_EQ(Tool({"upload"}).code, 2);
   EXPECT_EQ(Tool({"--pace", "x", "scan"}).code, 2);

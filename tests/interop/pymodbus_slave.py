@@ -1,11 +1,12 @@
 #!/usr/bin/python3
-"""An independent Modbus ASCII slave (pymodbus) for the interoperability tests.
+"""An independent Modbus slave (pymodbus) for the interoperability tests.
 
-Serves one node on a serial device (19200,N,8,1: pymodbus frames ASCII only with 8 data
-bits and no parity on a pseudo-terminal). Holding registers 0..9 are preset to known
-values; every write is reported on stdout as "W <function> <address> <value> ..." (wire
-addresses, decimal values), so a test can check what reached the slave. "READY" is printed
-once the port is open.
+Serves one node in ASCII on a serial device (19200,N,8,1: pymodbus frames ASCII only with 8
+data bits and no parity on a pseudo-terminal), or with --tcp on a free port of 127.0.0.1 in
+Modbus TCP (--tcp socket) or in RTU frames over TCP (--tcp rtu). Holding registers 0..9 are
+preset to known values; every write is reported on stdout as "W <function> <address> <value>
+..." (wire addresses, decimal values), so a test can check what reached the slave. "READY"
+(over TCP: "READY <port>") is printed once the port is open.
 """
 import argparse
 import asyncio
@@ -13,8 +14,8 @@ import sys
 
 from pymodbus.datastore import (ModbusSequentialDataBlock, ModbusServerContext,
                                 ModbusSlaveContext)
-from pymodbus.server.async_io import ModbusSerialServer
-from pymodbus.transaction import ModbusAsciiFramer
+from pymodbus.server.async_io import ModbusSerialServer, ModbusTcpServer
+from pymodbus.transaction import ModbusAsciiFramer, ModbusRtuFramer, ModbusSocketFramer
 
 MAP_SIZE = 1024
 # Preset holding registers: three plain words, a Long 12,345,678 (1234, 5678), a Float 1.5
@@ -52,13 +53,27 @@ async def serve(port, node):
     await server.serve_forever()
 
 
+async def serve_tcp(framer, node):
+    server = ModbusTcpServer(make_context(node), framer, address=("127.0.0.1", 0),
+                             ignore_missing_slaves=True)
+    task = asyncio.create_task(server.serve_forever())
+    await server.serving
+    print(f"READY {server.server.sockets[0].getsockname()[1]}", flush=True)
+    await task
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--port", required=True)
+    parser.add_argument("--port")
+    parser.add_argument("--tcp", choices=["socket", "rtu"])
     parser.add_argument("--node", type=int, default=1)
     args = parser.parse_args()
     try:
-        asyncio.run(serve(args.port, args.node))
+        if args.tcp:
+            framer = ModbusSocketFramer if args.tcp == "socket" else ModbusRtuFramer
+            asyncio.run(serve_tcp(framer, args.node))
+        else:
+            asyncio.run(serve(args.port, args.node))
     except KeyboardInterrupt:
         pass
     return 0
