@@ -11,8 +11,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "portwright/activation.h"
-#include "portwright/port_map.h"
 #include "roundtrip.h"
 #include "slave_process.h"
 
@@ -24,28 +22,8 @@ constexpr int kRounds = 10;
 constexpr int kPollIntervalMs = 1000;
 constexpr int kPollSeconds = 10;
 
-portwright::IModbusAtl* OpenControl(const std::string& device) {
-  std::string error;
-  const std::string library =
-      (QCoreApplication::applicationDirPath() + "/libPortwright.so").toStdString();
-  if (portwright::RegisterLibrary(library, &error) != portwright::S_OK) {
-    throw std::runtime_error("cannot register " + library + ": " + error);
-  }
-  portwright::IModbusAtl* control = portwright::CreateControl(&error);
-  if (!control) throw std::runtime_error("cannot create the control: " + error);
-  portwright::MapComPort(1, device);
-  control->put_ComPort(portwright::COM1);
-  control->put_MsgTimeOut(1000);
-  control->put_NodeAddr(1);
-  control->put_Function(portwright::ReadHoldingReg);
-  control->put_DataAddr(1);
-  control->put_DataQty(3);
-  control->put_PortOpen(portwright::VARIANT_TRUE);
-  return control;
-}
-
 void Run(const bench::SlaveProcess& slaves) {
-  portwright::IModbusAtl* control = OpenControl(slaves.devicePaths()[0]);
+  portwright::IModbusAtl* control = bench::OpenReadControl(slaves.devicePaths()[0]);
 
   // Warm up, then alternate rounds of both masters so that both see the same machine load.
   bench::TimeControlReads(*control, kWarmUpReads, false);

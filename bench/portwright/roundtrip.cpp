@@ -3,6 +3,7 @@
 #include <modbus/modbus.h>
 #include <sys/resource.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -10,6 +11,9 @@
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
+
+#include "portwright/activation.h"
+#include "portwright/port_map.h"
 
 namespace bench {
 namespace {
@@ -64,6 +68,25 @@ class FrameClock : public portwright::IModbusAtlTrace {
 };
 
 }  // namespace
+
+portwright::IModbusAtl* OpenReadControl(const std::string& device) {
+  std::string error;
+  const std::string library =
+      (QCoreApplication::applicationDirPath() + "/libPortwright.so").toStdString();
+  if (portwright::RegisterLibrary(library, &error) != portwright::S_OK)
+    throw std::runtime_error("cannot register " + library + ": " + error);
+  portwright::IModbusAtl* control = portwright::CreateControl(&error);
+  if (!control) throw std::runtime_error("cannot create the control: " + error);
+  portwright::MapComPort(1, device);
+  control->put_ComPort(portwright::COM1);
+  control->put_MsgTimeOut(1000);
+  control->put_NodeAddr(1);
+  control->put_Function(portwright::ReadHoldingReg);
+  control->put_DataAddr(1);
+  control->put_DataQty(3);
+  control->put_PortOpen(portwright::VARIANT_TRUE);
+  return control;
+}
 
 double Median(std::vector<double> values) {
   if (values.empty()) return 0;

@@ -10,6 +10,10 @@
 
 namespace bench {
 
+// Registers the component beside the running program, maps COM1 to the device or network
+// endpoint and opens a control loaded with a read of 3 holding registers at node 1.
+portwright::IModbusAtl* OpenReadControl(const std::string& device);
+
 // Durations in microseconds of one read through the control and of its three stretches,
 // cut by the frame trace: Action to the request frame (the worker's wake-up, purge and
 // build), request to complete reply (write and receive loop), reply to Done (the hand-back

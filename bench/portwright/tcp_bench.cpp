@@ -17,8 +17,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "portwright/activation.h"
-#include "portwright/port_map.h"
 #include "roundtrip.h"
 #include "vdrive_process.h"
 
@@ -34,25 +32,6 @@ double Percentile(std::vector<double> values, double fraction) {
   const size_t at = std::min(values.size() - 1, static_cast<size_t>(fraction * values.size()));
   std::nth_element(values.begin(), values.begin() + static_cast<long>(at), values.end());
   return values[at];
-}
-
-portwright::IModbusAtl* OpenControl(const std::string& endpoint) {
-  std::string error;
-  const std::string library =
-      (QCoreApplication::applicationDirPath() + "/libPortwright.so").toStdString();
-  if (portwright::RegisterLibrary(library, &error) != portwright::S_OK)
-    throw std::runtime_error("cannot register " + library + ": " + error);
-  portwright::IModbusAtl* control = portwright::CreateControl(&error);
-  if (!control) throw std::runtime_error("cannot create the control: " + error);
-  portwright::MapComPort(1, endpoint);
-  control->put_ComPort(portwright::COM1);
-  control->put_MsgTimeOut(1000);
-  control->put_NodeAddr(1);
-  control->put_Function(portwright::ReadHoldingReg);
-  control->put_DataAddr(1);
-  control->put_DataQty(3);
-  control->put_PortOpen(portwright::VARIANT_TRUE);
-  return control;
 }
 
 std::vector<double> TimeLibmodbusTcpReads(modbus_t* master, int reads) {
@@ -76,7 +55,7 @@ void CompareReads() {
     throw std::runtime_error("the virtual drive did not start");
   const std::string endpoint = drive.Device();
   const int port = std::stoi(endpoint.substr(endpoint.rfind(':') + 1));
-  portwright::IModbusAtl* control = OpenControl(endpoint);
+  portwright::IModbusAtl* control = bench::OpenReadControl(endpoint);
   modbus_t* master = modbus_new_tcp("127.0.0.1", port);
   if (!master || modbus_set_slave(master, 1) != 0 || modbus_connect(master) != 0)
     throw std::runtime_error("libmodbus cannot connect to " + endpoint);
