@@ -5,10 +5,26 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace vdrive {
+
+void VLogLine(const char* format, va_list args) {
+  std::fputs("vdrive: ", stderr);
+  std::vfprintf(stderr, format, args);
+  std::fputc('\n', stderr);
+}
+
+bool PollFor(std::vector<pollfd>& fds, std::chrono::steady_clock::duration wait) {
+  const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                      std::max(wait, std::chrono::steady_clock::duration::zero()))
+                      .count();
+  const timespec timeout{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+  return ppoll(fds.data(), fds.size(), &timeout, nullptr) >= 0;
+}
 
 void WriteAll(int fd, const void* data, size_t length) {
   const char* bytes = static_cast<const char*>(data);

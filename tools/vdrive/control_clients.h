@@ -5,12 +5,19 @@
 
 #include <poll.h>
 
+#include <chrono>
+#include <cstdarg>
 #include <string>
 #include <vector>
 
 #include "control_channel.h"
 
 namespace vdrive {
+
+// Writes one "vdrive: " line to stderr.
+void VLogLine(const char* format, va_list args);
+// Waits on the poll set for at most wait (none when it is negative); false when interrupted.
+bool PollFor(std::vector<pollfd>& fds, std::chrono::steady_clock::duration wait);
 
 class ControlClients {
  public:

@@ -163,9 +163,7 @@ void NetServer::Log(const char* format, ...) const {
   if (!options_.verbose) return;
   va_list args;
   va_start(args, format);
-  std::fputs("vdrive: ", stderr);
-  std::vfprintf(stderr, format, args);
-  std::fputc('\n', stderr);
+  VLogLine(format, args);
   va_end(args);
 }
 
@@ -390,11 +388,7 @@ void NetServer::Run() {
     for (const Connection& connection : connections_) fds.push_back({connection.fd, POLLIN, 0});
     const size_t controlAt = fds.size();
     control_.AddTo(fds);
-    const auto wait = std::max(NextDeadline(now) - now, Clock::duration::zero());
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
-    const timespec timeout{static_cast<time_t>(ns / 1000000000),
-                           static_cast<long>(ns % 1000000000)};
-    if (ppoll(fds.data(), fds.size(), &timeout, nullptr) < 0) continue;
+    if (!PollFor(fds, NextDeadline(now) - now)) continue;
 
     now = Clock::now();
     if (fds[0].revents & POLLIN) quit_ = true;
