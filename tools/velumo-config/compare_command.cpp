@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "commands.h"
-#include "drive_facts.h"
 #include "params/compare_values.h"
 #include "params/param_value.h"
 #include "params/three_way_compare.h"
@@ -72,15 +71,7 @@ int CompareSides(Session& session) {
     files.push_back(ReadConfigFile(session, QString::fromStdString(path)));
   std::optional<Target> drive;
   if (options.drive) drive = IdentifyTarget(session, options.line.node);
-  Target own;
-  if (!files.empty()) {
-    own.id.motorCode = files[0].motorCode;
-    own.id.firmwareWord = drive_facts::FirmwareWord(files[0].revision);
-    own.model = files[0].model;
-    own.limits = LimitsForRevision(files[0].revision);
-  } else {
-    own = *drive;
-  }
+  const Target own = files.empty() ? *drive : TargetOfFile(files[0]);
   std::vector<Side> sides;
   basFunctions::ParamCatalog catalog;
   for (const ConfigFile& file : files) {
@@ -131,12 +122,7 @@ int Compare(Session& session) {
   const ConfigFile file = ReadConfigFile(session, QString::fromStdString(options.path));
   std::vector<Difference> differences;
   if (options.defaults) {
-    // The file's own parameter set stands in for a drive.
-    Target own;
-    own.id.motorCode = file.motorCode;
-    own.id.firmwareWord = drive_facts::FirmwareWord(file.revision);
-    own.model = file.model;
-    own.limits = LimitsForRevision(file.revision);
+    const Target own = TargetOfFile(file);
     const std::unique_ptr<Prepared> prepared = PrepareDownload(session, file, own, false);
     differences = AgainstDefaults(*prepared, own.limits);
     Report(session, differences, "default");

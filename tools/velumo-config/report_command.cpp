@@ -5,7 +5,6 @@
 #include <QFileInfo>
 
 #include "commands.h"
-#include "drive_facts.h"
 #include "journal_use.h"
 #include "params/commissioning_report.h"
 #include "params/journal_store.h"
@@ -42,11 +41,7 @@ QDateTime VisitStart(const Options& options) {
 
 void OfFile(Session& session, const QString& path, Subject& subject) {
   const ConfigFile file = ReadConfigFile(session, path);
-  Target own;
-  own.id.motorCode = file.motorCode;
-  own.id.firmwareWord = drive_facts::FirmwareWord(file.revision);
-  own.model = file.model;
-  own.limits = LimitsForRevision(file.revision);
+  const Target own = TargetOfFile(file);
   const std::unique_ptr<Prepared> prepared = PrepareDownload(session, file, own, false);
   subject.drive = {own.model, file.contents.header.firmware.toInt(), own.id.motorCode, 0,
                    QStringLiteral("no drive")};

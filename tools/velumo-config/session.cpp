@@ -28,6 +28,15 @@ std::array<int16_t, 5> LimitsForRevision(int revision) {
   return result;
 }
 
+Target TargetOfFile(const ConfigFile& file) {
+  Target own;
+  own.id.motorCode = file.motorCode;
+  own.id.firmwareWord = drive_facts::FirmwareWord(file.revision);
+  own.model = file.model;
+  own.limits = LimitsForRevision(file.revision);
+  return own;
+}
+
 Session::Session(const Options& options) : options_(options), out_(options.csv) {}
 
 Database& Session::database() {

@@ -61,6 +61,9 @@ struct Target {
 Target IdentifyTarget(Session& session, int node);
 // The same for a drive already heard from.
 Target TargetOf(Session& session, const DriveId& id);
+// The drive a file was saved from, as far as the file tells: its parameter set stands in for
+// a drive where there is none to read.
+Target TargetOfFile(const ConfigFile& file);
 // The group limits of a firmware revision (all 0 for one the drive family does not have).
 std::array<int16_t, 5> LimitsForRevision(int revision);
 // "KDA-1K firmware 2.00 motor 21".
