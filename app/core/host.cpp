@@ -6,6 +6,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QWidget>
+#include <algorithm>
 
 #include "core/program_error.h"
 #include "core/program_folders.h"
@@ -87,6 +88,16 @@ void ShowChild(QWidget* window) {
   frame->show();
   window->show();
   area->setActiveSubWindow(frame);
+}
+
+void FitIntoChildArea(QWidget* window, const QSize& preferred) {
+  auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+  if (!frame || !frame->mdiArea()) return;
+  const QSize area = frame->mdiArea()->viewport()->size();
+  const QSize decoration = frame->size() - window->size();
+  frame->resize((preferred + decoration).boundedTo(area).expandedTo(frame->minimumSizeHint()));
+  frame->move(std::clamp(frame->x(), 0, std::max(0, area.width() - frame->width())),
+              std::clamp(frame->y(), 0, std::max(0, area.height() - frame->height())));
 }
 
 }  // namespace host

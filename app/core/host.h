@@ -6,6 +6,7 @@
 
 #include "portwright/modbus_atl.h"
 
+class QSize;
 class QWidget;
 
 namespace host {
@@ -27,6 +28,10 @@ QWidget* MainWindow();
 // Shows a window as a child of the main window's MDI area (a top-level window when the main
 // window is not there); the window is deleted when it closes.
 void ShowChild(QWidget* window);
+// Sizes a child window of the MDI area to what it prefers, bounded by the area, and moves it
+// back inside the area (a frame would otherwise shrink it to its smallest layout). Nothing for
+// a window that is not a child there.
+void FitIntoChildArea(QWidget* window, const QSize& preferred);
 // Unloads a window: closes it (with its MDI frame) and deletes it once control returns to the
 // event loop. From here on FormIsOpen no longer counts it.
 void UnloadWindow(QWidget* window);

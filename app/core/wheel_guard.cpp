@@ -1,6 +1,5 @@
-#include "editor/wheel_guard.h"
+#include "core/wheel_guard.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QScrollArea>
@@ -21,9 +20,9 @@ class WheelFilter : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    auto* list = qobject_cast<QComboBox*>(watched);
-    if (!list || event->type() != QEvent::Wheel || list->hasFocus()) return false;
-    if (QScrollArea* area = scrollAreaOf(list))
+    auto* field = qobject_cast<QWidget*>(watched);
+    if (!field || event->type() != QEvent::Wheel || field->hasFocus()) return false;
+    if (QScrollArea* area = scrollAreaOf(field))
       QCoreApplication::sendEvent(area->verticalScrollBar(), event);
     return true;
   }
@@ -31,10 +30,10 @@ class WheelFilter : public QObject {
 
 }  // namespace
 
-void Guard(QComboBox* list) {
-  // The default focus policy lets the wheel itself give the list the focus (and the value).
-  list->setFocusPolicy(Qt::StrongFocus);
-  list->installEventFilter(new WheelFilter(list));
+void Guard(QWidget* field) {
+  // The default focus policy lets the wheel itself give the field the focus (and the value).
+  field->setFocusPolicy(Qt::StrongFocus);
+  field->installEventFilter(new WheelFilter(field));
 }
 
 }  // namespace wheelGuard

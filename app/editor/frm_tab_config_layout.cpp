@@ -11,9 +11,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "core/wheel_guard.h"
 #include "editor/editor_rows.h"
 #include "editor/frm_tab_config.h"
-#include "editor/wheel_guard.h"
 
 namespace {
 

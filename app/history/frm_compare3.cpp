@@ -31,6 +31,7 @@ namespace {
 
 QPointer<frmCompare3> g_compare;
 
+constexpr QSize kPreferredSize(860, 520);
 constexpr int kFirstSide = 2;  // columns: parameter, units, then the sides
 const QColor kMarked(255, 210, 200);
 
@@ -48,6 +49,7 @@ frmCompare3* frmCompare3::Display() {
   const bool fresh = !g_compare;
   if (fresh) g_compare = new frmCompare3();
   host::ShowChild(g_compare);
+  if (fresh) host::FitIntoChildArea(g_compare, kPreferredSize);
   g_compare->raise();
   if (fresh) g_compare->cmdReadDrive_Click();
   return g_compare;
@@ -83,7 +85,7 @@ frmCompare3::frmCompare3() {
   layout->addLayout(buttons);
   layout->addWidget(grdCompare_, 1);
   layout->addWidget(lblCompareStatus_);
-  resize(860, 520);
+  resize(kPreferredSize);
   connect(cmdReadDrive, &QPushButton::clicked, this, &frmCompare3::cmdReadDrive_Click);
   connect(cmdFile, &QPushButton::clicked, this, &frmCompare3::cmdFile_Click);
   connect(cmdDefaults, &QPushButton::clicked, this, &frmCompare3::cmdDefaults_Click);

@@ -17,6 +17,7 @@
 #include "core/host.h"
 #include "core/logs.h"
 #include "core/prompt.h"
+#include "core/wheel_guard.h"
 #include "drive_facts.h"
 #include "history/drive_sets.h"
 #include "link/bas_comm.h"
@@ -32,6 +33,7 @@ namespace {
 
 QPointer<frmDriveHistory> g_history;
 
+constexpr QSize kPreferredSize(900, 520);
 constexpr int kFlushMs = 500;  // the newest writes are in the file before it is read
 
 const basFunctions::ParamCatalog& catalogOf(const journal::DriveId& drive) {
@@ -57,8 +59,10 @@ T* named(T* widget, const char* name) {
 }  // namespace
 
 frmDriveHistory* frmDriveHistory::Display() {
-  if (!g_history) g_history = new frmDriveHistory();
+  const bool fresh = !g_history;
+  if (fresh) g_history = new frmDriveHistory();
   host::ShowChild(g_history);
+  if (fresh) host::FitIntoChildArea(g_history, kPreferredSize);
   g_history->raise();
   g_history->cmdRefresh_Click();
   return g_history;
@@ -118,7 +122,10 @@ frmDriveHistory::frmDriveHistory() {
   layout->addLayout(filters);
   layout->addWidget(tvwHistory_, 1);
   layout->addLayout(buttons);
-  resize(900, 520);
+  for (QWidget* field : {static_cast<QWidget*>(cmbDrive_), static_cast<QWidget*>(dtpSince_),
+                         static_cast<QWidget*>(cmbSource_)})
+    wheelGuard::Guard(field);
+  resize(kPreferredSize);
 
   connect(cmdRefresh, &QPushButton::clicked, this, &frmDriveHistory::cmdRefresh_Click);
   connect(cmdSinceFile, &QPushButton::clicked, this, &frmDriveHistory::cmdSinceFile_Click);

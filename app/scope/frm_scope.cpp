@@ -43,7 +43,7 @@ frmScope* frmScope::Display() {
     g_scope->Form_Load();
   }
   host::ShowChild(g_scope);
-  if (load) FitIntoMainArea(g_scope, kPreferredSize);
+  if (load) host::FitIntoChildArea(g_scope, kPreferredSize);
   return g_scope;
 }
 

@@ -75,7 +75,7 @@ void frmScopeViewer::OpenLogWithDialog() {
 void frmScopeViewer::OpenLog(const QString& path) {
   const bool firstShown = !isVisible();
   host::ShowChild(this);
-  if (firstShown) basScope::FitIntoMainArea(this, kPreferredSize);
+  if (firstShown) host::FitIntoChildArea(this, kPreferredSize);
   Scope1->ClearAllData();
   Scope1->RestoreDefaultAppearance();
   Scope1->SetFollow(false);

@@ -1,7 +1,6 @@
 #include "scope/scope_environment.h"
 
 #include <QApplication>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QWidget>
 
@@ -23,16 +22,6 @@ QWidget* OpenWindowNamed(const QString& name) {
         (widget->isWindow() || qobject_cast<QMdiSubWindow*>(widget->parentWidget())))
       return widget;
   return nullptr;
-}
-
-void FitIntoMainArea(QWidget* window, const QSize& preferred) {
-  auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget());
-  if (!frame || !frame->mdiArea()) return;
-  const QSize area = frame->mdiArea()->viewport()->size();
-  const QSize decoration = frame->size() - window->size();
-  frame->resize((preferred + decoration).boundedTo(area).expandedTo(frame->minimumSizeHint()));
-  frame->move(std::clamp(frame->x(), 0, std::max(0, area.width() - frame->width())),
-              std::clamp(frame->y(), 0, std::max(0, area.height() - frame->height())));
 }
 
 bool ProgramScopeEnvironment::Connected() { return basComm::DriveConnected == 1; }

@@ -4,7 +4,6 @@
 
 #include "scope/scope_capture.h"
 
-class QSize;
 class QString;
 class QWidget;
 
@@ -12,9 +11,6 @@ namespace basScope {
 
 // The loaded window of that objectName (an MDI child or a top-level window), or null.
 QWidget* OpenWindowNamed(const QString& name);
-// A window just shown as an MDI child takes its preferred size, as far as the main window's
-// area allows (its frame would otherwise shrink it to its smallest readable layout).
-void FitIntoMainArea(QWidget* window, const QSize& preferred);
 
 class ProgramScopeEnvironment : public ScopeEnvironment {
  public:

@@ -1,7 +1,12 @@
 // The drive history's windows against the virtual drive: Compare Three Ways after a change at
-// the drive, one in a file and an edit, and the Drive History of the download that followed.
+// the drive, one in a file and an edit, and the Drive History of the download that followed;
+// both windows whole in the main window's child area, and filters the wheel leaves alone.
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -83,6 +88,64 @@ TEST_F(HistoryWindowsTest, CompareThreeWaysMarksEachSideThatChangedAndTheHistory
   // The download put the drive-side change back and wrote the edit.
   EXPECT_EQ(changes, (QStringList{"P1.05 - Monitor 2 Scale: 42 -> 100 %",
                                   "P1.37 - Inertia Ratio: 10 -> 12.5 times"}));
+  history->cmdClose_Click();
+}
+
+// Every button and label of the window inside the area and showing its whole text.
+void ExpectWhole(QWidget* window, const QRect& area, const QString& where) {
+  const std::string at = where.toStdString();
+  EXPECT_TRUE(area.contains(window->parentWidget()->geometry())) << at << ": cut off";
+  for (QWidget* part : window->findChildren<QWidget*>()) {
+    const auto* button = qobject_cast<QAbstractButton*>(part);
+    const auto* label = qobject_cast<QLabel*>(part);
+    if ((!button && !label) || !part->isVisible()) continue;
+    const QRect inWindow(part->mapTo(window, QPoint(0, 0)), part->size());
+    EXPECT_TRUE(window->rect().contains(inWindow))
+        << at << ": " << part->objectName().toStdString();
+    const QString text = button ? button->text() : label->wordWrap() ? QString() : label->text();
+    EXPECT_LE(part->fontMetrics().horizontalAdvance(QString(text).remove('&')), part->width())
+        << at << ": " << text.toStdString();
+  }
+}
+
+TEST_F(HistoryWindowsTest, BothWindowsAreWholeInTheMainWindowAndTheWheelLeavesTheFilters) {
+  startConnected();
+  main->showNormal();
+  for (const QSize& size : {main->size(), QSize(1366, 768)}) {
+    main->resize(size);
+    QCoreApplication::processEvents();
+    const QRect area = main->findChild<QMdiArea*>()->viewport()->rect();
+    const QString where = QString("main window %1 x %2").arg(size.width()).arg(size.height());
+    main->RunCommand("mnuCompareThreeWays");
+    ASSERT_NE(frmCompare3::instance(), nullptr);
+    ExpectWhole(frmCompare3::instance(), area, where);
+    frmCompare3::instance()->cmdClose_Click();
+    main->RunCommand("mnuDriveHistory");
+    frmDriveHistory* history = frmDriveHistory::instance();
+    ASSERT_NE(history, nullptr);
+    ExpectWhole(history, area, where);
+    // As large as it wants within the area, not shrunk to its smallest layout by its frame.
+    EXPECT_GE(history->parentWidget()->height(), std::min(area.height(), 520))
+        << where.toStdString();
+    history->cmdClose_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  main->RunCommand("mnuDriveHistory");
+  frmDriveHistory* history = frmDriveHistory::instance();
+  auto* source = history->findChild<QComboBox*>("cmbSource");
+  auto* since = history->findChild<QDateTimeEdit*>("dtpSince");
+  history->findChild<QLineEdit*>("txtParameter")->setFocus(Qt::MouseFocusReason);
+  const QDateTime sinceBefore = since->dateTime();
+  apptest::WheelNotch(source);
+  apptest::WheelNotch(since);
+  EXPECT_EQ(source->currentIndex(), 0);
+  EXPECT_EQ(since->dateTime(), sinceBefore);
+  main->activateWindow();
+  source->setFocus(Qt::MouseFocusReason);  // a list clicked into takes the wheel as a choice
+  ASSERT_TRUE(apptest::WaitFor([&] { return source->hasFocus(); }, 2000));
+  apptest::WheelNotch(source);
+  EXPECT_EQ(source->currentIndex(), 1);
   history->cmdClose_Click();
 }
 

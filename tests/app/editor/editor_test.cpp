@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QWheelEvent>
 
 #include "boundary_values.h"
 #include "core/host.h"
@@ -163,16 +162,9 @@ TEST_F(EditorTest, TheWheelOverAFieldWithoutTheFocusScrollsThePage) {
   ASSERT_NE(bar, nullptr);
   ASSERT_GT(bar->maximum(), 0);
   field(249)->setFocus(Qt::MouseFocusReason);
-  auto notch = [](QWidget* over) {
-    QWheelEvent wheel(QPointF(5, 5), over->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    // As the window system delivers it (sendEvent would take the spontaneous flag off).
-    QSpontaneKeyEvent::setSpontaneous(&wheel);
-    qApp->notify(over, &wheel);
-  };
   for (QWidget* over : {static_cast<QWidget*>(list), static_cast<QWidget*>(field(250))}) {
     const int scrolled = bar->value();
-    notch(over);
+    apptest::WheelNotch(over);
     EXPECT_GT(bar->value(), scrolled) << over->objectName().toStdString();
   }
   EXPECT_EQ(list->currentIndex(), 0);
@@ -181,7 +173,7 @@ TEST_F(EditorTest, TheWheelOverAFieldWithoutTheFocusScrollsThePage) {
   EXPECT_TRUE(field(249)->hasFocus());
   // A list the technician has clicked into takes the wheel as a choice.
   list->setFocus(Qt::MouseFocusReason);
-  notch(list);
+  apptest::WheelNotch(list);
   EXPECT_EQ(field(251)->text(), "1");
 }
 

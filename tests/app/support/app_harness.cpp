@@ -8,7 +8,9 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTest>
 #include <QThread>
+#include <QWheelEvent>
 #include <cstdlib>
 
 #include "core/host.h"
@@ -159,6 +161,15 @@ void Program::stop() {
   started_ = false;
   basMain::EndMain();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void WheelNotch(QWidget* over, int notches) {
+  QWheelEvent wheel(QPointF(5, 5), over->mapToGlobal(QPointF(5, 5)), QPoint(),
+                    QPoint(0, -120 * notches), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                    false);
+  // sendEvent would take the spontaneous flag off.
+  QSpontaneKeyEvent::setSpontaneous(&wheel);
+  qApp->notify(over, &wheel);
 }
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {

@@ -16,6 +16,8 @@ class frmMain;
 // Readable QString values in test failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
+class QWidget;
+
 namespace apptest {
 
 // Call first in main(), before the application object exists: private XDG_CONFIG_HOME (the
@@ -83,5 +85,8 @@ prompt::Reply Answer(prompt::Answer answer);
 prompt::Reply Text(const QString& text);
 // Prompts shown so far as "title | text" lines (for readable failure messages).
 QStringList ShownSummary();
+// One notch of the mouse wheel (down for a positive count) over the widget, delivered as the
+// window system delivers it.
+void WheelNotch(QWidget* over, int notches = 1);
 
 }  // namespace apptest
