@@ -12,9 +12,9 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "core/app_state.h"
+#include "core/host.h"
 #include "core/logs.h"
 #include "editor/editor_rows.h"
 #include "editor/editor_values.h"
@@ -39,16 +39,6 @@ constexpr const char* kRowProperty = "ParamIndex";
 constexpr const char* kExpressWritesText =
     "Express Writes Functionality is Enabled, Ctrl-Enter to Write to Servo";
 constexpr QSize kPreferredSize(900, 600);
-
-// The window keeps to the child-window area: its rows scroll inside it, and its buttons are
-// never left below the area's edge.
-void fitInto(QMdiSubWindow* frame, const QSize& area) {
-  const QSize size = frame->size().boundedTo(area);
-  QPoint place = frame->pos();
-  place.setX(std::clamp(place.x(), 0, std::max(0, area.width() - size.width())));
-  place.setY(std::clamp(place.y(), 0, std::max(0, area.height() - size.height())));
-  frame->setGeometry(QRect(place, size));
-}
 
 bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 
@@ -97,7 +87,8 @@ void frmTabConfig::ShowWindow() {
     activateWindow();
     return;
   }
-  if (QMdiArea* area = frame->mdiArea()) fitInto(frame, area->viewport()->size());
+  // Kept to the child-window area: the rows scroll inside it, the buttons stay in view.
+  host::FitIntoChildArea(this, size());
   frame->show();
   frame->raise();
   if (QMdiArea* area = frame->mdiArea()) area->setActiveSubWindow(frame);

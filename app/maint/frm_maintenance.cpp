@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
@@ -61,7 +60,9 @@ frmMaintenance* frmMaintenance::Display(const MaintVariant& variant) {
   host::ShowChild(screen);
   const QPointer<frmMaintenance> shown(screen);
   screen->Form_Load();
-  if (shown) screen->fitChildArea();  // with the labels' texts from the drive
+  // As large as the screen wants (with the labels' texts from the drive), but within the main
+  // window's child area: what does not fit scrolls, Close and the motion buttons stay in view.
+  if (shown) host::FitIntoChildArea(screen, screen->preferredSize());
   return screen;
 }
 
@@ -89,19 +90,6 @@ frmMaintenance::~frmMaintenance() = default;
 
 QString frmMaintenance::location(const char* handler) const {
   return QString::fromLatin1(variant_.windowName) + ", " + QLatin1String(handler);
-}
-
-// As large as the screen wants, but within the main window's child area: what does not fit
-// scrolls, Close and the motion buttons stay in view.
-void frmMaintenance::fitChildArea() {
-  auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
-  QMdiArea* area = frame ? frame->mdiArea() : nullptr;
-  if (!area) return;
-  const QSize decoration = frame->size() - size();
-  const QSize available = area->viewport()->size();
-  const QSize fitting = (preferredSize() + decoration).boundedTo(available);
-  if (!QRect(QPoint(0, 0), available).contains(QRect(frame->pos(), fitting))) frame->move(0, 0);
-  frame->resize(fitting);
 }
 
 Abandoned frmMaintenance::closingCheck() {

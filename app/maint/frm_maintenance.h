@@ -69,7 +69,6 @@ class frmMaintenance : public QWidget {
   QWidget* buildButtons();
   void wireHandlers();
   QSize preferredSize() const;
-  void fitChildArea();
   QString location(const char* handler) const;
   void showModes();
   void showPointLabels();
